@@ -1,0 +1,60 @@
+# Carafe: `make` builds everything into dist/; `make test` and `make demo`
+# first install what they need (scripts/bootstrap).
+
+BUILD   := build
+DIST    := dist
+JOBS    ?= $(shell nproc)
+PYTEST  := /usr/bin/python3 -m pytest
+
+.PHONY: all bootstrap win32 win64 linux java test unit e2e demo bench format clean
+
+all: win32 win64 linux java
+
+bootstrap:
+	@scripts/bootstrap
+
+define mingw_build
+	cmake -S . -B $(BUILD)/$(1) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$(2)-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+	cmake --build $(BUILD)/$(1) -j $(JOBS)
+	mkdir -p $(DIST)/$(1) $(DIST)/$(1)/fixtures
+	cp $(BUILD)/$(1)/launcher.exe $(DIST)/$(1)/launcher.exe
+	if [ -f $(BUILD)/$(1)/mksetup.exe ]; then cp $(BUILD)/$(1)/mksetup.exe $(DIST)/$(1)/; fi
+	for f in $(BUILD)/$(1)/fixture_*.exe; do [ -f "$$f" ] && cp "$$f" $(DIST)/$(1)/fixtures/ || true; done
+endef
+
+win32:
+	$(call mingw_build,win32,i686)
+
+win64:
+	$(call mingw_build,win64,x86_64)
+
+linux:
+	cmake -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(BUILD)/linux -j $(JOBS)
+	mkdir -p $(DIST)/linux
+	if [ -f $(BUILD)/linux/mksetup ]; then cp $(BUILD)/linux/mksetup $(DIST)/linux/; fi
+
+java:
+	mkdir -p $(DIST)/java $(BUILD)/java
+	javac -nowarn --release 8 -d $(DIST)/java java/Verify.java 2>&1 | grep -v 'bootstrap classpath\|^1 warning\|release 8' || true
+	test -f $(DIST)/java/Verify.class
+
+test: bootstrap all unit e2e
+
+unit:
+	cd $(BUILD)/linux && ctest --output-on-failure -j $(JOBS)
+
+e2e:
+	$(PYTEST) -q tests/e2e
+
+demo: bootstrap all
+	scripts/demo
+
+bench: bootstrap all
+	bench/run
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(DIST)

@@ -1,0 +1,65 @@
+// The setup container behind the launcher's PE image: a big-endian table of
+// typed sections. Readers hold paths, never open handles.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace carafe {
+
+// Section types the launcher uses.
+constexpr std::uint8_t kJavaArchiveSection = 1;
+constexpr std::uint8_t kVerifyClassSection = 2;
+constexpr std::uint8_t kSearchCriteriaSection = 3;
+
+// Each table entry is 13 bytes: type u8, size u32, offset u64.
+constexpr std::uint32_t kContainerEntryBytes = 13;
+
+// File offset where the PE image at path ends (first section's raw data
+// plus every section's raw size), or 0 when it cannot be computed.
+std::uint32_t ComputeImageEnd(const std::string& path);
+
+class SetupContainer;
+
+class ContainerSection {
+ public:
+  // Reads the 13-byte entry at entryPosition and the name it points to.
+  bool ReadEntry(const SetupContainer& container, std::uint64_t entryPosition);
+  // Reads DataSize() bytes from DataOffset() into buffer.
+  bool ReadData(void* buffer) const;
+
+  std::uint8_t Type() const { return type_; }
+  std::int32_t DataSize() const { return size_; }
+  const std::string& Name() const { return name_; }
+  std::uint64_t DataOffset() const { return dataOffset_; }
+
+ private:
+  std::string filePath_;
+  std::uint8_t type_ = 0;
+  std::int32_t size_ = 0;
+  std::uint64_t offset_ = 0;
+  std::string name_;
+  std::uint64_t dataOffset_ = 0;
+};
+
+class SetupContainer {
+ public:
+  // Reads the section table of the executable; writes its lines to log.
+  bool Open(const std::string& executablePath, Handle log);
+  // The section of that type; a missing type is inserted empty.
+  ContainerSection& Section(std::uint8_t type);
+
+  const std::string& Path() const { return path_; }
+  std::uint32_t SectionCount() const { return sectionCount_; }
+
+ private:
+  std::string path_;
+  std::uint32_t sectionCount_ = 0;
+  std::map<std::uint8_t, ContainerSection> sections_;
+  Handle log_ = kNoHandle;
+};
+
+}  // namespace carafe

@@ -1,0 +1,200 @@
+// The one seam between the launcher's logic and the operating system.
+//
+// Everything the portable code needs from Windows is listed here, grouped by
+// concern. src/platform/win32/ implements it with the Win32 calls, flags and
+// buffer sizes the launcher is specified against; tests/unit/ has an
+// in-memory implementation with scripted files, registry, drives and
+// processes. Nothing above this header includes <windows.h>.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace carafe {
+
+// An OS handle as an opaque number. Zero means "none" (no log was asked
+// for); all bits set is INVALID_HANDLE_VALUE (creation was tried and failed).
+using Handle = std::uintptr_t;
+constexpr Handle kNoHandle = 0;
+constexpr Handle kInvalidHandle = ~Handle(0);
+
+// MAX_PATH: the buffer every path-producing Windows call here is given.
+constexpr std::size_t kMaxPath = 260;
+
+enum class FileAccess { Read, Write };
+// Readers share read and write so that a file in use elsewhere can still be
+// examined; the launcher's own outputs (log, extracted files) share nothing.
+enum class FileShare { None, ReadWrite };
+enum class FileDisposition { OpenExisting, CreateAlways };
+enum class SeekOrigin { Begin, Current, End };
+
+// GetFileAttributesA bits the walk and the existence checks look at.
+constexpr std::uint32_t kAttributeDirectory = 0x10;
+constexpr std::uint32_t kAttributeReparsePoint = 0x400;
+
+// GetDriveTypeA results.
+constexpr std::uint32_t kDriveUnknown = 0;
+constexpr std::uint32_t kDriveNoRootDir = 1;
+constexpr std::uint32_t kDriveRemovable = 2;
+constexpr std::uint32_t kDriveFixed = 3;
+constexpr std::uint32_t kDriveRemote = 4;
+constexpr std::uint32_t kDriveCdrom = 5;
+constexpr std::uint32_t kDriveRamdisk = 6;
+
+// One entry of a FindFirstFileA/FindNextFileA listing.
+struct FolderEntry {
+  std::string name;  // cFileName, as the file system reports it
+  std::uint32_t attributes = 0;
+  bool IsFolder() const { return (attributes & kAttributeDirectory) != 0; }
+};
+
+// GetDiskFreeSpaceA's four numbers, as the system reports them.
+struct DiskFreeSpace {
+  std::uint32_t sectorsPerCluster = 0;
+  std::uint32_t bytesPerSector = 0;
+  std::uint32_t freeClusters = 0;
+  std::uint32_t totalClusters = 0;
+};
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// ShowWindow states passed to a child through STARTUPINFOA.
+constexpr int kShowHide = 0;
+constexpr int kShowNormal = 1;
+
+// What CreateProcessA is asked to do. No application name is ever given:
+// the command line carries the program, so the system resolves blanks in an
+// unquoted path by trying its prefixes.
+struct ProcessStart {
+  std::string commandLine;
+  int showState = kShowNormal;           // STARTF_USESHOWWINDOW always set
+  bool inheritHandles = false;
+  Handle standardOutput = kNoHandle;     // set: STARTF_USESTDHANDLES too
+  bool createNoWindow = false;           // CREATE_NO_WINDOW
+};
+
+struct ProcessInfo {
+  Handle process = kInvalidHandle;
+  Handle thread = kInvalidHandle;
+  std::uint32_t threadId = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- Files. Opening returns kInvalidHandle on failure.
+  virtual Handle OpenFile(const std::string& path, FileAccess access,
+                          FileShare share, FileDisposition disposition) = 0;
+  // True when the call succeeded; *transferred may still be short.
+  virtual bool ReadFile(Handle file, void* buffer, std::uint32_t size,
+                        std::uint32_t* transferred) = 0;
+  virtual bool WriteFile(Handle file, const void* data, std::uint32_t size,
+                         std::uint32_t* transferred) = 0;
+  // Moves the file pointer; *position receives the resulting position.
+  virtual bool Seek(Handle file, std::int64_t distance, SeekOrigin origin,
+                    std::uint64_t* position) = 0;
+  virtual bool GetFileSize(Handle file, std::uint64_t* size) = 0;
+  virtual bool CloseHandle(Handle handle) = 0;
+  virtual bool GetFileAttributes(const std::string& path,
+                                 std::uint32_t* attributes) = 0;
+  virtual bool DeleteFile(const std::string& path) = 0;
+
+  // --- Folders, drives, disks.
+  // GetTempPathA into a kMaxPath buffer; the path ends in a backslash.
+  virtual bool GetTempPath(std::string* path) = 0;
+  virtual bool GetDiskFreeSpace(const std::string& root,
+                                DiskFreeSpace* space) = 0;
+  virtual std::string GetWindowsDirectory() = 0;
+  virtual std::string GetSystemDirectory() = 0;
+  virtual std::uint32_t GetDriveType(const std::string& root) = 0;
+  // All entries that match a FindFirstFileA pattern, in file-system order.
+  // False when nothing matches or the folder cannot be listed.
+  virtual bool FindFiles(const std::string& pattern,
+                         std::vector<FolderEntry>* entries) = 0;
+
+  // --- Environment and registry (HKEY_LOCAL_MACHINE, read only).
+  // False when the variable is absent or does not fit bufferBytes.
+  virtual bool GetEnvironmentVariable(const std::string& name,
+                                      std::size_t bufferBytes,
+                                      std::string* value) = 0;
+  // RegOpenKeyA + RegQueryValueExA into a bufferBytes buffer + RegCloseKey.
+  // False when the key or value is missing or the value does not fit.
+  virtual bool ReadRegistryValue(const std::string& subkey,
+                                 const std::string& valueName,
+                                 std::size_t bufferBytes,
+                                 std::vector<std::uint8_t>* data) = 0;
+
+  // --- Processes.
+  // An anonymous pipe whose two ends are inheritable (SECURITY_ATTRIBUTES of
+  // length 12, no descriptor, inherit flag set), default buffer size.
+  virtual bool CreatePipe(Handle* readEnd, Handle* writeEnd) = 0;
+  virtual bool CreateProcess(const ProcessStart& start, ProcessInfo* info) = 0;
+  // Waits until the process ends while serving the calling thread's paint,
+  // sent and private messages (input is dropped). With windowSearch, on the
+  // Windows 95/98 family the child's first visible window is hidden. False
+  // when the wait fails.
+  virtual bool WaitForProcess(const ProcessInfo& info, bool windowSearch) = 0;
+  // Starts fn(argument) on a new thread (_beginthread, default stack).
+  virtual bool StartThread(void (*fn)(void*), void* argument) = 0;
+  virtual std::uint32_t GetCurrentThreadId() = 0;
+
+  // --- Resources, time, identity, text.
+  // LoadStringA into a buffer of bufferChars: at most bufferChars - 1
+  // characters come back; an id without text gives "".
+  virtual std::string LoadString(std::uint32_t id, std::size_t bufferChars) = 0;
+  virtual LocalTime GetLocalTime() = 0;
+  // GetModuleFileNameA of the launcher itself, kMaxPath buffer.
+  virtual std::string GetModuleFileName() = 0;
+  // Conversions through the ANSI code page.
+  virtual std::wstring AnsiToWide(const std::string& text) = 0;
+  virtual std::string WideToAnsi(const std::wstring& text) = 0;
+};
+
+// The platform everything above the seam talks to. The entry point installs
+// the Win32 one; unit tests install the in-memory one.
+Platform& Os();
+void SetPlatform(Platform* platform);
+
+// Owns one handle and closes it on every path out of its scope.
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle handle) : handle_(handle) {}
+  ~UniqueHandle() { Reset(); }
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+  Handle Get() const { return handle_; }
+  bool Valid() const { return handle_ != kInvalidHandle && handle_ != kNoHandle; }
+  Handle Release() {
+    Handle handle = handle_;
+    handle_ = kInvalidHandle;
+    return handle;
+  }
+  // Closes what is held (if anything) and takes the new handle.
+  void Reset(Handle handle = kInvalidHandle) {
+    if (Valid()) Os().CloseHandle(handle_);
+    handle_ = handle;
+  }
+  // Closes now and reports whether the close succeeded.
+  bool Close() {
+    bool closed = Valid() && Os().CloseHandle(handle_);
+    handle_ = kInvalidHandle;
+    return closed;
+  }
+
+ private:
+  Handle handle_ = kInvalidHandle;
+};
+
+}  // namespace carafe
