@@ -1,0 +1,43 @@
+// Environment variables and HKEY_LOCAL_MACHINE values, read only.
+#include <utility>
+
+#include "platform/win32/windows_platform.h"
+
+namespace carafe {
+
+bool WindowsPlatform::GetEnvironmentVariable(const std::string& name, std::size_t bufferBytes,
+                                             std::string* value) {
+  if (bufferBytes == 0) return false;
+  std::string buffer(bufferBytes, '\0');
+  // A variable that is set but empty also gives 0; only the last error tells
+  // it from an absent one.
+  ::SetLastError(NO_ERROR);
+  DWORD length = ::GetEnvironmentVariableA(name.c_str(), &buffer[0],
+                                           static_cast<DWORD>(bufferBytes));
+  if (length == 0 && ::GetLastError() != NO_ERROR) return false;
+  // Too small a buffer: the result is the size needed, terminator included.
+  if (length >= bufferBytes) return false;
+  buffer.resize(length);
+  if (value) *value = buffer;
+  return true;
+}
+
+bool WindowsPlatform::ReadRegistryValue(const std::string& subkey, const std::string& valueName,
+                                        std::size_t bufferBytes,
+                                        std::vector<std::uint8_t>* data) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyA(HKEY_LOCAL_MACHINE, subkey.c_str(), &key) != ERROR_SUCCESS) return false;
+  std::vector<std::uint8_t> buffer(bufferBytes);
+  DWORD size = static_cast<DWORD>(bufferBytes);
+  DWORD type = 0;
+  // The value's type is not looked at: callers take whatever bytes it has.
+  LONG result = ::RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
+                                   buffer.empty() ? nullptr : buffer.data(), &size);
+  ::RegCloseKey(key);
+  if (result != ERROR_SUCCESS || size > bufferBytes) return false;
+  buffer.resize(size);
+  if (data) *data = std::move(buffer);
+  return true;
+}
+
+}  // namespace carafe

@@ -1,0 +1,573 @@
+#include "memory_platform.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+namespace carafe {
+
+namespace {
+
+std::string Fold(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+std::string LastComponent(const std::string& path) {
+  std::size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// FindFirstFileA's name matching: '*' and '?' wildcards, letter case ignored;
+// "*.*" matches every name, with or without a dot.
+bool MatchesPattern(const std::string& pattern, const std::string& name) {
+  if (pattern == "*.*" || pattern == "*") return true;
+  std::string p = Fold(pattern), n = Fold(name);
+  std::size_t pi = 0, ni = 0, star = std::string::npos, mark = 0;
+  while (ni < n.size()) {
+    if (pi < p.size() && (p[pi] == '?' || p[pi] == n[ni])) {
+      ++pi, ++ni;
+    } else if (pi < p.size() && p[pi] == '*') {
+      star = pi++, mark = ni;
+    } else if (star != std::string::npos) {
+      pi = star + 1, ni = ++mark;
+    } else {
+      return false;
+    }
+  }
+  while (pi < p.size() && p[pi] == '*') ++pi;
+  return pi == p.size();
+}
+
+std::string Utf8ToLatin1(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    unsigned code = c;
+    std::size_t length = 1;
+    if (c >= 0xF0) code = c & 0x07, length = 4;
+    else if (c >= 0xE0) code = c & 0x0F, length = 3;
+    else if (c >= 0xC0) code = c & 0x1F, length = 2;
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+      code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    out += code < 256 ? static_cast<char>(code) : '?';
+    i += length;
+  }
+  return out;
+}
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    char next = text[++i];
+    out += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
+  }
+  return out;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+}  // namespace
+
+MemoryPlatform::MemoryPlatform() {
+  AddFolder("C:\\");
+  AddFolder(tempPath_);
+  AddFolder(systemDirectory_);
+  driveTypes_[Key("C:\\")] = kDriveFixed;
+  freeSpace_[Key("C:\\")] = DiskFreeSpace{8, 512, 1000000, 2000000};
+  LoadEnglishStrings();
+}
+
+void MemoryPlatform::LoadEnglishStrings() {
+  std::map<std::string, std::uint32_t> ids;
+  std::string header = ReadWholeFile(CARAFE_SOURCE_DIR "/resources/string_ids.h");
+  std::regex define(R"(#define\s+(IDS_\w+)\s+(\d+))");
+  for (std::sregex_iterator it(header.begin(), header.end(), define), end; it != end; ++it)
+    ids[(*it)[1]] = static_cast<std::uint32_t>(std::stoul((*it)[2]));
+  std::string table = ReadWholeFile(CARAFE_SOURCE_DIR "/resources/strings_1033.rc");
+  std::regex entry(R"re(^\s*(IDS_\w+)\s+"((?:[^"\\]|\\.)*)")re", std::regex::multiline);
+  for (std::sregex_iterator it(table.begin(), table.end(), entry), end; it != end; ++it) {
+    auto id = ids.find((*it)[1]);
+    if (id != ids.end()) strings_[id->second] = Utf8ToLatin1(Unescape((*it)[2]));
+  }
+}
+
+// --- Paths and nodes.
+
+std::string MemoryPlatform::Key(const std::string& path) {
+  std::string folded = Fold(path);
+  std::replace(folded.begin(), folded.end(), '/', '\\');
+  bool unc = folded.rfind("\\\\", 0) == 0;
+  std::vector<std::string> parts;
+  std::stringstream stream(folded);
+  for (std::string part; std::getline(stream, part, '\\');) {
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (parts.size() > 1) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string key = unc ? "\\\\" : "";
+  for (std::size_t i = 0; i < parts.size(); ++i) key += (i ? "\\" : "") + parts[i];
+  if (key.size() == 2 && key[1] == ':') key += '\\';
+  return key;
+}
+
+MemoryPlatform::Node* MemoryPlatform::Find(const std::string& path) {
+  auto it = nodes_.find(Key(path));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+const MemoryPlatform::Node* MemoryPlatform::Find(const std::string& path) const {
+  auto it = nodes_.find(Key(path));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+MemoryPlatform::Node& MemoryPlatform::MakeNode(const std::string& path, bool folder) {
+  std::string original = path;
+  std::replace(original.begin(), original.end(), '/', '\\');
+  while (original.size() > 3 && original.back() == '\\') original.pop_back();
+  std::string key = Key(original);
+  auto it = nodes_.find(key);
+  if (it != nodes_.end()) {
+    it->second.folder = it->second.folder || folder;
+    return it->second;
+  }
+  std::size_t slash = original.find_last_of('\\');
+  if (key.size() > 3 && slash != std::string::npos) {
+    std::string parentPath = original.substr(0, slash);
+    if (parentPath.size() == 2 && parentPath[1] == ':') parentPath += '\\';
+    MakeNode(parentPath, true).children.push_back(key);
+  }
+  Node& node = nodes_[key];
+  node.path = original;
+  node.folder = folder;
+  return node;
+}
+
+void MemoryPlatform::AddFile(const std::string& path, const std::string& content) {
+  MakeNode(path, false).content = content;
+}
+
+void MemoryPlatform::AddFolder(const std::string& path) { MakeNode(path, true); }
+
+void MemoryPlatform::AddLinkFolder(const std::string& path) { MakeNode(path, true).link = true; }
+
+bool MemoryPlatform::Exists(const std::string& path) const { return Find(path) != nullptr; }
+
+std::string MemoryPlatform::Content(const std::string& path) const {
+  const Node* node = Find(path);
+  return node ? node->content : std::string();
+}
+
+void MemoryPlatform::Lock(const std::string& path) { MakeNode(path, false).locked = true; }
+
+void MemoryPlatform::LimitWrites(const std::string& path, std::uint64_t limit) {
+  MakeNode(path, false).writeLimit = limit;
+}
+
+std::vector<std::uint32_t> MemoryPlatform::WriteSizes(const std::string& path) const {
+  const Node* node = Find(path);
+  return node ? node->writeSizes : std::vector<std::uint32_t>();
+}
+
+std::size_t MemoryPlatform::OpenHandleCount() const { return handles_.size(); }
+
+void MemoryPlatform::SetTempPath(const std::string& path) {
+  tempPath_ = path;
+  if (!path.empty()) AddFolder(path);
+}
+
+void MemoryPlatform::SetWindowsDirectory(const std::string& path) {
+  windowsDirectory_ = path;
+  AddFolder(path);
+}
+
+void MemoryPlatform::SetSystemDirectory(const std::string& path) {
+  systemDirectory_ = path;
+  AddFolder(path);
+}
+
+void MemoryPlatform::SetDriveType(const std::string& root, std::uint32_t type) {
+  driveTypes_[Key(root)] = type;
+  if (type == kDriveFixed) AddFolder(root);
+}
+
+void MemoryPlatform::SetDiskFreeSpace(const std::string& root, DiskFreeSpace space) {
+  freeSpace_[Key(root)] = space;
+}
+
+void MemoryPlatform::RemoveDiskFreeSpace(const std::string& root) { freeSpace_.erase(Key(root)); }
+
+void MemoryPlatform::SetModuleFileName(const std::string& path) { moduleFileName_ = path; }
+
+void MemoryPlatform::SetLocalTime(LocalTime time) { localTime_ = time; }
+
+void MemoryPlatform::SetEnv(const std::string& name, const std::string& value) {
+  environment_[Fold(name)] = value;
+}
+
+void MemoryPlatform::SetRegistryValue(const std::string& subkey, const std::string& valueName,
+                                      const std::string& data) {
+  registry_[Fold(subkey)][Fold(valueName)] = data;
+}
+
+void MemoryPlatform::SetString(std::uint32_t id, const std::string& text) { strings_[id] = text; }
+
+void MemoryPlatform::AddProgram(const std::string& path, Program program) {
+  AddFile(path, "MZ");
+  programs_[Key(path)] = std::move(program);
+}
+
+std::vector<std::string> MemoryPlatform::Journal(const std::string& prefix) const {
+  std::vector<std::string> matching;
+  for (const std::string& line : journal)
+    if (line.rfind(prefix, 0) == 0) matching.push_back(line);
+  return matching;
+}
+
+// --- Files.
+
+Handle MemoryPlatform::NewHandle(Opened open) {
+  Handle handle = nextHandle_;
+  nextHandle_ += 4;
+  handles_[handle] = std::move(open);
+  return handle;
+}
+
+Handle MemoryPlatform::OpenFile(const std::string& path, FileAccess access, FileShare share,
+                                FileDisposition disposition) {
+  std::string key = Key(path);
+  Node* node = Find(path);
+  if (node && (node->folder || node->locked)) return kInvalidHandle;
+  for (const auto& [handle, open] : handles_)
+    if (open.kind == Opened::File && open.key == key &&
+        (open.share == FileShare::None || share == FileShare::None))
+      return kInvalidHandle;
+  if (disposition == FileDisposition::OpenExisting && !node) return kInvalidHandle;
+  if (disposition == FileDisposition::CreateAlways) {
+    if (!node) {
+      std::size_t slash = key.find_last_of('\\');
+      const Node* parent = slash == std::string::npos ? nullptr : Find(key.substr(0, slash + 1));
+      if (!parent || !parent->folder) return kInvalidHandle;
+      node = &MakeNode(path, false);
+    }
+    node->content.clear();
+    journal.push_back("create " + path);
+  }
+  Opened open;
+  open.key = key;
+  open.share = share;
+  open.writable = access == FileAccess::Write;
+  return NewHandle(open);
+}
+
+bool MemoryPlatform::ReadFile(Handle file, void* buffer, std::uint32_t size,
+                              std::uint32_t* transferred) {
+  *transferred = 0;
+  auto it = handles_.find(file);
+  if (it == handles_.end()) return false;
+  Opened& open = it->second;
+  if (open.kind == Opened::PipeRead) {
+    Pipe& pipe = pipes_[open.pipe];
+    std::size_t remaining = pipe.data.size() - pipe.readPosition;
+    if (remaining == 0) {
+      // A real read would block here until a writer closes its end.
+      if (pipe.openWriters > 0) readWouldBlock_ = true;
+      return false;
+    }
+    std::size_t count = std::min<std::size_t>(size, remaining);
+    std::memcpy(buffer, pipe.data.data() + pipe.readPosition, count);
+    pipe.readPosition += count;
+    *transferred = static_cast<std::uint32_t>(count);
+    return true;
+  }
+  if (open.kind != Opened::File || open.writable) return false;
+  const std::string& content = nodes_[open.key].content;
+  if (open.position >= content.size()) return true;
+  std::size_t count = std::min<std::uint64_t>(size, content.size() - open.position);
+  std::memcpy(buffer, content.data() + open.position, count);
+  open.position += count;
+  *transferred = static_cast<std::uint32_t>(count);
+  return true;
+}
+
+bool MemoryPlatform::WriteFile(Handle file, const void* data, std::uint32_t size,
+                               std::uint32_t* transferred) {
+  *transferred = 0;
+  auto it = handles_.find(file);
+  if (it == handles_.end() || it->second.kind != Opened::File || !it->second.writable)
+    return false;
+  Opened& open = it->second;
+  Node& node = nodes_[open.key];
+  node.writeSizes.push_back(size);
+  std::uint64_t room = node.writeLimit > open.position ? node.writeLimit - open.position : 0;
+  std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, room));
+  if (node.content.size() < open.position + count) node.content.resize(open.position + count);
+  std::memcpy(&node.content[open.position], data, count);
+  open.position += count;
+  *transferred = count;
+  // A full disk reports success with a short count here, which is the harder
+  // case for callers: only the count tells.
+  return true;
+}
+
+bool MemoryPlatform::Seek(Handle file, std::int64_t distance, SeekOrigin origin,
+                          std::uint64_t* position) {
+  auto it = handles_.find(file);
+  if (it == handles_.end() || it->second.kind != Opened::File) return false;
+  Opened& open = it->second;
+  std::int64_t base = origin == SeekOrigin::Begin     ? 0
+                      : origin == SeekOrigin::Current ? static_cast<std::int64_t>(open.position)
+                                                      : static_cast<std::int64_t>(
+                                                            nodes_[open.key].content.size());
+  if (base + distance < 0) return false;
+  open.position = static_cast<std::uint64_t>(base + distance);
+  *position = open.position;
+  return true;
+}
+
+bool MemoryPlatform::GetFileSize(Handle file, std::uint64_t* size) {
+  auto it = handles_.find(file);
+  if (it == handles_.end() || it->second.kind != Opened::File) return false;
+  *size = nodes_[it->second.key].content.size();
+  return true;
+}
+
+bool MemoryPlatform::CloseHandle(Handle handle) {
+  auto it = handles_.find(handle);
+  if (it == handles_.end()) return false;
+  if (it->second.kind == Opened::PipeWrite) --pipes_[it->second.pipe].openWriters;
+  handles_.erase(it);
+  return true;
+}
+
+bool MemoryPlatform::GetFileAttributes(const std::string& path, std::uint32_t* attributes) {
+  journal.push_back("attributes " + path);
+  const Node* node = Find(path);
+  if (!node) return false;
+  *attributes = node->folder ? kAttributeDirectory : 0x80;
+  if (node->link) *attributes |= kAttributeReparsePoint;
+  return true;
+}
+
+bool MemoryPlatform::DeleteFile(const std::string& path) {
+  journal.push_back("delete " + path);
+  std::string key = Key(path);
+  Node* node = Find(path);
+  if (!node || node->folder || node->locked) return false;
+  for (const auto& [handle, open] : handles_)
+    if (open.kind == Opened::File && open.key == key) return false;
+  std::size_t slash = key.find_last_of('\\');
+  if (Node* parent = Find(key.substr(0, slash == 2 ? 3 : slash))) {
+    auto& siblings = parent->children;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), key), siblings.end());
+  }
+  nodes_.erase(key);
+  return true;
+}
+
+// --- Folders, drives, disks.
+
+bool MemoryPlatform::GetTempPath(std::string* path) {
+  if (tempPath_.empty()) return false;
+  *path = tempPath_;
+  return true;
+}
+
+bool MemoryPlatform::GetDiskFreeSpace(const std::string& root, DiskFreeSpace* space) {
+  auto it = freeSpace_.find(Key(root));
+  if (it == freeSpace_.end()) return false;
+  *space = it->second;
+  return true;
+}
+
+std::uint32_t MemoryPlatform::GetDriveType(const std::string& root) {
+  journal.push_back("drive " + root);
+  auto it = driveTypes_.find(Key(root));
+  return it == driveTypes_.end() ? kDriveNoRootDir : it->second;
+}
+
+bool MemoryPlatform::FindFiles(const std::string& pattern, std::vector<FolderEntry>* entries) {
+  journal.push_back("find " + pattern);
+  entries->clear();
+  std::size_t slash = pattern.find_last_of('\\');
+  std::string folder = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
+  std::string name = pattern.substr(slash == std::string::npos ? 0 : slash + 1);
+  const Node* node = Find(folder);
+  if (!node || !node->folder) return false;
+  bool root = Key(folder).size() <= 3;
+  if (!root) {
+    for (const char* dots : {".", ".."})
+      if (MatchesPattern(name, dots)) entries->push_back({dots, kAttributeDirectory});
+  }
+  for (const std::string& key : node->children) {
+    const Node& child = nodes_.at(key);
+    std::string childName = LastComponent(child.path);
+    if (!MatchesPattern(name, childName)) continue;
+    std::uint32_t attributes = child.folder ? kAttributeDirectory : 0x80;
+    if (child.link) attributes |= kAttributeReparsePoint;
+    entries->push_back({childName, attributes});
+  }
+  return !entries->empty();
+}
+
+// --- Environment and registry.
+
+bool MemoryPlatform::GetEnvironmentVariable(const std::string& name, std::size_t bufferBytes,
+                                            std::string* value) {
+  journal.push_back("env " + name);
+  auto it = environment_.find(Fold(name));
+  if (it == environment_.end() || it->second.size() + 1 > bufferBytes) return false;
+  *value = it->second;
+  return true;
+}
+
+bool MemoryPlatform::ReadRegistryValue(const std::string& subkey, const std::string& valueName,
+                                       std::size_t bufferBytes, std::vector<std::uint8_t>* data) {
+  journal.push_back("registry " + subkey + "|" + valueName);
+  auto key = registry_.find(Fold(subkey));
+  if (key == registry_.end()) return false;
+  auto value = key->second.find(Fold(valueName));
+  if (value == key->second.end() || value->second.size() > bufferBytes) return false;
+  data->assign(value->second.begin(), value->second.end());
+  return true;
+}
+
+// --- Processes.
+
+bool MemoryPlatform::CreatePipe(Handle* readEnd, Handle* writeEnd) {
+  if (failPipe_) return false;
+  pipes_.push_back(Pipe{});
+  pipes_.back().openWriters = 1;
+  Opened reader;
+  reader.kind = Opened::PipeRead;
+  reader.pipe = static_cast<int>(pipes_.size() - 1);
+  Opened writer = reader;
+  writer.kind = Opened::PipeWrite;
+  *readEnd = NewHandle(reader);
+  *writeEnd = NewHandle(writer);
+  return true;
+}
+
+// Resolves the program the way CreateProcessA does without an application
+// name: a quoted first token, or each blank-separated prefix in turn; a bare
+// name is looked for in the launcher's folder, the system and Windows
+// folders, then PATH.
+bool MemoryPlatform::ResolveProgram(const std::string& commandLine, std::string* programKey) {
+  std::vector<std::string> candidates;
+  if (!commandLine.empty() && commandLine[0] == '"') {
+    std::size_t close = commandLine.find('"', 1);
+    candidates.push_back(commandLine.substr(1, close == std::string::npos ? close : close - 1));
+  } else {
+    for (std::size_t blank = commandLine.find(' '); blank != std::string::npos;
+         blank = commandLine.find(' ', blank + 1))
+      candidates.push_back(commandLine.substr(0, blank));
+    candidates.push_back(commandLine);
+  }
+  for (std::string candidate : candidates) {
+    if (candidate.empty()) continue;
+    if (LastComponent(candidate).find('.') == std::string::npos) candidate += ".exe";
+    std::vector<std::string> paths;
+    if (candidate.find('\\') != std::string::npos) {
+      paths.push_back(candidate);
+    } else {
+      std::string moduleFolder = moduleFileName_.substr(0, moduleFileName_.find_last_of('\\'));
+      for (const std::string& folder : {moduleFolder, systemDirectory_, windowsDirectory_})
+        paths.push_back(folder + "\\" + candidate);
+      auto path = environment_.find("path");
+      if (path != environment_.end()) {
+        std::stringstream folders(path->second);
+        for (std::string folder; std::getline(folders, folder, ';');)
+          if (!folder.empty()) paths.push_back(folder + "\\" + candidate);
+      }
+    }
+    for (const std::string& path : paths) {
+      if (programs_.count(Key(path)) && Exists(path)) {
+        *programKey = Key(path);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool MemoryPlatform::CreateProcess(const ProcessStart& start, ProcessInfo* info) {
+  journal.push_back("process " + start.commandLine);
+  std::string programKey;
+  if (!ResolveProgram(start.commandLine, &programKey)) return false;
+  Launch launch;
+  launch.commandLine = start.commandLine;
+  launch.program = nodes_[programKey].path;
+  launch.showState = start.showState;
+  launch.inheritHandles = start.inheritHandles;
+  launch.capturedOutput = start.standardOutput != kNoHandle;
+  launch.createNoWindow = start.createNoWindow;
+  launches_.push_back(launch);
+  int index = static_cast<int>(launches_.size() - 1);
+
+  ChildRun run = programs_[programKey](start.commandLine);
+  auto out = handles_.find(start.standardOutput);
+  if (out != handles_.end() && out->second.kind == Opened::PipeWrite && start.inheritHandles) {
+    Pipe& pipe = pipes_[out->second.pipe];
+    pipe.data += run.standardOutput;
+    if (run.keepsOutputOpen) ++pipe.openWriters;
+  }
+  Opened process;
+  process.kind = Opened::Process;
+  process.launch = index;
+  process.writable = run.waitFails;  // reused as "the wait fails"
+  Opened thread = process;
+  thread.kind = Opened::Thread;
+  info->process = NewHandle(process);
+  info->thread = NewHandle(thread);
+  info->threadId = 1000 + static_cast<std::uint32_t>(index);
+  return true;
+}
+
+bool MemoryPlatform::WaitForProcess(const ProcessInfo& info, bool) {
+  auto it = handles_.find(info.process);
+  if (it == handles_.end() || it->second.kind != Opened::Process) return false;
+  launches_[it->second.launch].waitedFor = true;
+  return !it->second.writable;
+}
+
+bool MemoryPlatform::StartThread(void (*fn)(void*), void* argument) {
+  fn(argument);
+  return true;
+}
+
+// --- Resources and text.
+
+std::string MemoryPlatform::LoadString(std::uint32_t id, std::size_t bufferChars) {
+  auto it = strings_.find(id);
+  if (it == strings_.end() || bufferChars == 0) return std::string();
+  return it->second.substr(0, bufferChars - 1);
+}
+
+std::wstring MemoryPlatform::AnsiToWide(const std::string& text) {
+  std::wstring wide;
+  for (char c : text) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  return wide;
+}
+
+std::string MemoryPlatform::WideToAnsi(const std::wstring& text) {
+  std::string narrow;
+  for (wchar_t c : text) narrow += c < 256 ? static_cast<char>(c) : '?';
+  return narrow;
+}
+
+}  // namespace carafe

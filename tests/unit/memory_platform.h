@@ -1,0 +1,192 @@
+// An in-memory operating system for unit tests: files and folders, registry
+// values under HKEY_LOCAL_MACHINE, drives, environment, the string table and
+// processes whose behaviour a test scripts. Paths compare without regard to
+// letter case, as on Windows. Observable calls are written to a journal so
+// that tests can pin the order in which the launcher looks at things.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "container/log_writer.h"
+#include "platform/platform.h"
+
+namespace carafe {
+
+// What a scripted program does when it is started.
+struct ChildRun {
+  std::string standardOutput;    // written to the stdout pipe, if one was given
+  std::uint32_t exitCode = 0;
+  bool keepsOutputOpen = false;  // never closes its stdout (a hung program)
+  bool waitFails = false;        // the wait for its end fails
+};
+using Program = std::function<ChildRun(const std::string& commandLine)>;
+
+// One process creation, as the platform saw it.
+struct Launch {
+  std::string commandLine;
+  std::string program;           // the executable it resolved to
+  int showState = 0;
+  bool inheritHandles = false;
+  bool capturedOutput = false;   // a stdout handle was given
+  bool createNoWindow = false;
+  bool waitedFor = false;
+};
+
+class MemoryPlatform : public Platform {
+ public:
+  MemoryPlatform();
+
+  // --- Scenario: files and folders. Parent folders are created as needed.
+  void AddFile(const std::string& path, const std::string& content = std::string());
+  void AddFolder(const std::string& path);
+  // A reparse point (junction or symbolic link) folder.
+  void AddLinkFolder(const std::string& path);
+  bool Exists(const std::string& path) const;
+  std::string Content(const std::string& path) const;
+  // The file can be neither opened nor replaced (another process holds it).
+  void Lock(const std::string& path);
+  // Writes to this file stop after limit bytes in total (a full disk).
+  void LimitWrites(const std::string& path, std::uint64_t limit);
+  // Sizes of the WriteFile calls made on this path, in order.
+  std::vector<std::uint32_t> WriteSizes(const std::string& path) const;
+  std::size_t OpenHandleCount() const;
+
+  // --- Scenario: system folders, drives, disks.
+  void SetTempPath(const std::string& path);  // "" makes GetTempPath fail
+  void SetWindowsDirectory(const std::string& path);
+  void SetSystemDirectory(const std::string& path);
+  void SetDriveType(const std::string& root, std::uint32_t type);
+  void SetDiskFreeSpace(const std::string& root, DiskFreeSpace space);
+  void RemoveDiskFreeSpace(const std::string& root);
+  void SetModuleFileName(const std::string& path);
+  void SetLocalTime(LocalTime time);
+
+  // --- Scenario: environment, registry, strings.
+  void SetEnv(const std::string& name, const std::string& value);
+  void SetRegistryValue(const std::string& subkey, const std::string& valueName,
+                        const std::string& data);
+  void SetString(std::uint32_t id, const std::string& text);
+
+  // --- Scenario: processes.
+  // Installs a program at path (creating the file) with its behaviour.
+  void AddProgram(const std::string& path, Program program);
+  void FailPipeCreation(bool fail) { failPipe_ = fail; }
+  // Threads started through StartThread run at once on the caller's thread.
+  const std::vector<Launch>& Launches() const { return launches_; }
+  bool ReadWouldHaveBlocked() const { return readWouldBlock_; }
+
+  // --- Journal of observable calls: "registry <subkey>|<value>",
+  // "attributes <path>", "find <pattern>", "env <name>", "process <cmdline>",
+  // "drive <root>", "delete <path>", "create <path>".
+  std::vector<std::string> journal;
+  // The journal entries that start with prefix.
+  std::vector<std::string> Journal(const std::string& prefix) const;
+
+  // --- Platform.
+  Handle OpenFile(const std::string& path, FileAccess access, FileShare share,
+                  FileDisposition disposition) override;
+  bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* transferred) override;
+  bool WriteFile(Handle file, const void* data, std::uint32_t size,
+                 std::uint32_t* transferred) override;
+  bool Seek(Handle file, std::int64_t distance, SeekOrigin origin,
+            std::uint64_t* position) override;
+  bool GetFileSize(Handle file, std::uint64_t* size) override;
+  bool CloseHandle(Handle handle) override;
+  bool GetFileAttributes(const std::string& path, std::uint32_t* attributes) override;
+  bool DeleteFile(const std::string& path) override;
+  bool GetTempPath(std::string* path) override;
+  bool GetDiskFreeSpace(const std::string& root, DiskFreeSpace* space) override;
+  std::string GetWindowsDirectory() override { return windowsDirectory_; }
+  std::string GetSystemDirectory() override { return systemDirectory_; }
+  std::uint32_t GetDriveType(const std::string& root) override;
+  bool FindFiles(const std::string& pattern, std::vector<FolderEntry>* entries) override;
+  bool GetEnvironmentVariable(const std::string& name, std::size_t bufferBytes,
+                              std::string* value) override;
+  bool ReadRegistryValue(const std::string& subkey, const std::string& valueName,
+                         std::size_t bufferBytes, std::vector<std::uint8_t>* data) override;
+  bool CreatePipe(Handle* readEnd, Handle* writeEnd) override;
+  bool CreateProcess(const ProcessStart& start, ProcessInfo* info) override;
+  bool WaitForProcess(const ProcessInfo& info, bool windowSearch) override;
+  bool StartThread(void (*fn)(void*), void* argument) override;
+  std::uint32_t GetCurrentThreadId() override { return 1; }
+  std::string LoadString(std::uint32_t id, std::size_t bufferChars) override;
+  LocalTime GetLocalTime() override { return localTime_; }
+  std::string GetModuleFileName() override { return moduleFileName_; }
+  std::wstring AnsiToWide(const std::string& text) override;
+  std::string WideToAnsi(const std::wstring& text) override;
+
+ private:
+  struct Node {
+    std::string path;  // as first given
+    bool folder = false;
+    bool link = false;
+    bool locked = false;
+    std::string content;
+    std::uint64_t writeLimit = UINT64_MAX;
+    std::vector<std::uint32_t> writeSizes;
+    std::vector<std::string> children;  // keys, in creation order
+  };
+  struct Pipe {
+    std::string data;
+    std::size_t readPosition = 0;
+    int openWriters = 0;  // parent's write end plus children holding it
+  };
+  struct Opened {
+    enum Kind { File, PipeRead, PipeWrite, Process, Thread } kind = File;
+    std::string key;
+    FileShare share = FileShare::ReadWrite;
+    bool writable = false;
+    std::uint64_t position = 0;
+    int pipe = -1;
+    int launch = -1;
+  };
+
+  static std::string Key(const std::string& path);
+  Node* Find(const std::string& path);
+  const Node* Find(const std::string& path) const;
+  Node& MakeNode(const std::string& path, bool folder);
+  Handle NewHandle(Opened open);
+  bool ResolveProgram(const std::string& commandLine, std::string* programKey);
+  void LoadEnglishStrings();
+
+  std::map<std::string, Node> nodes_;
+  std::map<Handle, Opened> handles_;
+  Handle nextHandle_ = 0x100;
+  std::vector<Pipe> pipes_;
+  std::map<std::string, Program> programs_;
+  std::vector<Launch> launches_;
+  std::map<std::string, std::map<std::string, std::string>> registry_;
+  std::map<std::string, std::string> environment_;
+  std::map<std::string, std::uint32_t> driveTypes_;
+  std::map<std::string, DiskFreeSpace> freeSpace_;
+  std::map<std::uint32_t, std::string> strings_;
+  std::string tempPath_ = "C:\\TEMP\\";
+  std::string windowsDirectory_ = "C:\\WINDOWS";
+  std::string systemDirectory_ = "C:\\WINDOWS\\SYSTEM32";
+  std::string moduleFileName_ = "C:\\SETUP\\setup.exe";
+  LocalTime localTime_{2000, 5, 22, 15, 2, 34};
+  bool failPipe_ = false;
+  bool readWouldBlock_ = false;
+};
+
+// Installs a fresh in-memory platform for each test and clears the
+// process-wide log-all flag.
+class PlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetPlatform(&os);
+    SetLogAll(false);
+  }
+  // The platform stays installed after the test body: objects a derived
+  // fixture owns (a Launcher cleaning up) still use it when destroyed.
+  void TearDown() override { SetLogAll(false); }
+  MemoryPlatform os;
+};
+
+}  // namespace carafe
