@@ -10,10 +10,11 @@ bool logAll = false;
 }
 
 void WriteLog(Handle log, const std::string& text) {
-  if (log == kNoHandle) return;
+  // A log whose creation failed holds the invalid handle: its entries are
+  // dropped here rather than handed to WriteFile.
+  if (log == kNoHandle || log == kInvalidHandle) return;
   std::uint32_t written = 0;
-  Os().WriteFile(log, text.data(), static_cast<std::uint32_t>(text.size()),
-                 &written);
+  Os().WriteFile(log, text.data(), static_cast<std::uint32_t>(text.size()), &written);
 }
 
 std::string FormatEntry(const char* format, ...) {
@@ -31,9 +32,7 @@ std::string FormatEntry(const char* format, ...) {
 
 std::string LoadLabel(std::uint32_t id) { return Os().LoadString(id, kLabelChars); }
 
-std::string LoadStatusText(std::uint32_t id) {
-  return Os().LoadString(id, kStatusChars);
-}
+std::string LoadStatusText(std::uint32_t id) { return Os().LoadString(id, kStatusChars); }
 
 bool LogAll() { return logAll; }
 

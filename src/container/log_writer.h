@@ -20,7 +20,8 @@ constexpr std::size_t kStatusChars = 255;
 // wsprintfA never writes more than 1024 characters, terminator included.
 constexpr std::size_t kFormatLimit = 1024;
 
-// Writes text (without a terminator) to the log if the handle is not none.
+// Writes text (without a terminator) to the log if the handle is not none
+// (nor the invalid handle of a log whose creation failed).
 // A failed write is not reported: the entry is simply lost.
 void WriteLog(Handle log, const std::string& text);
 

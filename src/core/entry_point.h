@@ -9,9 +9,13 @@
 
 namespace carafe {
 
+// Sets the module path, initialises the launcher, then runs it: on this
+// thread when silent, else on a worker thread behind the progress dialog.
+// Writes the abort entry when the user aborted. Returns 0 in every outcome.
 int RunEntryPoint(Launcher& launcher, UserInterface& ui, const std::string& commandLine);
 
-// The worker thread: Run, then the quit message to the main thread.
+// The worker thread (argument: the Launcher): Run, then the quit message to
+// the main thread through the launcher's user interface.
 void WorkerThreadMain(void* launcher);
 
 }  // namespace carafe

@@ -3,6 +3,7 @@
 // fields it needs.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,46 +21,69 @@ constexpr std::size_t kMessageTitleChars = 260;
 // Criteria containing this word take the JVM from the maker's registry key.
 constexpr const char* kRegisteredJvmMarker = "varnica";
 
+// The launcher log's file: never asked for, created, or creation failed.
+enum class LogState { None, Open, Failed };
+
+// Whether a worker thread runs the run sequence, as the clean-up sees it.
+enum class WorkerState { None, Running, Finished };
+
 class Launcher {
  public:
   Launcher() = default;
   // The clean-up: deletes what this run wrote, frees buffers, closes the log.
-  ~Launcher();
+  virtual ~Launcher();
   Launcher(const Launcher&) = delete;
   Launcher& operator=(const Launcher&) = delete;
 
   void AttachUserInterface(UserInterface* ui) { ui_ = ui; }
+  UserInterface* AttachedUserInterface() const { return ui_; }
 
   // --- Start and run sequence.
+  // Applies the command line (narrow text after the program name); opens the
+  // log when asked. Always true.
   bool Initialize(const PathString& launcherFolder, const std::string& commandLine);
+  // The run sequence; false when it ended without launching.
   bool Run();
+  // True when the criteria (extracted first if still needed) ask for the
+  // maker's registry key instead of a search.
   bool WantsRegisteredJvm();
+  // The registry key, or the bundled JVM and the key once more.
   bool UseRegisteredJvm();
+  // Checks the chosen JVM once more, then launches the installation on it.
   bool ValidateAndLaunch();
+  // Deletes what this run wrote, frees the buffers, closes the log. Runs
+  // once; the destructor calls it.
   void CleanUp();
+  // Set by the entry point around the worker thread's run.
+  void SetWorkerState(WorkerState state);
 
   // --- Log.
+  // Creates the log at the log path and writes its header. Always true.
   bool OpenLog();
+  LogState GetLogState() const;
+
+  // The steps of the run are virtual only so that tests can stand in for
+  // them; the run calls them directly.
 
   // --- Container and extraction.
   bool ReadSetupContainer();
-  bool ExtractVerifyClass();
-  bool ExtractJavaArchive();
-  bool ExtractSearchCriteria();
+  virtual bool ExtractVerifyClass();
+  virtual bool ExtractJavaArchive();
+  virtual bool ExtractSearchCriteria();
 
   // --- Finding the JVM.
-  bool SearchForJvm();
-  bool ReadRegisteredJvm();
+  virtual bool SearchForJvm();
+  virtual bool ReadRegisteredJvm();
 
   // --- Verification and launch.
-  bool ValidateJvm();
-  bool RunInstallation();
+  virtual bool ValidateJvm();
+  virtual bool RunInstallation();
 
   // --- Bundled JVM installers and the prompts.
   bool ExtractBundledJvmInstaller();
-  bool RunBundledJvmInstaller();
-  bool OfferBundledJvm();
-  bool BrowseForJvm();
+  virtual bool RunBundledJvmInstaller();
+  virtual bool OfferBundledJvm();
+  virtual bool BrowseForJvm();
 
   // Fields, in the order of the launcher's state table.
   std::string archivePath;
@@ -90,9 +114,18 @@ class Launcher {
   void ShowProgress();
   void ShowStopMessage(std::uint32_t textId, bool ownedByProgress);
   void DeleteIfWritten(bool written, const std::string& path);
+  // OfferBundledJvm, then RunBundledJvmInstaller when it succeeded.
+  bool OfferBundledInstallation();
+  // Called by the run after each step that may write a file: what is
+  // published here is complete and closed (see CleanUp).
+  void PublishWrittenFiles();
 
   UserInterface* ui_ = nullptr;
   bool cleanedUp_ = false;
+  std::atomic<WorkerState> workerState_{WorkerState::None};
+  std::atomic<bool> verifyClassDone_{false};
+  std::atomic<bool> javaArchiveDone_{false};
+  std::atomic<bool> bundledInstallerDone_{false};
 };
 
 // Process-wide state written once by the entry point.

@@ -1,0 +1,66 @@
+// The main thread's part of a run: options, then either the silent run on
+// this thread or the progress dialog with the run on a worker thread.
+#include "core/entry_point.h"
+
+#include <atomic>
+
+#include "container/log_writer.h"
+#include "core/path_rules.h"
+#include "string_ids.h"
+
+namespace carafe {
+
+namespace {
+
+// Written before the worker starts; the worker's quit message goes there.
+std::atomic<std::uint32_t> mainThreadId{0};
+
+}  // namespace
+
+void WorkerThreadMain(void* argument) {
+  Launcher& launcher = *static_cast<Launcher*>(argument);
+  launcher.Run();
+  // From here on the clean-up at exit may treat every written file as
+  // complete: Run has returned.
+  launcher.SetWorkerState(WorkerState::Finished);
+  if (UserInterface* ui = launcher.AttachedUserInterface()) ui->PostQuit(mainThreadId.load());
+}
+
+int RunEntryPoint(Launcher& launcher, UserInterface& ui, const std::string& commandLine) {
+  PathString module = ToPath(Os().AnsiToWide(Os().GetModuleFileName()));
+  SetModulePath(module);
+  // Message boxes reach the user in silent mode too, so the interface is
+  // attached either way; the launcher keeps the dialog calls to itself then.
+  launcher.AttachUserInterface(&ui);
+  launcher.Initialize(DirectoryOf(module), commandLine);
+
+  if (launcher.silent) {
+    launcher.Run();
+  } else {
+    launcher.messageTitle = Os().LoadString(IDS_MESSAGE_TITLE, kMessageTitleChars);
+    // Without a dialog the run still goes ahead; the loop ends on the
+    // worker's quit message all the same.
+    ui.CreateProgress();
+    mainThreadId.store(Os().GetCurrentThreadId());
+    launcher.SetWorkerState(WorkerState::Running);
+    if (Os().StartThread(&WorkerThreadMain, &launcher)) {
+      ui.RunMessageLoop();
+    } else {
+      // No worker: rather than leave the dialog up until the user aborts,
+      // run on this thread. The dialog stays visible but frozen, and there is
+      // no abort; the prompts still work, as they run their own loops.
+      launcher.SetWorkerState(WorkerState::None);
+      launcher.Run();
+    }
+    // After a confirmed abort the worker may still be inside a step; the
+    // process ends under it, and the clean-up at exit deletes only the
+    // files whose steps have returned (Launcher::CleanUp).
+    if (ui.Aborted()) {
+      WriteLog(launcher.logFile.Get(),
+               FormatEntry("\r\n %s \r\n", LoadLabel(IDS_APPLICATION_ABORTED).c_str()));
+    }
+  }
+  return 0;
+}
+
+}  // namespace carafe

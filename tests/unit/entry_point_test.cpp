@@ -1,0 +1,151 @@
+// The entry point: which thread runs the sequence, what the user interface is
+// asked to do, the abort entry, and the exit code.
+#include "core/entry_point.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_user_interface.h"
+#include "memory_platform.h"
+
+namespace carafe {
+namespace {
+
+const std::string kClass = std::string("\xCA\xFE\xBA\xBE", 4);
+
+// Extraction writes real files; the JVM steps only record what they got.
+class RecordingLauncher : public Launcher {
+ public:
+  explicit RecordingLauncher(MemoryPlatform& os) : os_(os) {}
+  std::vector<std::string> calls;
+  bool extractVerify = true;
+
+  bool ExtractVerifyClass() override {
+    calls.push_back("extract verify");
+    if (!extractVerify) return false;
+    verifyClassPath = "C:\\TEMP\\Verify.class";
+    os_.AddFile(verifyClassPath, kClass);
+    verifyClassWritten = true;
+    return true;
+  }
+  bool ExtractJavaArchive() override {
+    calls.push_back("extract archive");
+    archivePath = "C:\\TEMP\\rerodova.class";
+    os_.AddFile(archivePath, kClass);
+    javaArchiveWritten = true;
+    return true;
+  }
+  bool ExtractSearchCriteria() override { return false; }
+  bool SearchForJvm() override {
+    calls.push_back("search");
+    return false;
+  }
+  bool OfferBundledJvm() override { return false; }
+  bool BrowseForJvm() override { return false; }
+  bool ValidateJvm() override {
+    calls.push_back("validate " + jvmPath);
+    return true;
+  }
+  bool RunInstallation() override {
+    calls.push_back("launch");
+    return true;
+  }
+
+ private:
+  MemoryPlatform& os_;
+};
+
+using Events = std::vector<std::string>;
+
+class EntryPoint : public PlatformTest {
+ protected:
+  std::string Log() const { return os.Content("C:\\TEMP\\vnlog.txt"); }
+  FakeUserInterface ui;
+  RecordingLauncher launcher{os};
+};
+
+TEST_F(EntryPoint, SilentRunsOnTheMainThreadWithoutDialogOrTitle) {
+  EXPECT_EQ(RunEntryPoint(launcher, ui, "-silent -jvm jre\\java.exe"), 0);
+  EXPECT_EQ(launcher.calls, (Events{"extract verify", "extract archive",
+                                    "validate C:\\SETUP\\jre\\java.exe", "launch"}));
+  EXPECT_TRUE(ui.events.empty());
+  EXPECT_TRUE(launcher.messageTitle.empty());
+}
+
+TEST_F(EntryPoint, RunsOnAWorkerBehindTheProgressDialogAndQuitsTheLoop) {
+  // The in-memory platform runs a started thread at once, so the worker's
+  // quit comes before the loop here.
+  EXPECT_EQ(RunEntryPoint(launcher, ui, "-nosearch"), 0);
+  EXPECT_EQ(ui.events, (Events{"create", "status Extracting Verify Class...",
+                               "status Extracting Java Archive...", "quit", "loop"}));
+  EXPECT_EQ(launcher.messageTitle, "Roruvazodaza Zidi Rezoder");
+  EXPECT_EQ(launcher.calls.back(), "launch");
+}
+
+TEST_F(EntryPoint, TakesTheLauncherFolderFromTheModulePath) {
+  os.SetModuleFileName("D:\\Disk 1\\setup.exe");
+  RunEntryPoint(launcher, ui, "-silent -jvm ..\\java.exe");
+  EXPECT_EQ(ModulePath(), PathString(L"D:\\Disk 1\\setup.exe"));
+  EXPECT_EQ(launcher.calls[2], "validate D:\\java.exe");
+}
+
+TEST_F(EntryPoint, AnAbortConfirmedDuringTheLoopIsLoggedAlways) {
+  ui.abortDuringLoop = true;
+  EXPECT_EQ(RunEntryPoint(launcher, ui, "-log"), 0);
+  const std::string entry = "\r\n Application was Aborted \r\n";
+  std::string log = Log();
+  ASSERT_GE(log.size(), entry.size());
+  EXPECT_EQ(log.substr(log.size() - entry.size()), entry);
+}
+
+TEST_F(EntryPoint, ARunThatEndsNormallyWritesNoAbortEntry) {
+  RunEntryPoint(launcher, ui, "-log -logall");
+  EXPECT_EQ(Log().find("Aborted"), std::string::npos);
+}
+
+TEST_F(EntryPoint, TheExitCodeIsZeroWhenTheRunFailsAndTheLogCannotBeCreated) {
+  launcher.extractVerify = false;
+  EXPECT_EQ(RunEntryPoint(launcher, ui, "-log Q:\\no\\such\\folder\\log.txt"), 0);
+  EXPECT_EQ(launcher.GetLogState(), LogState::Failed);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(ui.events.back(), "loop");
+}
+
+TEST_F(EntryPoint, AWorkersFilesAreDeletedAtExitOnceItsRunIsOver) {
+  RunEntryPoint(launcher, ui, "-nosearch");
+  launcher.CleanUp();
+  EXPECT_FALSE(os.Exists("C:\\TEMP\\Verify.class"));
+  EXPECT_FALSE(os.Exists("C:\\TEMP\\rerodova.class"));
+}
+
+// A system that cannot start another thread.
+class NoThreadPlatform : public MemoryPlatform {
+ public:
+  bool StartThread(void (*)(void*), void*) override { return false; }
+};
+
+TEST_F(EntryPoint, WithoutAWorkerTheRunHappensOnTheMainThread) {
+  NoThreadPlatform platform;
+  SetPlatform(&platform);
+  {
+    RecordingLauncher local(platform);
+    FakeUserInterface localUi;
+    EXPECT_EQ(RunEntryPoint(local, localUi, "-nosearch"), 0);
+    EXPECT_EQ(local.calls.back(), "launch");
+    // No quit message and no loop: nothing would end the loop.
+    EXPECT_EQ(localUi.events, (Events{"create", "status Extracting Verify Class...",
+                                      "status Extracting Java Archive..."}));
+    local.CleanUp();
+    EXPECT_FALSE(platform.Exists("C:\\TEMP\\Verify.class"));
+  }
+  SetPlatform(&os);
+}
+
+TEST_F(EntryPoint, ADialogThatCannotBeCreatedDoesNotStopTheRun) {
+  ui.createSucceeds = false;
+  EXPECT_EQ(RunEntryPoint(launcher, ui, "-nosearch"), 0);
+  EXPECT_EQ(launcher.calls.back(), "launch");
+  EXPECT_EQ(ui.events.back(), "loop");
+}
+
+}  // namespace
+}  // namespace carafe

@@ -1,0 +1,53 @@
+#include "container/log_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "memory_platform.h"
+#include "string_ids.h"
+
+namespace carafe {
+namespace {
+
+using LogWriter = PlatformTest;
+
+TEST_F(LogWriter, WritesEachEntryInOneWriteWithoutTerminator) {
+  UniqueHandle file(os.OpenFile("C:\\TEMP\\log.txt", FileAccess::Write, FileShare::None,
+                                FileDisposition::CreateAlways));
+  WriteLog(file.Get(), "\r\nfirst\r\n");
+  WriteLog(file.Get(), "second");
+  EXPECT_EQ(os.Content("C:\\TEMP\\log.txt"), "\r\nfirst\r\nsecond");
+  EXPECT_EQ(os.WriteSizes("C:\\TEMP\\log.txt"), (std::vector<std::uint32_t>{9, 6}));
+}
+
+TEST_F(LogWriter, DropsEntriesWhenNoLogIsOpen) {
+  UniqueHandle file(os.OpenFile("C:\\TEMP\\other.txt", FileAccess::Write, FileShare::None,
+                                FileDisposition::CreateAlways));
+  WriteLog(kNoHandle, "entry");
+  WriteLog(kInvalidHandle, "entry");
+  EXPECT_EQ(os.Content("C:\\TEMP\\other.txt"), "");
+  EXPECT_TRUE(os.WriteSizes("C:\\TEMP\\other.txt").empty());
+}
+
+TEST_F(LogWriter, CutsAnEntryAtTheFormatLimitWhateverThePathLength) {
+  std::string path = "C:\\" + std::string(3000, 'p');
+  std::string entry = FormatEntry("\r\n%s %s...\r\n", "Deleting file ", path.c_str());
+  ASSERT_EQ(entry.size(), kFormatLimit - 1);
+  EXPECT_EQ(entry.substr(0, 20), "\r\nDeleting file  C:\\");
+  EXPECT_EQ(entry.back(), 'p');
+
+  // Exactly at the limit nothing is lost.
+  std::string fits(kFormatLimit - 1, 'x');
+  EXPECT_EQ(FormatEntry("%s", fits.c_str()), fits);
+  EXPECT_EQ(FormatEntry("%s!", fits.c_str()), fits);
+}
+
+TEST_F(LogWriter, CutsLabelsToNinetyNineAndStatusTextsTo254Characters) {
+  std::string longText(300, 'L');
+  os.SetString(IDS_DELETING_FILE, longText);
+  EXPECT_EQ(LoadLabel(IDS_DELETING_FILE), std::string(99, 'L'));
+  EXPECT_EQ(LoadStatusText(IDS_DELETING_FILE), std::string(254, 'L'));
+  EXPECT_EQ(LoadLabel(IDS_DELETING_FILE - 1), "");  // an id without text
+}
+
+}  // namespace
+}  // namespace carafe
