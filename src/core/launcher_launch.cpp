@@ -1,10 +1,40 @@
-// Placeholder until this subsystem lands: every step fails cleanly.
+// The last check of the chosen JVM and the launch of the installation on it.
+#include "container/log_writer.h"
 #include "core/launcher.h"
+#include "launch/class_path.h"
+#include "launch/process_runner.h"
+#include "string_ids.h"
 
 namespace carafe {
 
-bool Launcher::ValidateJvm() { return false; }
+bool Launcher::ValidateJvm() {
+  std::string arguments;
+  // Only that the JVM starts with this command line and comes to an end is
+  // checked; the verify class's output and exit code are not looked at.
+  if (BuildClassArguments(arguments, jvmPath, classPath, verifyClassPath, std::string()) &&
+      RunProgram(jvmPath, arguments, /*hidden=*/true, /*showChild=*/false))
+    return true;
+  WriteLog(logFile.Get(), FormatEntry("\r\n%s %s %s\r\n", LoadLabel(IDS_VALIDATION_OF).c_str(),
+                                      jvmPath.c_str(), LoadLabel(IDS_FAILED).c_str()));
+  return false;
+}
 
-bool Launcher::RunInstallation() { return false; }
+bool Launcher::RunInstallation() {
+  std::string arguments;
+  if (!BuildClassArguments(arguments, jvmPath, classPath, archivePath, javaOptions)) return false;
+  if (LogAll()) {
+    WriteLog(logFile.Get(),
+             FormatEntry("\r\n%s %s %s %s\r\n", LoadLabel(IDS_LAUNCHING).c_str(),
+                         archivePath.c_str(), LoadLabel(IDS_USING_JVM).c_str(), jvmPath.c_str()));
+  }
+  // The installation's own windows take over; the progress dialog stays
+  // invisible from here on.
+  HideProgress();
+  if (RunProgram(jvmPath, arguments, /*hidden=*/false, /*showChild=*/false)) return true;
+  WriteLog(logFile.Get(),
+           FormatEntry("\r\n%s %s %s %s\r\n", LoadLabel(IDS_LAUNCHING).c_str(), jvmPath.c_str(),
+                       LoadLabel(IDS_USING_JVM).c_str(), LoadLabel(IDS_FAILED).c_str()));
+  return false;
+}
 
 }  // namespace carafe

@@ -83,6 +83,14 @@ struct ProcessInfo {
   std::uint32_t threadId = 0;
 };
 
+// What WaitForPipe found.
+enum class PipeWait {
+  Readable,    // a ReadFile returns at once: bytes wait, or every writer closed
+  ChildEnded,  // the process ended and the pipe is empty, yet another
+               // process (one it started) still holds a write end
+  TimedOut,    // the budget ran out first
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -139,6 +147,11 @@ class Platform {
   // Windows 95/98 family the child's first visible window is hidden. False
   // when the wait fails.
   virtual bool WaitForProcess(const ProcessInfo& info, bool windowSearch) = 0;
+  // Waits until a ReadFile on the pipe's read end would not block, or the
+  // process has ended while the pipe is empty and still open, for at most
+  // *budgetMs milliseconds; the time spent is taken off *budgetMs. Anonymous
+  // pipes cannot be read with a time-out, so a reader asks this first.
+  virtual PipeWait WaitForPipe(Handle readEnd, Handle process, std::uint32_t* budgetMs) = 0;
   // Starts fn(argument) on a new thread (_beginthread, default stack).
   virtual bool StartThread(void (*fn)(void*), void* argument) = 0;
   virtual std::uint32_t GetCurrentThreadId() = 0;

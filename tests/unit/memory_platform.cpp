@@ -524,8 +524,10 @@ bool MemoryPlatform::CreateProcess(const ProcessStart& start, ProcessInfo* info)
   if (out != handles_.end() && out->second.kind == Opened::PipeWrite && start.inheritHandles) {
     Pipe& pipe = pipes_[out->second.pipe];
     pipe.data += run.standardOutput;
-    if (run.keepsOutputOpen) ++pipe.openWriters;
+    if (run.keepsOutputOpen || run.outputOutlivesIt) ++pipe.openWriters;
   }
+  hung_.resize(launches_.size());
+  hung_[index] = run.keepsOutputOpen;
   Opened process;
   process.kind = Opened::Process;
   process.launch = index;
@@ -538,11 +540,30 @@ bool MemoryPlatform::CreateProcess(const ProcessStart& start, ProcessInfo* info)
   return true;
 }
 
-bool MemoryPlatform::WaitForProcess(const ProcessInfo& info, bool) {
+bool MemoryPlatform::WaitForProcess(const ProcessInfo& info, bool windowSearch) {
   auto it = handles_.find(info.process);
   if (it == handles_.end() || it->second.kind != Opened::Process) return false;
   launches_[it->second.launch].waitedFor = true;
+  launches_[it->second.launch].windowSearch = windowSearch;
   return !it->second.writable;
+}
+
+// Scripted output is in the pipe from the start, so the only waits are for
+// a program that holds its output open: a hung one uses up the budget, one
+// whose own process has ended is reported at once.
+PipeWait MemoryPlatform::WaitForPipe(Handle readEnd, Handle process, std::uint32_t* budgetMs) {
+  auto reader = handles_.find(readEnd);
+  if (reader == handles_.end() || reader->second.kind != Opened::PipeRead)
+    return PipeWait::Readable;  // the read itself then fails
+  const Pipe& pipe = pipes_[reader->second.pipe];
+  if (pipe.readPosition < pipe.data.size() || pipe.openWriters == 0) return PipeWait::Readable;
+  auto child = handles_.find(process);
+  bool hung = child == handles_.end() || child->second.kind != Opened::Process ||
+              hung_[child->second.launch];
+  if (!hung) return PipeWait::ChildEnded;
+  pipeWaitMs_ += *budgetMs;
+  *budgetMs = 0;
+  return PipeWait::TimedOut;
 }
 
 bool MemoryPlatform::StartThread(void (*fn)(void*), void* argument) {

@@ -24,6 +24,7 @@ struct ChildRun {
   std::uint32_t exitCode = 0;
   bool keepsOutputOpen = false;  // never closes its stdout (a hung program)
   bool waitFails = false;        // the wait for its end fails
+  bool outputOutlivesIt = false; // ends, but a process it started keeps stdout open
 };
 using Program = std::function<ChildRun(const std::string& commandLine)>;
 
@@ -36,6 +37,7 @@ struct Launch {
   bool capturedOutput = false;   // a stdout handle was given
   bool createNoWindow = false;
   bool waitedFor = false;
+  bool windowSearch = false;     // the wait was asked to hide its window
 };
 
 class MemoryPlatform : public Platform {
@@ -80,6 +82,8 @@ class MemoryPlatform : public Platform {
   // Threads started through StartThread run at once on the caller's thread.
   const std::vector<Launch>& Launches() const { return launches_; }
   bool ReadWouldHaveBlocked() const { return readWouldBlock_; }
+  // Milliseconds that WaitForPipe let pass in all (time passes only there).
+  std::uint64_t PipeWaitMs() const { return pipeWaitMs_; }
 
   // --- Journal of observable calls: "registry <subkey>|<value>",
   // "attributes <path>", "find <pattern>", "env <name>", "process <cmdline>",
@@ -113,6 +117,7 @@ class MemoryPlatform : public Platform {
   bool CreatePipe(Handle* readEnd, Handle* writeEnd) override;
   bool CreateProcess(const ProcessStart& start, ProcessInfo* info) override;
   bool WaitForProcess(const ProcessInfo& info, bool windowSearch) override;
+  PipeWait WaitForPipe(Handle readEnd, Handle process, std::uint32_t* budgetMs) override;
   bool StartThread(void (*fn)(void*), void* argument) override;
   std::uint32_t GetCurrentThreadId() override { return 1; }
   std::string LoadString(std::uint32_t id, std::size_t bufferChars) override;
@@ -173,6 +178,8 @@ class MemoryPlatform : public Platform {
   LocalTime localTime_{2000, 5, 22, 15, 2, 34};
   bool failPipe_ = false;
   bool readWouldBlock_ = false;
+  std::vector<bool> hung_;  // per launch: the program never ends
+  std::uint64_t pipeWaitMs_ = 0;
 };
 
 // Installs a fresh in-memory platform for each test and clears the

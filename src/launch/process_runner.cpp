@@ -1,0 +1,24 @@
+#include "launch/process_runner.h"
+
+#include "platform/platform.h"
+
+namespace carafe {
+
+bool RunProgram(const std::string& program, const std::string& arguments, bool hidden,
+                bool showChild) {
+  ProcessStart start;
+  start.commandLine = arguments.empty() ? program : program + " " + arguments;
+  start.showState = hidden && !showChild ? kShowHide : kShowNormal;
+  start.inheritHandles = false;
+  start.createNoWindow = true;
+  ProcessInfo info;
+  if (!Os().CreateProcess(start, &info)) return false;
+  UniqueHandle process(info.process);
+  UniqueHandle thread(info.thread);
+  // On the Windows 95/98 family the show state does not keep a console JVM's
+  // window off the screen, so its window is searched for and hidden; a
+  // hidden run needs no search and a windowed program must stay visible.
+  return Os().WaitForProcess(info, !hidden && !showChild);
+}
+
+}  // namespace carafe

@@ -1,0 +1,170 @@
+// Starting programs and waiting for them: the validation run and the launch
+// of the installation.
+#include "core/launcher.h"
+#include "fake_user_interface.h"
+#include "launch/process_runner.h"
+#include "memory_platform.h"
+#include "scripted_jvm.h"
+
+namespace carafe {
+namespace {
+
+using RunProgramTest = PlatformTest;
+
+TEST_F(RunProgramTest, ShowStateAndWindowSearchFollowHiddenAndShowChild) {
+  os.AddProgram("C:\\p\\setup.exe", PrintingJvm(""));
+  struct Case {
+    bool hidden, showChild;
+    int showState;
+    bool windowSearch;
+  } cases[] = {{false, false, kShowNormal, true},
+               {true, false, kShowHide, false},
+               {false, true, kShowNormal, false},
+               {true, true, kShowNormal, false}};
+  for (const Case& c : cases)
+    EXPECT_TRUE(RunProgram("C:\\p\\setup.exe", "-s", c.hidden, c.showChild));
+  ASSERT_EQ(os.Launches().size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) {
+    const Launch& launch = os.Launches()[i];
+    EXPECT_EQ(launch.showState, cases[i].showState) << i;
+    EXPECT_EQ(launch.windowSearch, cases[i].windowSearch) << i;
+    EXPECT_TRUE(launch.waitedFor);
+    EXPECT_TRUE(launch.createNoWindow);
+    EXPECT_FALSE(launch.inheritHandles);
+    EXPECT_FALSE(launch.capturedOutput);
+    EXPECT_EQ(launch.commandLine, "C:\\p\\setup.exe -s");
+  }
+  EXPECT_EQ(os.OpenHandleCount(), 0u);
+}
+
+TEST_F(RunProgramTest, CommandLineIsTheUnquotedProgramAndItsArguments) {
+  os.AddProgram("C:\\Program Files\\jdk\\bin\\java.exe", PrintingJvm("", 3));
+  EXPECT_TRUE(RunProgram("C:\\Program Files\\jdk\\bin\\java.exe", "", false, true));
+  EXPECT_TRUE(RunProgram("C:\\Program Files\\jdk\\bin\\java.exe", " -x", false, true));
+  EXPECT_EQ(os.Launches().at(0).commandLine, "C:\\Program Files\\jdk\\bin\\java.exe");
+  EXPECT_EQ(os.Launches().at(1).commandLine, "C:\\Program Files\\jdk\\bin\\java.exe  -x");
+  // A prefix that names a program wins, as process creation resolves blanks.
+  os.AddProgram("C:\\Program.exe", PrintingJvm(""));
+  EXPECT_TRUE(RunProgram("C:\\Program Files\\jdk\\bin\\java.exe", "", false, true));
+  EXPECT_EQ(os.Launches().at(2).program, "C:\\Program.exe");
+}
+
+TEST_F(RunProgramTest, FailsWhenTheProgramCannotStartOrTheWaitFails) {
+  EXPECT_FALSE(RunProgram("", "", false, false));
+  EXPECT_FALSE(RunProgram("C:\\missing.exe", "-x", true, false));
+  os.AddProgram("C:\\p\\stuck.exe", [](const std::string&) {
+    ChildRun run;
+    run.waitFails = true;
+    return run;
+  });
+  EXPECT_FALSE(RunProgram("C:\\p\\stuck.exe", "", false, false));
+  EXPECT_EQ(os.OpenHandleCount(), 0u);
+}
+
+class LaunchTest : public PlatformTest {
+ protected:
+  void SetUp() override {
+    PlatformTest::SetUp();
+    launcher.AttachUserInterface(&ui);
+    launcher.logFile.Reset(
+        os.OpenFile(kLogPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
+    launcher.verifyClassPath = "C:\\TEMP\\Verify.class";
+    launcher.archivePath = "C:\\TEMP\\rerodova.class";
+  }
+  std::string Log() const { return os.Content(kLogPath); }
+  void UseJvm(const std::string& path, const std::string& libs, std::uint32_t exitCode = 0) {
+    os.AddProgram(path, PrintingJvm("", exitCode));
+    launcher.jvmPath = path;
+    launcher.classPath = libs;
+  }
+
+  static constexpr const char* kLogPath = "C:\\TEMP\\vnlog.txt";
+  FakeUserInterface ui;
+  Launcher launcher;
+};
+
+TEST_F(LaunchTest, ValidationRunsTheVerifyClassHiddenAndWaitsForIt) {
+  UseJvm("C:\\jdk1.2.2\\bin\\java.exe", "C:\\jdk1.2.2\\lib\\dt.jar;C:\\jdk1.2.2\\lib\\tools.jar",
+         1);
+  EXPECT_TRUE(launcher.ValidateJvm());  // the exit code is not looked at
+  ASSERT_EQ(os.Launches().size(), 1u);
+  const Launch& launch = os.Launches()[0];
+  EXPECT_EQ(launch.commandLine,
+            "C:\\jdk1.2.2\\bin\\java.exe  -classpath "
+            "\"C:\\jdk1.2.2\\lib\\dt.jar;C:\\jdk1.2.2\\lib\\tools.jar;C:\\TEMP\" Verify");
+  EXPECT_EQ(launch.showState, kShowHide);
+  EXPECT_FALSE(launch.windowSearch);
+  EXPECT_TRUE(launch.waitedFor);
+  EXPECT_EQ(Log(), "");
+  EXPECT_TRUE(ui.events.empty());
+}
+
+TEST_F(LaunchTest, ValidationFailureIsAlwaysLogged) {
+  UseJvm("C:\\jdk\\bin\\javaw.exe", "");
+  EXPECT_FALSE(launcher.ValidateJvm());
+  EXPECT_TRUE(os.Launches().empty());
+  launcher.jvmPath = "C:\\gone\\bin\\jre.exe";
+  EXPECT_FALSE(launcher.ValidateJvm());
+  EXPECT_EQ(Log(),
+            "\r\nValidation of  C:\\jdk\\bin\\javaw.exe failed\r\n"
+            "\r\nValidation of  C:\\gone\\bin\\jre.exe failed\r\n");
+}
+
+TEST_F(LaunchTest, InstallationRunsOnTheJvmWithOptionsAsProgramArguments) {
+  SetLogAll(true);
+  UseJvm("C:\\Program Files\\JRE\\bin\\jre.exe", "", 7);
+  launcher.javaOptions = "-Dinstall.dir=C:\\App -Dmode=silent ";
+  EXPECT_TRUE(launcher.RunInstallation());  // whatever the installation's exit code
+  ASSERT_EQ(os.Launches().size(), 1u);
+  const Launch& launch = os.Launches()[0];
+  EXPECT_EQ(launch.commandLine,
+            "C:\\Program Files\\JRE\\bin\\jre.exe  -cp "
+            "\"C:\\Program Files\\JRE\\bin\\..\\lib\\classes.zip;C:\\TEMP\" rerodova "
+            "-Dinstall.dir=C:\\App -Dmode=silent ");
+  EXPECT_EQ(launch.showState, kShowNormal);
+  EXPECT_TRUE(launch.windowSearch);
+  EXPECT_TRUE(launch.waitedFor);
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"hide"}));
+  EXPECT_EQ(
+      Log(),
+      "\r\nLaunching  C:\\TEMP\\rerodova.class Using JVM C:\\Program Files\\JRE\\bin\\jre.exe\r\n");
+}
+
+TEST_F(LaunchTest, InstallationFailuresAndTheirEntries) {
+  // No row of the executable table: nothing is logged, nothing hidden.
+  UseJvm("C:\\jdk\\bin\\javaw.exe", "");
+  EXPECT_FALSE(launcher.RunInstallation());
+  EXPECT_TRUE(ui.events.empty());
+  EXPECT_EQ(Log(), "");
+
+  // The process cannot be created: the entry is written without log-all.
+  launcher.jvmPath = "C:\\gone\\bin\\java.exe";
+  EXPECT_FALSE(launcher.RunInstallation());
+  EXPECT_EQ(Log(), "\r\nLaunching  C:\\gone\\bin\\java.exe Using JVM failed\r\n");
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"hide"}));
+}
+
+TEST_F(LaunchTest, SilentInstallationLeavesTheUserInterfaceAlone) {
+  launcher.silent = true;
+  UseJvm("C:\\jdk\\bin\\java.exe", "C:\\jdk\\lib\\classes.zip");
+  EXPECT_TRUE(launcher.RunInstallation());
+  EXPECT_TRUE(ui.events.empty());
+  EXPECT_EQ(Log(), "");
+  EXPECT_EQ(os.Launches().at(0).commandLine,
+            "C:\\jdk\\bin\\java.exe  -classpath \"C:\\jdk\\lib\\classes.zip;C:\\TEMP\" rerodova");
+}
+
+TEST_F(LaunchTest, BareJavaExeIsFoundByProcessCreationOnPath) {
+  os.SetEnv("PATH", "C:\\nothing;C:\\jdk\\bin");
+  os.AddProgram("C:\\jdk\\bin\\java.exe", PrintingJvm(""));
+  launcher.jvmPath = "java.exe";
+  EXPECT_TRUE(launcher.ValidateJvm());
+  EXPECT_TRUE(launcher.RunInstallation());
+  ASSERT_EQ(os.Launches().size(), 2u);
+  EXPECT_EQ(os.Launches()[0].commandLine, "java.exe  Verify");
+  EXPECT_EQ(os.Launches()[1].commandLine, "java.exe  rerodova");
+  EXPECT_EQ(os.Launches()[1].program, "C:\\jdk\\bin\\java.exe");
+}
+
+}  // namespace
+}  // namespace carafe
