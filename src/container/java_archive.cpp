@@ -1,0 +1,152 @@
+#include "container/java_archive.h"
+
+#include "container/binary_readers.h"
+#include "container/log_writer.h"
+#include "string_ids.h"
+
+namespace carafe {
+
+namespace {
+
+// The OffsetTable offset is the u64 in the file's last 8 bytes.
+constexpr std::int64_t kOffsetTableOffsetBytes = 8;
+
+UniqueHandle OpenForReading(const std::string& path) {
+  return UniqueHandle(
+      Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting));
+}
+
+bool CurrentPosition(Handle file, std::uint64_t* position) {
+  return Os().Seek(file, 0, SeekOrigin::Current, position);
+}
+
+// Log lines print offsets and sizes as wsprintfA's %d would: low 32 bits,
+// signed.
+int Low32(std::uint64_t value) { return static_cast<int>(static_cast<std::uint32_t>(value)); }
+
+}  // namespace
+
+bool ArchiveResource::Read(const std::string& path, std::uint64_t position) {
+  filePath_ = path;
+  UniqueHandle file = OpenForReading(path);
+  if (!file.Valid() || !SeekTo(file.Get(), position)) return false;
+  if (!ReadU32BE(file.Get(), &headerBlockLength_)) return false;
+  flag_ = 0;
+  if (headerBlockLength_ == 1) {
+    if (!ReadU8(file.Get(), &flag_)) return false;
+  } else if (headerBlockLength_ != 0) {
+    // Any other block carries nothing the launcher uses. A block that runs
+    // past the end leaves the position there, and the next read fails.
+    std::uint64_t reached = 0;
+    if (!Os().Seek(file.Get(), headerBlockLength_, SeekOrigin::Current, &reached)) return false;
+  }
+  if (!ReadString16(file.Get(), &name_) || !ReadU32BE(file.Get(), &size_)) return false;
+  if (!CurrentPosition(file.Get(), &dataOffset_)) return false;
+  return dataOffset_ != 0;
+}
+
+bool ArchiveResource::ReadData(void* buffer) const {
+  if (size_ == 0) return false;
+  UniqueHandle file = OpenForReading(filePath_);
+  if (!file.Valid() || !SeekTo(file.Get(), dataOffset_)) return false;
+  return ReadBytes(file.Get(), buffer, size_);
+}
+
+bool ArchiveSection::Read(const std::string& path, std::uint64_t entryPosition) {
+  filePath_ = path;
+  resources_.clear();
+  UniqueHandle file = OpenForReading(path);
+  if (!file.Valid() || !SeekTo(file.Get(), entryPosition)) return false;
+  if (!ReadString16(file.Get(), &name_) || !ReadU64BE(file.Get(), &resourceFileOffset_)) {
+    return false;
+  }
+  if (!SeekTo(file.Get(), resourceFileOffset_)) return false;
+  // The name at the section replaces the OffsetTable's copy.
+  if (!ReadString16(file.Get(), &name_)) return false;
+  std::uint64_t afterName = 0;
+  if (!CurrentPosition(file.Get(), &afterName)) return false;
+  // What the name took, from the positions: ReadString16 stops the text at a
+  // zero byte, the stored length does not.
+  nameBytes_ = static_cast<std::uint16_t>(afterName - resourceFileOffset_ - 2);
+  if (!ReadU32BE(file.Get(), &resourceCount_) || !ReadU64BE(file.Get(), &payloadSize_) ||
+      !ReadU8(file.Get(), &compressed_)) {
+    return false;
+  }
+  if (compressed_ != 0) return true;
+
+  std::uint64_t record = 0;
+  if (!CurrentPosition(file.Get(), &record)) return false;
+  // A forged ResourceCount costs nothing: every record read moves at least
+  // 10 bytes forward in 64-bit arithmetic, and the first read past the end
+  // fails, so the loop never outlives the file. Nothing is reserved ahead.
+  for (std::uint32_t j = 0; j < resourceCount_; ++j) {
+    ArchiveResource resource;
+    if (!resource.Read(path, record)) return false;
+    // The record's data starts where its stored fields end; its next
+    // neighbour starts behind the data (10 + B + L + D after record).
+    record = resource.DataOffset() + resource.Size();
+    resources_.push_back(std::move(resource));
+  }
+  return true;
+}
+
+bool JavaArchive::Open(const std::string& path) {
+  if (path.empty()) {
+    WriteLog(log_, FormatEntry("\r\n%s \r\n", LoadLabel(IDS_NEED_ARCHIVE_PATH).c_str()));
+    return false;
+  }
+  path_ = path;
+  if (LogAll()) {
+    WriteLog(log_, FormatEntry("\r\n%s %s ", LoadLabel(IDS_READING_ARCHIVE).c_str(), path.c_str()));
+  }
+  UniqueHandle file = OpenForReading(path);
+  if (!file.Valid()) {
+    WriteLog(log_,
+             FormatEntry("%s %s \r\n", LoadLabel(IDS_COULD_NOT_OPEN_FILE).c_str(), path.c_str()));
+    return false;
+  }
+
+  std::uint64_t ignored = 0;
+  if (!Os().Seek(file.Get(), -kOffsetTableOffsetBytes, SeekOrigin::End, &ignored) ||
+      !ReadU64BE(file.Get(), &offsetTableOffset_)) {
+    return false;
+  }
+  std::uint64_t fileSize = 0;
+  if (!Os().GetFileSize(file.Get(), &fileSize) || offsetTableOffset_ >= fileSize ||
+      !SeekTo(file.Get(), offsetTableOffset_)) {
+    WriteLog(log_, FormatEntry("%s %s %s\r\n", LoadLabel(IDS_OFFSET_TABLE_OFFSET_IN).c_str(),
+                               path.c_str(), LoadLabel(IDS_OUT_OF_FILE_RANGE).c_str()));
+    return false;
+  }
+  if (!ReadU16BE(file.Get(), &sectionCount_)) return false;
+  std::uint64_t entry = offsetTableOffset_ + 2;
+  if (LogAll()) {
+    WriteLog(log_, FormatEntry("%s %d %s...\r\n", LoadLabel(IDS_WITH).c_str(),
+                               static_cast<int>(sectionCount_), LoadLabel(IDS_SECTIONS).c_str()));
+  }
+
+  for (int i = 0; i < sectionCount_; ++i) {
+    ArchiveSection section;
+    if (!section.Read(path, entry)) return false;
+    if (LogAll()) {
+      WriteLog(log_,
+               FormatEntry("\t%s:(%d) %s(%s), %s(%d), %s(%d), %s(%s), %s(%d)\r\n",
+                           LoadLabel(IDS_SECTION_INFO).c_str(), i, LoadLabel(IDS_NAME).c_str(),
+                           section.Name().c_str(), LoadLabel(IDS_SIZE).c_str(),
+                           Low32(section.PayloadSize()), LoadLabel(IDS_RESOURCE_COUNT).c_str(),
+                           Low32(section.ResourceCount()), LoadLabel(IDS_COMPRESSED).c_str(),
+                           LoadLabel(section.Compressed() != 0 ? IDS_YES : IDS_NO).c_str(),
+                           LoadLabel(IDS_RESOURCE_FILE_OFFSET).c_str(),
+                           Low32(section.ResourceFileOffset())));
+    }
+    // The walk steps by the name as stored at the section itself.
+    entry += kOffsetTableEntryFixedBytes + section.NameBytes();
+    if (!SeekTo(file.Get(), entry)) return false;
+    sections_[section.Name()] = std::move(section);
+  }
+  return true;
+}
+
+ArchiveSection& JavaArchive::Section(const std::string& name) { return sections_[name]; }
+
+}  // namespace carafe

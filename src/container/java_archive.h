@@ -1,0 +1,109 @@
+// The Java archive: a class file with named sections of resources appended,
+// found through an OffsetTable whose offset sits in the file's last 8 bytes.
+// Every integer is big-endian. The readers hold the file's path, never an
+// open handle: each object opens, positions, reads and closes for itself.
+//
+// Compressed sections (a raw DEFLATE payload) are known by their header only;
+// the launcher never inflates them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace carafe {
+
+// The section that carries JVM installers.
+constexpr const char* kBundledInstallersSection = "BundledVMInstallers";
+
+// Fixed bytes of an OffsetTable entry around its name: u16 length, u64 offset.
+constexpr std::uint64_t kOffsetTableEntryFixedBytes = 10;
+// Fixed bytes of a resource record around its header block and name:
+// u32 block length, u16 name length, u32 data size.
+constexpr std::uint64_t kResourceRecordFixedBytes = 10;
+
+class ArchiveResource {
+ public:
+  // Reads the record at position of the archive at path.
+  bool Read(const std::string& path, std::uint64_t position);
+  // Reads Size() bytes of data into buffer, which holds at least that many.
+  // A resource of size 0 fails.
+  bool ReadData(void* buffer) const;
+
+  std::uint32_t HeaderBlockLength() const { return headerBlockLength_; }
+  // The header block's byte when the block is 1 byte long, else 0.
+  std::uint8_t Flag() const { return flag_; }
+  const std::string& Name() const { return name_; }
+  std::uint32_t Size() const { return size_; }
+  std::uint64_t DataOffset() const { return dataOffset_; }
+  const std::string& FilePath() const { return filePath_; }
+
+ private:
+  std::string filePath_;
+  std::uint32_t headerBlockLength_ = 0;
+  std::uint8_t flag_ = 0;
+  std::string name_;
+  std::uint32_t size_ = 0;
+  std::uint64_t dataOffset_ = 0;
+};
+
+class ArchiveSection {
+ public:
+  // Reads the OffsetTable entry at entryPosition, then the section it points
+  // to and, unless the section is compressed, its resource records.
+  bool Read(const std::string& path, std::uint64_t entryPosition);
+
+  const std::string& Name() const { return name_; }
+  // Bytes the name takes at the section itself (its stored length), which
+  // is what the OffsetTable walk steps by.
+  std::uint16_t NameBytes() const { return nameBytes_; }
+  std::uint32_t ResourceCount() const { return resourceCount_; }
+  std::uint64_t PayloadSize() const { return payloadSize_; }
+  std::uint8_t Compressed() const { return compressed_; }
+  std::uint64_t ResourceFileOffset() const { return resourceFileOffset_; }
+  // The resources read, in file order; empty for a compressed section.
+  std::size_t ResourceListLength() const { return resources_.size(); }
+  const ArchiveResource& Resource(std::size_t index) const { return resources_[index]; }
+  const std::vector<ArchiveResource>& Resources() const { return resources_; }
+
+ private:
+  std::string filePath_;
+  std::string name_;
+  std::uint16_t nameBytes_ = 0;
+  std::uint32_t resourceCount_ = 0;
+  std::uint64_t payloadSize_ = 0;
+  std::uint8_t compressed_ = 0;
+  std::uint64_t resourceFileOffset_ = 0;
+  std::vector<ArchiveResource> resources_;
+};
+
+class JavaArchive {
+ public:
+  // log: the launcher log's handle, or kNoHandle to write nothing.
+  explicit JavaArchive(Handle log) : log_(log) {}
+
+  // Reads the OffsetTable and every section it lists; writes its lines to
+  // the log. Puts up no message box.
+  bool Open(const std::string& path);
+  // The section of that name; a missing name is inserted as an empty,
+  // uncompressed section without resources.
+  ArchiveSection& Section(const std::string& name);
+
+  const std::string& Path() const { return path_; }
+  std::uint64_t OffsetTableOffset() const { return offsetTableOffset_; }
+  std::uint16_t SectionCount() const { return sectionCount_; }
+  const std::map<std::string, ArchiveSection>& Sections() const { return sections_; }
+
+ private:
+  std::string path_;
+  std::uint64_t offsetTableOffset_ = 0;
+  std::uint16_t sectionCount_ = 0;
+  std::map<std::string, ArchiveSection> sections_;
+  Handle log_ = kNoHandle;
+};
+
+}  // namespace carafe

@@ -1,0 +1,27 @@
+// Bundled JVM installers: which resource of the archive's installer section
+// is the installer, and loading its bytes into memory.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "container/java_archive.h"
+
+namespace carafe {
+
+// The resource flag that marks a JVM installer.
+constexpr std::uint8_t kInstallerFlag = 1;
+
+// The first resource, in file order, whose flag is kInstallerFlag; the ones
+// behind it are never looked at. nullptr when none has it.
+const ArchiveResource* FindBundledInstaller(const ArchiveSection& section);
+
+enum class InstallerLoad { Loaded, NoMemory, ReadFailed };
+
+// Allocates resource.Size() bytes in *buffer and reads the data into them.
+// A size whose data would run past the end of the archive is not allocated
+// (a forged size could ask for 4 GiB); it counts as a failed read, as does
+// a size of 0. NoMemory when the block cannot be had.
+InstallerLoad LoadInstallerData(const ArchiveResource& resource, std::vector<std::uint8_t>* buffer);
+
+}  // namespace carafe
