@@ -87,5 +87,7 @@
 #define IDC_NOTE 1002
 #define IDC_PROGRESS_BAR 1003
 #define IDC_STATUS_LINE 1004
+/* The progress dialog's text shares its id with the browse dialog's note. */
+#define IDC_PREPARING_TEXT 1002
 
 #endif

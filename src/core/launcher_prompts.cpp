@@ -1,10 +1,66 @@
-// Placeholder until this subsystem lands: every step fails cleanly.
+// The two questions a run can ask when the search found no JVM: whether to
+// install the bundled JVM, and, as the last resort, which JVM executable to
+// use. Both go through the user interface, which is skipped when silent.
+#include <cctype>
+
+#include "container/log_writer.h"
 #include "core/launcher.h"
+#include "launch/class_path.h"
+#include "string_ids.h"
 
 namespace carafe {
 
-bool Launcher::OfferBundledJvm() { return false; }
+namespace {
 
-bool Launcher::BrowseForJvm() { return false; }
+// The JVM home of an executable path: everything before the last "\bin",
+// found without regard to letter case; the whole path when there is none.
+std::string HomeOfExecutable(const std::string& path) {
+  std::string lower = path;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::size_t bin = lower.rfind("\\bin");
+  return bin == std::string::npos ? path : path.substr(0, bin);
+}
+
+}  // namespace
+
+bool Launcher::OfferBundledJvm() {
+  if (!silent) {
+    HideProgress();
+    int answer = ui_ != nullptr ? ui_->RunBundledJvmPrompt() : kDialogCancel;
+    ShowProgress();
+    if (answer != kDialogOk) return false;
+  }
+  return ExtractBundledJvmInstaller();
+}
+
+bool Launcher::BrowseForJvm() {
+  if (silent || ui_ == nullptr) return false;
+  std::string chosen;
+  HideProgress();
+  int answer = ui_->RunBrowseDialog(&chosen);
+  ShowProgress();
+  if (answer == kDialogCancel) {
+    if (LogAll())
+      WriteLog(logFile.Get(), FormatEntry("\r\n%s \r\n", LoadLabel(IDS_BROWSE_CANCELLED).c_str()));
+    return false;
+  }
+  if (chosen.empty()) {
+    if (LogAll())
+      WriteLog(logFile.Get(), FormatEntry("\r\n%s \r\n", LoadLabel(IDS_BROWSE_EMPTY).c_str()));
+    return false;
+  }
+  if (LogAll())
+    WriteLog(logFile.Get(),
+             FormatEntry("\r\n%s %s.\r\n", LoadLabel(IDS_USER_CHOSE).c_str(), chosen.c_str()));
+  jvmPath = chosen;
+  // A bare name such as java.exe is found by the system on its own path; its
+  // libraries are unknown, so the class path is left as it was.
+  if (chosen.find('\\') != std::string::npos) {
+    const std::string home = HomeOfExecutable(chosen);
+    classPath = CollectJdkLibs(home);
+    if (classPath.empty()) classPath = CollectJreLibs(home);
+  }
+  return true;
+}
 
 }  // namespace carafe

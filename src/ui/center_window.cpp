@@ -2,8 +2,8 @@
 
 namespace carafe {
 
-ScreenPoint CenteredPosition(const ScreenRect& window, const ScreenRect* parent,
-                             int screenWidth, int screenHeight) {
+ScreenPoint CenteredPosition(const ScreenRect& window, const ScreenRect* parent, int screenWidth,
+                             int screenHeight) {
   const int width = window.right - window.left;
   const int height = window.bottom - window.top;
   ScreenPoint corner;

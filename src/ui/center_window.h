@@ -24,9 +24,9 @@ constexpr int kScreenEdgeInset = 10;
 // The top-left corner for window. With a parent (or owner) rectangle the
 // window is centred on it, pulled back onto the screen at the top and left
 // and kept kScreenEdgeInset pixels inside the right and bottom edges; without
-// one it is centred on the screen with no further limits. Divisions truncate
-// toward zero, as the integer arithmetic of the original layout did.
-ScreenPoint CenteredPosition(const ScreenRect& window, const ScreenRect* parent,
-                             int screenWidth, int screenHeight);
+// one it is centred on the screen with no further limits. Every half is an
+// integer division, truncated toward zero.
+ScreenPoint CenteredPosition(const ScreenRect& window, const ScreenRect* parent, int screenWidth,
+                             int screenHeight);
 
 }  // namespace carafe

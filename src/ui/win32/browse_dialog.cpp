@@ -1,5 +1,7 @@
 // The browse dialog: the last resort when no JVM was found. The user types or
 // picks a JVM executable, or follows the note to the download page.
+#include <windows.h>
+// The common dialog and shell headers need windows.h in front of them.
 #include <commdlg.h>
 #include <shellapi.h>
 
@@ -47,18 +49,27 @@ void PickExecutable(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_BROWSE_PATH, file);
 }
 
-// Every static is drawn transparently on the button-face brush; the note
-// also gets the link colour and an underlined copy of its own font.
+// The note's own font, underlined. It is handed to the control as well as
+// selected in WM_CTLCOLORSTATIC: some static controls select their font only
+// after asking for the colours, which would drop a font selected there.
+HFONT MakeLinkFont(HWND note) {
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(note, WM_GETFONT, 0, 0));
+  if (font == nullptr) font = GetStockObject(SYSTEM_FONT);
+  LOGFONTA description = {};
+  if (GetObjectA(font, sizeof description, &description) == 0) return nullptr;
+  description.lfUnderline = TRUE;
+  HFONT linkFont = CreateFontIndirectA(&description);
+  if (linkFont != nullptr)
+    SendMessageA(note, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont), FALSE);
+  return linkFont;
+}
+
+// Every static is drawn transparently on the button-face brush; the note in
+// the link colour and font.
 HBRUSH ColourStatic(HDC context, HWND control) {
   if (GetDlgCtrlID(control) == IDC_NOTE) {
-    if (state.linkFont == nullptr) {
-      LOGFONTA font = {};
-      GetObjectA(GetCurrentObject(context, OBJ_FONT), sizeof font, &font);
-      font.lfUnderline = TRUE;
-      state.linkFont = CreateFontIndirectA(&font);
-    }
     SetTextColor(context, kLinkColour);
-    SelectObject(context, state.linkFont);
+    if (state.linkFont != nullptr) SelectObject(context, state.linkFont);
   }
   SetBkMode(context, TRANSPARENT);
   return state.background;
@@ -83,24 +94,27 @@ void EndWithPath(HWND dialog) {
 
 }  // namespace
 
-INT_PTR CALLBACK BrowseDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                  LPARAM lParam) {
+INT_PTR CALLBACK BrowseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       SetWindowLongPtrA(dialog, DWLP_USER, lParam);
       CenterWindow(dialog);
       state.background = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+      state.linkFont = MakeLinkFont(GetDlgItem(dialog, IDC_NOTE));
       ShowWindow(dialog, SW_SHOWNORMAL);
       SetForegroundWindow(dialog);
       return FALSE;
     case WM_CTLCOLORSTATIC:
-      return reinterpret_cast<INT_PTR>(ColourStatic(reinterpret_cast<HDC>(wParam),
-                                                    reinterpret_cast<HWND>(lParam)));
+      return reinterpret_cast<INT_PTR>(
+          ColourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
     case WM_COMMAND:
       if (HIWORD(wParam) != 0) break;
-      if (LOWORD(wParam) == IDOK) EndWithPath(dialog);
-      else if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
-      else if (LOWORD(wParam) == IDC_BROWSE_BUTTON) PickExecutable(dialog);
+      if (LOWORD(wParam) == IDOK)
+        EndWithPath(dialog);
+      else if (LOWORD(wParam) == IDCANCEL)
+        EndDialog(dialog, IDCANCEL);
+      else if (LOWORD(wParam) == IDC_BROWSE_BUTTON)
+        PickExecutable(dialog);
       break;
     case WM_LBUTTONUP:
       OpenPageIfOnNote(dialog, lParam);

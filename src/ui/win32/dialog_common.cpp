@@ -1,14 +1,12 @@
 // The pieces every dialog of the launcher shares.
-#include "ui/win32/dialogs.h"
-
 #include "ui/center_window.h"
+#include "ui/win32/dialogs.h"
 
 namespace carafe {
 
-INT_PTR RunModalDialog(HWND owner, HINSTANCE instance, int templateId,
-                       DLGPROC procedure, LPARAM parameter) {
-  return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner,
-                         procedure, parameter);
+INT_PTR RunModalDialog(HWND owner, HINSTANCE instance, int templateId, DLGPROC procedure,
+                       LPARAM parameter) {
+  return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner, procedure, parameter);
 }
 
 namespace {
@@ -37,15 +35,12 @@ void CenterWindow(HWND window) {
     parentScreenRect = ToScreenRect(parentRect);
     parentArea = &parentScreenRect;
   }
-  ScreenPoint corner =
-      CenteredPosition(ToScreenRect(own), parentArea,
-                       GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  MoveWindow(window, corner.x, corner.y, own.right - own.left,
-             own.bottom - own.top, FALSE);
+  ScreenPoint corner = CenteredPosition(
+      ToScreenRect(own), parentArea, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  MoveWindow(window, corner.x, corner.y, own.right - own.left, own.bottom - own.top, FALSE);
 }
 
-INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                  LPARAM lParam) {
+INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       CenterWindow(dialog);

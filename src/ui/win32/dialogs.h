@@ -28,8 +28,8 @@ ProgressWindows& Progress();
 
 // DialogBoxParamA with these arguments; the value passed to EndDialog, or -1
 // when the dialog could not be created.
-INT_PTR RunModalDialog(HWND owner, HINSTANCE instance, int templateId,
-                       DLGPROC procedure, LPARAM parameter);
+INT_PTR RunModalDialog(HWND owner, HINSTANCE instance, int templateId, DLGPROC procedure,
+                       LPARAM parameter);
 
 // Centres window on its parent or owner (kept on the screen), or on the
 // screen when it has none. Does not repaint.
@@ -41,14 +41,11 @@ void CenterWindow(HWND window);
 constexpr LPARAM kPromptToFront = 1;
 
 // The OK/Cancel prompts (bundled VM prompt, abort prompt).
-INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                  LPARAM lParam);
+INT_PTR CALLBACK PromptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // The modeless progress dialog, template IDD_PROGRESS.
-INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                    LPARAM lParam);
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // The browse dialog, template IDD_BROWSE. The parameter is a char buffer of
 // kMaxPath characters that receives the edit control's text on OK.
-INT_PTR CALLBACK BrowseDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                  LPARAM lParam);
+INT_PTR CALLBACK BrowseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace carafe

@@ -1,6 +1,8 @@
 // The modeless progress dialog of the main thread: its text, the animated
 // bar, the abort prompt behind Cancel, and the two private messages with
 // which the worker hides and shows it.
+#include <windows.h>
+// The common-control headers need windows.h in front of them.
 #include <commctrl.h>
 
 #include "string_ids.h"
@@ -27,7 +29,7 @@ void InitializeProgress(HWND dialog) {
   char text[kPreparingTextChars];
   if (LoadStringA(progress.instance, IDS_PREPARING_WIZARD, text, kPreparingTextChars) <= 0)
     text[0] = '\0';
-  SetDlgItemTextA(dialog, IDC_NOTE, text);
+  SetDlgItemTextA(dialog, IDC_PREPARING_TEXT, text);
 }
 
 // Cancel or Esc: the abort prompt, on this (the main) thread, while the
@@ -35,8 +37,12 @@ void InitializeProgress(HWND dialog) {
 void AskToAbort(HWND dialog) {
   ProgressWindows& progress = Progress();
   ShowWindow(dialog, SW_HIDE);
-  INT_PTR answer =
-      RunModalDialog(dialog, progress.instance, IDD_ABORT_PROMPT, PromptDialogProc, 0);
+  INT_PTR answer = RunModalDialog(dialog, progress.instance, IDD_ABORT_PROMPT, PromptDialogProc, 0);
+  // The run ended while the prompt was open: its quit message ended the
+  // prompt's loop (Wine then reports IDOK) and was posted again for the main
+  // loop. That is a normal end, not an abort, and the dialog stays hidden.
+  MSG quit;
+  if (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) return;
   if (answer == IDOK) {
     progress.aborted = true;
     DestroyWindow(dialog);
@@ -48,8 +54,7 @@ void AskToAbort(HWND dialog) {
 
 }  // namespace
 
-INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                    LPARAM) {
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       InitializeProgress(dialog);
