@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -15,7 +16,9 @@ constexpr std::uint8_t kJavaArchiveSection = 1;
 constexpr std::uint8_t kVerifyClassSection = 2;
 constexpr std::uint8_t kSearchCriteriaSection = 3;
 
-// Each table entry is 13 bytes: type u8, size u32, offset u64.
+// The container starts with a u32 section count; each table entry after it
+// is 13 bytes: type u8, size u32, offset u64.
+constexpr std::uint32_t kContainerCountBytes = 4;
 constexpr std::uint32_t kContainerEntryBytes = 13;
 
 // File offset where the PE image at path ends (first section's raw data
@@ -27,13 +30,19 @@ class SetupContainer;
 class ContainerSection {
  public:
   // Reads the 13-byte entry at entryPosition and the name it points to.
+  // Fails when a read fails or the stored size is smaller than the name.
   bool ReadEntry(const SetupContainer& container, std::uint64_t entryPosition);
-  // Reads DataSize() bytes from DataOffset() into buffer.
-  bool ReadData(void* buffer) const;
+  // Fills buffer with DataSize() bytes from DataOffset(). The buffer is sized
+  // only once the data is known to lie inside the file, so a forged size
+  // never allocates more than the file holds.
+  bool ReadData(std::vector<std::uint8_t>* buffer) const;
 
   std::uint8_t Type() const { return type_; }
   std::int32_t DataSize() const { return size_; }
   const std::string& Name() const { return name_; }
+  // Stored offset, relative to the image end.
+  std::uint64_t Offset() const { return offset_; }
+  // Absolute file offset of the data.
   std::uint64_t DataOffset() const { return dataOffset_; }
 
  private:
@@ -47,9 +56,11 @@ class ContainerSection {
 
 class SetupContainer {
  public:
-  // Reads the section table of the executable; writes its lines to log.
+  // Reads the section table of the executable; writes its lines to log
+  // (kNoHandle writes nothing).
   bool Open(const std::string& executablePath, Handle log);
-  // The section of that type; a missing type is inserted empty.
+  // The section of that type; a missing type is inserted empty, and its
+  // ReadData fails.
   ContainerSection& Section(std::uint8_t type);
 
   const std::string& Path() const { return path_; }

@@ -1,0 +1,120 @@
+"""The walk of the fixed drives: 200,000 files in 20,000 folders on drive D:.
+
+The launcher walks the system drive and then every other fixed drive when
+its quick pass finds nothing. It is timed from its start until the one JVM
+on D: is first run, that is until the walk is over; the yardstick is the
+plainest recursive FindFirstFileA walker (fixture_walker.exe) over the same
+drives, timed from its start to its end. Both are also run with D: holding
+only that JVM, and the difference is the cost of walking the tree, free of
+process start-up, extraction and the walk of C:.
+"""
+
+import os
+import shutil
+import subprocess
+import time
+
+from benchlib import Row, median, time_until_complete
+from wine import wine_command
+
+TOP_FOLDERS = 20
+SUBFOLDERS = 999          # under each top folder: 20 + 20 * 999 = 20,000 folders
+FILES_PER_FOLDER = 10     # 20,000 * 10 = 200,000 files
+RUNS = 3
+GOAL = 1.5
+SETUP_PATH = "C:\\bench\\walk_setup.exe"
+WALKER_PATH = "C:\\bench\\fixture_walker.exe"
+# Criteria that only a java.exe reporting 1.2 on a kit meets: no registry
+# key, default folder or PATH entry of the prefix has one.
+CRITERIA = "vendor=sun:type=jdk:version=1.2"
+
+
+def make_tree(root):
+    names = [f"file{index:02d}.dat" for index in range(FILES_PER_FOLDER)]
+    folders = 0
+    for top in range(TOP_FOLDERS):
+        top_folder = os.path.join(root, f"top{top:02d}")
+        os.mkdir(top_folder)
+        folders += 1
+        for sub in range(SUBFOLDERS + 1):
+            folder = top_folder if sub == SUBFOLDERS else os.path.join(top_folder, f"sub{sub:03d}")
+            if folder != top_folder:
+                os.mkdir(folder)
+                folders += 1
+            for name in names:
+                os.close(os.open(os.path.join(folder, name), os.O_CREAT | os.O_WRONLY, 0o644))
+    return folders
+
+
+def put_jvm(drive_root, jvm):
+    bin_folder = drive_root / "jdk" / "bin"
+    bin_folder.mkdir(parents=True)
+    shutil.copyfile(jvm, bin_folder / "java.exe")
+    (bin_folder / "java.ini").write_bytes(b"version=1.2.2\r\nvendor_url=http://java.sun.com/\r\n")
+    return bin_folder / "fixture_jvm.journal"
+
+
+def use_drive(prefix, target):
+    link = prefix.path / "dosdevices" / "d:"
+    if link.is_symlink():
+        link.unlink()
+    link.symlink_to(target)
+
+
+def time_process(command, env):
+    started = time.perf_counter()
+    output = subprocess.run(command, env=env, capture_output=True, text=True, timeout=600).stdout
+    return (time.perf_counter() - started) * 1000, output
+
+
+def measure(context):
+    launcher = context.built("win64/launcher.exe")
+    mksetup = context.built("linux/mksetup")
+    verify = context.built("java/Verify.class")
+    jvm = context.built("win64/fixtures/fixture_jvm.exe")
+    walker = context.built("win64/fixtures/fixture_walker.exe")
+    prefix = context.prefix()
+
+    archive = context.work / "walk_rerodova.class"
+    archive.write_bytes(b"\xCA\xFE\xBA\xBE" + bytes(1020))
+    setup = context.work / "walk_setup.exe"
+    subprocess.run([str(mksetup), "build", "--stub", str(launcher), "--archive", str(archive),
+                    "--verify", str(verify), "--criteria", CRITERIA, "-o", str(setup)],
+                   check=True, capture_output=True)
+    prefix.put(SETUP_PATH, setup)
+    prefix.put(WALKER_PATH, walker)
+
+    tree_drive = context.work / "drive_tree"
+    tree_drive.mkdir()
+    folders = make_tree(str(tree_drive))
+    tree_journal = put_jvm(tree_drive, jvm)
+    empty_drive = context.work / "drive_empty"
+    empty_drive.mkdir()
+    empty_journal = put_jvm(empty_drive, jvm)
+
+    launch = [wine_command(), SETUP_PATH, "-silent"]
+    walk = [wine_command(), WALKER_PATH]
+    timed = {key: [] for key in ("ours_tree", "ours_empty", "plain_tree", "plain_empty")}
+    for run in range(RUNS + 1):  # the first round warms the caches
+        for drive, journal, suffix in ((tree_drive, tree_journal, "tree"),
+                                       (empty_drive, empty_journal, "empty")):
+            use_drive(prefix, drive)
+            ours = time_until_complete(launch, prefix.env, journal, 1, timeout=600)
+            plain, output = time_process(walk, prefix.env)
+            if "java.exe 1\n" not in output.replace("\r", ""):
+                raise RuntimeError(f"the walker did not see the one java.exe: {output!r}")
+            if run:
+                timed["ours_" + suffix].append(ours)
+                timed["plain_" + suffix].append(plain)
+
+    ours = median(timed["ours_tree"]) - median(timed["ours_empty"])
+    plain = median(timed["plain_tree"]) - median(timed["plain_empty"])
+    files = TOP_FOLDERS * (SUBFOLDERS + 1) * FILES_PER_FOLDER
+    return [
+        Row(f"walk: {files:,} files in {folders:,} folders", ours, "ms",
+            "recursive FindFirstFileA walker", plain, GOAL),
+        Row("  launcher, start to first JVM run", median(timed["ours_tree"]), "ms",
+            "the same with D: empty", median(timed["ours_empty"])),
+        Row("  walker, start to end", median(timed["plain_tree"]), "ms",
+            "the same with D: empty", median(timed["plain_empty"])),
+    ]

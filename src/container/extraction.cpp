@@ -1,0 +1,44 @@
+#include "container/extraction.h"
+
+#include <cstring>
+
+#include "container/binary_readers.h"
+#include "platform/platform.h"
+
+namespace carafe {
+
+namespace {
+
+// The root handed to GetDiskFreeSpaceA: the first three characters, "C:\".
+constexpr std::size_t kRootChars = 3;
+
+// sectors per cluster x bytes per sector x free clusters can exceed 64 bits
+// in theory; more room than that is as good as infinite.
+std::uint64_t FreeBytes(const DiskFreeSpace& space) {
+  std::uint64_t clusterBytes = std::uint64_t(space.sectorsPerCluster) * space.bytesPerSector;
+  if (clusterBytes != 0 && space.freeClusters > UINT64_MAX / clusterBytes) return UINT64_MAX;
+  return clusterBytes * space.freeClusters;
+}
+
+}  // namespace
+
+bool FindTempDirWithSpace(std::string* path, std::uint32_t size) {
+  std::string folder;
+  std::uint32_t attributes = 0;
+  DiskFreeSpace space;
+  if (!Os().GetTempPath(&folder) || !Os().GetFileAttributes(folder, &attributes) ||
+      !Os().GetDiskFreeSpace(folder.substr(0, kRootChars), &space) || FreeBytes(space) <= size)
+    return false;
+  *path = folder;
+  return true;
+}
+
+bool IsClassFile(const std::string& path) {
+  UniqueHandle file(
+      Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting));
+  std::uint8_t magic[sizeof kClassFileMagic];
+  return file.Valid() && ReadBytes(file.Get(), magic, sizeof magic) &&
+         std::memcmp(magic, kClassFileMagic, sizeof magic) == 0;
+}
+
+}  // namespace carafe

@@ -1,0 +1,22 @@
+// The checks around writing the container's sections into the temporary
+// directory: room on its drive, and that a written file is a class file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace carafe {
+
+// Every class file begins with these four bytes.
+constexpr std::uint8_t kClassFileMagic[4] = {0xCA, 0xFE, 0xBA, 0xBE};
+
+// The system's temporary directory (ending in a backslash) when the drive it
+// lies on has more than size free bytes. False when there is no such
+// directory, its drive cannot be asked (a network path's first three
+// characters are no drive root) or the room is not strictly larger.
+bool FindTempDirWithSpace(std::string* path, std::uint32_t size);
+
+// True when the file can be opened and read and begins with kClassFileMagic.
+bool IsClassFile(const std::string& path);
+
+}  // namespace carafe

@@ -1,0 +1,38 @@
+#include "container/file_utilities.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace carafe {
+
+bool FileExists(const std::string& path) {
+  std::uint32_t attributes = 0;
+  return Os().GetFileAttributes(path, &attributes);
+}
+
+bool QueryRegistryString(const std::string& subkey, const std::string& valueName,
+                         std::string* text) {
+  std::vector<std::uint8_t> data;
+  if (!Os().ReadRegistryValue(subkey, valueName, kRegistryValueBytes, &data)) return false;
+  std::size_t length = 0;
+  while (length < data.size() && data[length] != 0) ++length;
+  text->assign(reinterpret_cast<const char*>(data.data()), length);
+  return true;
+}
+
+std::size_t CountChar(const std::string& text, char c) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(c); at != std::string::npos; at = text.find(c, at + 1)) ++count;
+  return count;
+}
+
+void TrimRight(std::string& text) {
+  std::size_t end = text.find_last_not_of(' ');
+  text.erase(end == std::string::npos ? 0 : end + 1);
+}
+
+void TrimLeft(std::string& text) { text.erase(0, text.find_first_not_of(' ')); }
+
+}  // namespace carafe

@@ -1,0 +1,104 @@
+// Byte builders for the container tests: a minimal PE image whose headers
+// say where it ends, and a container table written field by field.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace carafe {
+namespace testing_images {
+
+inline void PutLittle(std::string& bytes, std::size_t at, std::uint32_t value, int width) {
+  for (int i = 0; i < width; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+inline std::string Big16(std::uint16_t value) {
+  return {static_cast<char>(value >> 8), static_cast<char>(value & 0xFF)};
+}
+inline std::string Big32(std::uint32_t value) {
+  return Big16(static_cast<std::uint16_t>(value >> 16)) + Big16(static_cast<std::uint16_t>(value));
+}
+inline std::string Big64(std::uint64_t value) {
+  return Big32(static_cast<std::uint32_t>(value >> 32)) + Big32(static_cast<std::uint32_t>(value));
+}
+inline std::string String16(const std::string& text) {
+  return Big16(static_cast<std::uint16_t>(text.size())) + text;
+}
+
+// A PE image: DOS header pointing at the PE signature at 0x80, a file header
+// with one section header per raw size, an optional header of
+// optionalHeaderBytes, and raw data from headerBytes onward, back to back.
+// The image ends at headerBytes + the sum of rawSizes.
+inline std::string MakePeImage(std::uint32_t headerBytes,
+                               const std::vector<std::uint32_t>& rawSizes,
+                               std::uint16_t optionalHeaderBytes = 0xF0) {
+  const std::uint32_t peOffset = 0x80;
+  std::uint32_t end = headerBytes;
+  for (std::uint32_t size : rawSizes) end += size;
+  std::string image(end, '\0');
+  image[0] = 'M';
+  image[1] = 'Z';
+  PutLittle(image, 60, peOffset, 4);
+  image.replace(peOffset, 4, std::string("PE\0\0", 4));
+  PutLittle(image, peOffset + 4 + 2, static_cast<std::uint32_t>(rawSizes.size()), 2);
+  PutLittle(image, peOffset + 4 + 16, optionalHeaderBytes, 2);
+  std::uint32_t header = peOffset + 4 + 20 + optionalHeaderBytes;
+  std::uint32_t raw = headerBytes;
+  for (std::uint32_t size : rawSizes) {
+    PutLittle(image, header + 16, size, 4);
+    PutLittle(image, header + 20, size == 0 ? 0 : raw, 4);
+    header += 40;
+    raw += size;
+  }
+  return image;
+}
+
+// The headers take 0x1000 bytes and four sections hold 0x2C000, 0x5000,
+// 0x2000 and 0x41000 raw bytes: the image ends at 0x75000.
+inline std::string ExampleImage() {
+  return MakePeImage(0x1000, {0x2C000, 0x5000, 0x2000, 0x41000});
+}
+
+struct Section {
+  std::uint8_t type;
+  std::string name;
+  std::string data;
+};
+
+// A table entry as stored: type, size of name prefix and data, offset from
+// the image end.
+inline std::string Entry(std::uint8_t type, std::uint32_t size, std::uint64_t offset) {
+  return std::string(1, static_cast<char>(type)) + Big32(size) + Big64(offset);
+}
+
+// A container as the builder lays it out: count, table, then the sections
+// back to back.
+inline std::string MakeContainer(const std::vector<Section>& sections) {
+  std::string table = Big32(static_cast<std::uint32_t>(sections.size()));
+  std::string bodies;
+  std::uint64_t offset = 4 + 13 * sections.size();
+  for (const Section& section : sections) {
+    std::string body = String16(section.name) + section.data;
+    table += Entry(section.type, static_cast<std::uint32_t>(body.size()), offset);
+    offset += body.size();
+    bodies += body;
+  }
+  return table + bodies;
+}
+
+inline std::string ClassBytes(std::size_t size, char fill = 'j') {
+  std::string bytes = "\xCA\xFE\xBA\xBE";
+  bytes.resize(size, fill);
+  return bytes.substr(0, size);
+}
+
+inline std::vector<Section> ThreeSections(const std::string& archive, const std::string& verify,
+                                          const std::string& criteria) {
+  return {{1, "rerodova.class", archive},
+          {2, "Verify.class", verify},
+          {3, "vm search criteria", String16(criteria)}};
+}
+
+}  // namespace testing_images
+}  // namespace carafe

@@ -1,0 +1,71 @@
+// A scratch folder on the real disk for the setup builder's tests, holding a
+// stub, an archive and a verify class.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "container_images.h"
+#include "mksetup/setup_builder.h"
+
+namespace carafe {
+
+class SetupInputs {
+ public:
+  SetupInputs() {
+    std::random_device random;
+    folder_ = std::filesystem::temp_directory_path() /
+              ("mksetup-test-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(folder_);
+    Write("launcher.exe", stubBytes);
+    Write("rerodova.class", archiveBytes);
+    Write("Verify.class", verifyBytes);
+  }
+  ~SetupInputs() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+
+  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(Path(name), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+  }
+  bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
+  // Files in the folder: a refused build leaves none of its own behind.
+  std::size_t FileCount() const {
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_))
+      count += entry.is_regular_file();
+    return count;
+  }
+  // A build of the three inputs into setup.exe.
+  mksetup::BuildRequest Request(
+      const std::string& criteria = "vendor=sun:type=jre:version=1.2") const {
+    mksetup::BuildRequest request;
+    request.stub = Path("launcher.exe");
+    request.archive = Path("rerodova.class");
+    request.verify = Path("Verify.class");
+    request.criteria = criteria;
+    request.criteriaGiven = true;
+    request.output = Path("setup.exe");
+    return request;
+  }
+
+  const std::string stubBytes = testing_images::MakePeImage(0x400, {0x600, 0x200});
+  const std::string archiveBytes = testing_images::ClassBytes(5000, 'a');
+  const std::string verifyBytes = testing_images::ClassBytes(700, 'v');
+
+ private:
+  std::filesystem::path folder_;
+};
+
+}  // namespace carafe

@@ -1,0 +1,99 @@
+#include "mksetup/setup_builder.h"
+
+#include <sstream>
+#include <vector>
+
+#include "mksetup/byte_io.h"
+#include "mksetup/container_format.h"
+#include "mksetup/pe_image.h"
+
+namespace mksetup {
+
+namespace {
+
+const std::string kClassFileMagic = "\xCA\xFE\xBA\xBE";
+
+// The stub up to its image end. A stub with bytes behind its image already
+// carries a container (or something the launcher would take for one).
+bool LoadStub(const BuildRequest& request, std::string* image, std::string* error) {
+  std::string stub;
+  if (!ReadWholeFile(request.stub, "stub", &stub, error)) return false;
+  std::istringstream in(stub);
+  std::uint32_t end = FindImageEnd(in);
+  if (end == 0) {
+    *error = "stub '" + request.stub + "' is not a PE image";
+    return false;
+  }
+  if (stub.size() < end) {
+    *error = "stub '" + request.stub + "' is cut short: its image ends at " + std::to_string(end) +
+             " but the file has " + std::to_string(stub.size()) + " bytes";
+    return false;
+  }
+  if (stub.size() > end && !request.replace) {
+    *error = "stub '" + request.stub + "' already carries " + std::to_string(stub.size() - end) +
+             " bytes behind its image; use --replace to rebuild from its image end";
+    return false;
+  }
+  *image = stub.substr(0, end);
+  return true;
+}
+
+bool LoadClassFile(const std::string& path, const std::string& what, bool force,
+                   std::string* content, std::string* error) {
+  if (!ReadWholeFile(path, what, content, error)) return false;
+  if (!force && content->compare(0, kClassFileMagic.size(), kClassFileMagic) != 0) {
+    *error =
+        what + " '" + path + "' does not begin with CA FE BA BE; use --force to take it anyway";
+    return false;
+  }
+  return true;
+}
+
+// A criteria file usually ends with a line break that is no part of the text.
+bool LoadCriteria(const BuildRequest& request, std::string* text, std::string* error) {
+  if (!request.criteriaFile.empty()) {
+    if (!ReadWholeFile(request.criteriaFile, "criteria file", text, error)) return false;
+    while (!text->empty() && (text->back() == '\n' || text->back() == '\r')) text->pop_back();
+  } else if (request.criteriaGiven) {
+    *text = request.criteria;
+  } else {
+    *error = "no search criteria: give --criteria or --criteria-file";
+    return false;
+  }
+  if (text->size() > kMaxString16Bytes) {
+    *error = "search criteria of " + std::to_string(text->size()) + " bytes exceed the " +
+             std::to_string(kMaxString16Bytes) + " a length-prefixed string holds";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool BuildSetup(const BuildRequest& request, std::string* error) {
+  if (request.stub.empty() || request.archive.empty() || request.verify.empty() ||
+      request.output.empty()) {
+    *error = "build needs --stub, --archive, --verify and -o";
+    return false;
+  }
+  std::string image, archive, verify, criteria, container;
+  if (!LoadStub(request, &image, error) ||
+      !LoadClassFile(request.archive, "archive", request.force, &archive, error) ||
+      !LoadClassFile(request.verify, "verify class", request.force, &verify, error) ||
+      !LoadCriteria(request, &criteria, error))
+    return false;
+
+  std::vector<SectionInput> sections = {
+      {kJavaArchiveType, kJavaArchiveName, std::move(archive)},
+      {kVerifyClassType, kVerifyClassName, std::move(verify)},
+      {kSearchCriteriaType, kSearchCriteriaName, EncodeString16(criteria)},
+  };
+  if (!EncodeContainer(sections, &container, error)) return false;
+  if (image.size() + container.size() > UINT32_MAX) {
+    *error = "the setup would reach 4 GiB, which the launcher cannot read";
+    return false;
+  }
+  return ReplaceFile(request.output, {image, container}, error);
+}
+
+}  // namespace mksetup
