@@ -38,8 +38,8 @@ bool WindowsPlatform::Seek(Handle file, std::int64_t distance, SeekOrigin origin
   // INVALID_SET_FILE_POINTER is also a valid low half when the high half is
   // in use, so only the last error tells a failure apart.
   ::SetLastError(NO_ERROR);
-  DWORD low = ::SetFilePointer(ToWin32(file), static_cast<LONG>(distance & 0xFFFFFFFF), &high,
-                               method);
+  DWORD low =
+      ::SetFilePointer(ToWin32(file), static_cast<LONG>(distance & 0xFFFFFFFF), &high, method);
   if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) return false;
   if (position) {
     *position = (static_cast<std::uint64_t>(static_cast<DWORD>(high)) << 32) | low;

@@ -35,10 +35,9 @@ bool WindowsPlatform::CreateProcess(const ProcessStart& start, ProcessInfo* info
   // CreateProcessA may write into its command line, so it gets a copy.
   std::string commandLine = start.commandLine;
   PROCESS_INFORMATION process = {};
-  if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr,
-                        start.inheritHandles ? TRUE : FALSE,
-                        start.createNoWindow ? CREATE_NO_WINDOW : 0, nullptr, nullptr, &startup,
-                        &process)) {
+  if (!::CreateProcessA(
+          nullptr, &commandLine[0], nullptr, nullptr, start.inheritHandles ? TRUE : FALSE,
+          start.createNoWindow ? CREATE_NO_WINDOW : 0, nullptr, nullptr, &startup, &process)) {
     return false;
   }
   info->process = FromWin32(process.hProcess);

@@ -12,8 +12,8 @@ bool WindowsPlatform::GetEnvironmentVariable(const std::string& name, std::size_
   // A variable that is set but empty also gives 0; only the last error tells
   // it from an absent one.
   ::SetLastError(NO_ERROR);
-  DWORD length = ::GetEnvironmentVariableA(name.c_str(), &buffer[0],
-                                           static_cast<DWORD>(bufferBytes));
+  DWORD length =
+      ::GetEnvironmentVariableA(name.c_str(), &buffer[0], static_cast<DWORD>(bufferBytes));
   if (length == 0 && ::GetLastError() != NO_ERROR) return false;
   // Too small a buffer: the result is the size needed, terminator included.
   if (length >= bufferBytes) return false;
@@ -23,8 +23,7 @@ bool WindowsPlatform::GetEnvironmentVariable(const std::string& name, std::size_
 }
 
 bool WindowsPlatform::ReadRegistryValue(const std::string& subkey, const std::string& valueName,
-                                        std::size_t bufferBytes,
-                                        std::vector<std::uint8_t>* data) {
+                                        std::size_t bufferBytes, std::vector<std::uint8_t>* data) {
   HKEY key = nullptr;
   if (::RegOpenKeyA(HKEY_LOCAL_MACHINE, subkey.c_str(), &key) != ERROR_SUCCESS) return false;
   std::vector<std::uint8_t> buffer(bufferBytes);

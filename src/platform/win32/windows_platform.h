@@ -24,7 +24,8 @@
 // the 64-bit build uses whatever its headers say.
 #if defined(__i386__) && !defined(_WIN64)
 static_assert(sizeof(STARTUPINFOA) == 68, "STARTUPINFOA is 68 bytes on 32-bit Windows");
-static_assert(sizeof(SECURITY_ATTRIBUTES) == 12, "SECURITY_ATTRIBUTES is 12 bytes on 32-bit Windows");
+static_assert(sizeof(SECURITY_ATTRIBUTES) == 12,
+              "SECURITY_ATTRIBUTES is 12 bytes on 32-bit Windows");
 static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA is 148 bytes on 32-bit Windows");
 #endif
 
@@ -40,8 +41,7 @@ class WindowsPlatform final : public Platform {
   // files.cpp
   Handle OpenFile(const std::string& path, FileAccess access, FileShare share,
                   FileDisposition disposition) override;
-  bool ReadFile(Handle file, void* buffer, std::uint32_t size,
-                std::uint32_t* transferred) override;
+  bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* transferred) override;
   bool WriteFile(Handle file, const void* data, std::uint32_t size,
                  std::uint32_t* transferred) override;
   bool Seek(Handle file, std::int64_t distance, SeekOrigin origin,
@@ -73,6 +73,9 @@ class WindowsPlatform final : public Platform {
 
   // process_wait.cpp
   bool WaitForProcess(const ProcessInfo& info, bool windowSearch) override;
+
+  // pipe_wait.cpp
+  PipeWait WaitForPipe(Handle readEnd, Handle process, std::uint32_t* budgetMs) override;
 
   // resources_and_text.cpp
   std::string LoadString(std::uint32_t id, std::size_t bufferChars) override;

@@ -1,0 +1,310 @@
+// Drives the Win32 platform seam directly, for behaviour that the launcher
+// reaches only deep inside a run. test_platform.py builds it with the
+// platform's sources and runs it under Wine:
+//
+//   platform_probe <case>        prints one line per check, "ok ..." or
+//                                "FAIL ...", and exits with the number of
+//                                failures
+//   platform_probe child-windows a child for the window search: shows two
+//                                windows and exits 0 as soon as the lower
+//                                one is hidden, 7 when that does not happen
+//                                within 5 seconds
+//   platform_probe child-sleep   a child that lives for a second
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/win32/win32_platform.h"
+
+using namespace carafe;
+
+namespace {
+
+int failures = 0;
+
+HANDLE ToWin32Handle(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+void Check(bool condition, const char* what) {
+  std::printf("%s %s\n", condition ? "ok" : "FAIL", what);
+  if (!condition) ++failures;
+}
+
+std::string Self() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return path;
+}
+
+int ChildWindows() {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  HWND lower = CreateWindowExA(0, "STATIC", "lower", WS_OVERLAPPEDWINDOW, 10, 10, 200, 100, nullptr,
+                               nullptr, instance, nullptr);
+  ShowWindow(lower, SW_SHOWNORMAL);
+  // The search skips the top window of the Z order, so the child offers a
+  // second one above the first.
+  HWND upper = CreateWindowExA(0, "STATIC", "upper", WS_OVERLAPPEDWINDOW, 60, 60, 200, 100, nullptr,
+                               nullptr, instance, nullptr);
+  ShowWindow(upper, SW_SHOWNORMAL);
+  for (int i = 0; i < 100; ++i) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    if (!IsWindowVisible(lower)) return 0;
+    Sleep(50);
+  }
+  return 7;
+}
+
+void Files() {
+  std::string temp;
+  Check(Os().GetTempPath(&temp) && !temp.empty() && temp.back() == '\\',
+        "the temporary folder ends in a backslash");
+  std::string path = temp + "probe.bin";
+  UniqueHandle writer(
+      Os().OpenFile(path, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
+  Check(writer.Valid(), "a file is created");
+  UniqueHandle second(
+      Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting));
+  Check(!second.Valid(), "a file created without sharing cannot be opened again");
+  std::uint32_t written = 0;
+  Check(Os().WriteFile(writer.Get(), "0123456789", 10, &written) && written == 10,
+        "ten bytes are written");
+  writer.Close();
+
+  UniqueHandle reader(
+      Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting));
+  UniqueHandle sharer(
+      Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting));
+  Check(reader.Valid() && sharer.Valid(), "readers share the file");
+  std::uint64_t size = 0, position = 0;
+  Check(Os().GetFileSize(reader.Get(), &size) && size == 10, "the size is ten");
+  Check(Os().Seek(reader.Get(), -3, SeekOrigin::End, &position) && position == 7,
+        "a seek from the end reports the new position");
+  char buffer[16] = {};
+  std::uint32_t read = 0;
+  Check(Os().ReadFile(reader.Get(), buffer, sizeof(buffer), &read) && read == 3 &&
+            std::memcmp(buffer, "789", 3) == 0,
+        "a read at the end delivers what is left");
+  Check(Os().ReadFile(reader.Get(), buffer, sizeof(buffer), &read) && read == 0,
+        "a read past the end succeeds with nothing");
+  Check(!Os().Seek(reader.Get(), -100, SeekOrigin::Begin, &position),
+        "a seek before the start fails");
+  reader.Close();
+  sharer.Close();
+
+  std::uint32_t attributes = 0;
+  Check(Os().GetFileAttributes(temp, &attributes) && (attributes & kAttributeDirectory),
+        "a folder has the directory attribute");
+  Check(Os().DeleteFile(path) && !Os().GetFileAttributes(path, &attributes),
+        "a deleted file is gone");
+  Check(!Os().DeleteFile(path), "deleting it again fails");
+
+  CreateDirectoryA((temp + "listing").c_str(), nullptr);
+  UniqueHandle upper(Os().OpenFile(temp + "listing\\JAVA.EXE", FileAccess::Write, FileShare::None,
+                                   FileDisposition::CreateAlways));
+  upper.Close();
+  std::vector<FolderEntry> entries;
+  Check(Os().FindFiles(temp + "listing\\java.exe", &entries) && entries.size() == 1 &&
+            entries[0].name == "JAVA.EXE" && !entries[0].IsFolder(),
+        "a listing matches without regard to case and reports the stored name");
+  entries.clear();
+  Check(Os().FindFiles(temp + "listing\\*.*", &entries) && entries.size() == 3,
+        "a folder listing holds . and .. and the file");
+  Check(!Os().FindFiles(temp + "listing\\jre.exe", &entries), "no match is a failure");
+}
+
+void Drives() {
+  DiskFreeSpace space;
+  Check(Os().GetDiskFreeSpace("C:\\", &space) && space.bytesPerSector > 0 &&
+            space.sectorsPerCluster > 0,
+        "drive C: reports its free space");
+  Check(!Os().GetDiskFreeSpace("Q:\\", &space), "an absent drive reports none");
+  Check(Os().GetDriveType("C:\\") == kDriveFixed, "C: is a fixed drive");
+  Check(Os().GetDriveType("Q:\\") == kDriveNoRootDir, "an absent drive has no root");
+  std::string windows = Os().GetWindowsDirectory();
+  std::string system = Os().GetSystemDirectory();
+  Check(!windows.empty() && system.compare(0, windows.size(), windows) == 0,
+        "the system folder lies in the Windows folder");
+}
+
+void EnvironmentAndRegistry() {
+  SetEnvironmentVariableA("PROBE_FOUR", "abcd");
+  SetEnvironmentVariableA("PROBE_EMPTY", "");
+  std::string value;
+  Check(Os().GetEnvironmentVariable("PROBE_FOUR", 5, &value) && value == "abcd",
+        "a value fills a buffer one longer than itself");
+  Check(!Os().GetEnvironmentVariable("PROBE_FOUR", 4, &value),
+        "a value without room for its terminator does not fit");
+  Check(!Os().GetEnvironmentVariable("PROBE_ABSENT", 100, &value), "an absent variable fails");
+  Check(Os().GetEnvironmentVariable("PROBE_EMPTY", 100, &value) && value.empty(),
+        "an empty variable is present");
+
+  HKEY key = nullptr;
+  RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\CarafeProbe", &key);
+  RegSetValueExA(key, "JavaHome", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\jdk"), 7);
+  DWORD number = 42;
+  RegSetValueExA(key, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
+  RegCloseKey(key);
+  std::vector<std::uint8_t> data;
+  Check(Os().ReadRegistryValue("Software\\CarafeProbe", "JavaHome", 260, &data) &&
+            data.size() == 7 && std::memcmp(data.data(), "C:\\jdk", 7) == 0,
+        "a string value comes with its terminator");
+  Check(!Os().ReadRegistryValue("Software\\CarafeProbe", "JavaHome", 6, &data),
+        "a value larger than the buffer fails");
+  Check(Os().ReadRegistryValue("Software\\CarafeProbe", "Number", 260, &data) && data.size() == 4 &&
+            data[0] == 42,
+        "a value of another type comes as its bytes");
+  Check(!Os().ReadRegistryValue("Software\\CarafeProbe", "Missing", 260, &data),
+        "a missing value fails");
+  Check(!Os().ReadRegistryValue("Software\\CarafeAbsent", "JavaHome", 260, &data),
+        "a missing key fails");
+}
+
+void Capture() {
+  Handle readEnd = kInvalidHandle, writeEnd = kInvalidHandle;
+  Check(Os().CreatePipe(&readEnd, &writeEnd), "a pipe is created");
+  UniqueHandle reader(readEnd), writer(writeEnd);
+  ProcessStart start;
+  start.commandLine = "cmd.exe /c echo captured";
+  start.showState = kShowHide;
+  start.inheritHandles = true;
+  start.standardOutput = writeEnd;
+  ProcessInfo info;
+  Check(Os().CreateProcess(start, &info), "a child starts with the pipe as its output");
+  UniqueHandle process(info.process), thread(info.thread);
+  writer.Close();
+  std::string output;
+  char chunk[1024];
+  std::uint32_t read = 0;
+  while (Os().ReadFile(reader.Get(), chunk, sizeof(chunk), &read) && read > 0)
+    output.append(chunk, read);
+  Check(output == "captured\r\n", "the child's output is read to the end");
+  Check(Os().WaitForProcess(info, false), "the wait returns when the child has ended");
+
+  ProcessStart missing;
+  missing.commandLine = "C:\\no\\such\\program.exe";
+  Check(!Os().CreateProcess(missing, &info), "a missing program does not start");
+  ProcessStart empty;
+  Check(!Os().CreateProcess(empty, &info), "an empty command line does not start");
+}
+
+// Counts what the wait dispatches to a window of the waiting thread.
+int privateMessages = 0, keyMessages = 0, sentMessages = 0;
+constexpr UINT kPrivate = WM_USER + 7;
+constexpr UINT kSent = WM_USER + 8;
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kPrivate) ++privateMessages;
+  if (message == WM_KEYDOWN) ++keyMessages;
+  if (message == kSent) ++sentMessages;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+DWORD WINAPI SendLater(LPVOID window) {
+  Sleep(300);
+  SendMessageA(static_cast<HWND>(window), kSent, 0, 0);
+  return 0;
+}
+
+void WaitMessages() {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = CountingProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "ProbeCounter";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(0, "ProbeCounter", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                windowClass.hInstance, nullptr);
+  PostMessageA(window, kPrivate, 0, 0);
+  PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+
+  ProcessStart start;
+  start.commandLine = "\"" + Self() + "\" child-sleep";
+  start.createNoWindow = true;
+  ProcessInfo info;
+  Check(Os().CreateProcess(start, &info), "a child starts");
+  UniqueHandle process(info.process), thread(info.thread);
+  HANDLE sender = CreateThread(nullptr, 0, SendLater, window, 0, nullptr);
+  Check(Os().WaitForProcess(info, false), "the wait returns when the child has ended");
+  WaitForSingleObject(sender, INFINITE);
+  CloseHandle(sender);
+  Check(sentMessages == 1, "a message sent during the wait is served");
+  Check(privateMessages == 1, "a private message waiting in the queue is dispatched");
+  Check(keyMessages == 0, "an input message is not dispatched");
+  MSG left;
+  Check(!PeekMessageA(&left, nullptr, 0, 0, PM_REMOVE), "the input message was not kept");
+
+  ProcessInfo gone;
+  gone.process = kInvalidHandle - 7;
+  Check(!Os().WaitForProcess(gone, false), "a wait on no process fails");
+}
+
+// With windowSearch, the child's visible window is hidden on the Windows
+// 95/98 family only; the child's exit code says whether it was.
+void WindowSearch(bool expectHidden) {
+  ProcessStart start;
+  start.commandLine = "\"" + Self() + "\" child-windows";
+  start.showState = kShowNormal;
+  ProcessInfo info;
+  Check(Os().CreateProcess(start, &info), "a windowed child starts");
+  UniqueHandle process(info.process), thread(info.thread);
+  Check(Os().WaitForProcess(info, true), "the wait returns when the child has ended");
+  DWORD code = 0;
+  GetExitCodeProcess(ToWin32Handle(info.process), &code);
+  Check(expectHidden ? code == 0 : code == 7,
+        expectHidden ? "the child's window was hidden" : "the child's window stayed visible");
+
+  ProcessInfo noSearch;
+  Check(Os().CreateProcess(start, &noSearch), "a windowed child starts again");
+  UniqueHandle process2(noSearch.process), thread2(noSearch.thread);
+  Check(Os().WaitForProcess(noSearch, false), "the wait without search returns");
+  GetExitCodeProcess(ToWin32Handle(noSearch.process), &code);
+  Check(code == 7, "without the search the child's window stays visible");
+}
+
+void Text() {
+  std::string ansi = "caf\xe9 \xc4";
+  std::wstring wide = Os().AnsiToWide(ansi);
+  Check(wide == L"caf\u00e9 \u00c4", "ANSI text becomes wide text through code page 1252");
+  Check(Os().WideToAnsi(wide) == ansi, "and comes back unchanged");
+  std::string self = Os().GetModuleFileName();
+  Check(self == Self(), "the module path is the program's own");
+  LocalTime now = Os().GetLocalTime();
+  SYSTEMTIME system;
+  GetLocalTime(&system);
+  Check(now.year == system.wYear && now.month == system.wMonth && now.day == system.wDay,
+        "the local date is the system's");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "child-windows") return ChildWindows();
+  if (mode == "child-sleep") {
+    Sleep(1000);
+    return 0;
+  }
+  SetPlatform(&Win32Platform(GetModuleHandleA(nullptr)));
+  if (mode == "files")
+    Files();
+  else if (mode == "drives")
+    Drives();
+  else if (mode == "environment-and-registry")
+    EnvironmentAndRegistry();
+  else if (mode == "capture")
+    Capture();
+  else if (mode == "wait-messages")
+    WaitMessages();
+  else if (mode == "window-search-9x")
+    WindowSearch(true);
+  else if (mode == "window-search-nt")
+    WindowSearch(false);
+  else if (mode == "text")
+    Text();
+  else
+    Check(false, "unknown case");
+  return failures;
+}

@@ -1,0 +1,346 @@
+"""Running Windows programs under Wine for the end-to-end tests and the demo.
+
+What this module does, and why:
+
+* Display. Every Wine run happens on an X display. `Xvfb` starts a private
+  virtual server on the first free display from :91 on, so that tests never
+  reach a real screen. There is no window manager: the prefix is set to
+  unmanaged X windows ("Managed"="N"), otherwise Wine waits two seconds for
+  a window manager every time a window is hidden.
+
+* Prefixes. `create_template` makes one Wine prefix per test session
+  (`wineboot -i`, with the mono and gecko installers silenced through
+  WINEDLLOVERRIDES) and removes its z: drive, so that a program under test
+  sees nothing of the host's file system but what a test puts on C:.
+  `WinePrefix.copy_of` gives each test its own prefix: the registry and the
+  user folders are copied, the 600 MB under C:\\windows are hard links to
+  the template's files (a fraction of a second instead of seconds). Files
+  there must therefore be replaced, never changed in place; Wine itself
+  does not write to them.
+
+* Windows and message boxes: window_watch.py. Every prefix runs the
+  watch while its test runs; a RunResult lists the message boxes (caption,
+  text, owner) and the other windows that appeared during the run.
+
+* Processes. wineserver is started by the first program of a prefix (the
+  watch) and reused by every later run of the same test;
+  `WinePrefix.shutdown` ends it with `wineserver -k`. A run that exceeds its
+  time-out is ended the same way and reported as timed out.
+"""
+
+from __future__ import annotations
+
+import dataclasses
+import os
+import pwd
+import re
+import shutil
+import subprocess
+import time
+from pathlib import Path
+from typing import List, Optional, Sequence
+
+from window_watch import (MINGW_GCC, MessageBox, Window, WindowHandler, WindowWatch,
+                          build_window_watch, screenshot)
+
+__all__ = ["Xvfb", "WinePrefix", "RunResult", "MessageBox", "Window", "WindowWatch",
+           "build_window_watch", "create_template", "missing_tools", "screenshot",
+           "wine_command"]
+
+REPO = Path(__file__).resolve().parents[2]
+
+# Wine's mono and gecko installers would otherwise offer themselves in
+# dialogs during wineboot.
+DLL_OVERRIDES = "mscoree,mshtml="
+FIRST_DISPLAY = 91
+# Where the watch lives inside each prefix.
+WATCH_WINDOWS_PATH = "C:\\e2e\\window_watch.exe"
+
+
+def wine_command() -> Optional[str]:
+    """The Wine loader able to run 64-bit programs, or None."""
+    for candidate in (shutil.which("wine64"), "/usr/lib/wine/wine64", shutil.which("wine")):
+        if candidate and os.access(candidate, os.X_OK):
+            return candidate
+    return None
+
+
+def missing_tools() -> List[str]:
+    """The programs the harness needs that this machine lacks."""
+    missing = [] if wine_command() else ["wine"]
+    for tool in ("wineserver", "Xvfb", MINGW_GCC):
+        if shutil.which(tool) is None:
+            missing.append(tool)
+    return missing
+
+
+# --------------------------------------------------------------------------
+# The X display
+
+
+class Xvfb:
+    """A private virtual X server on the first free display from :91 on."""
+
+    def __init__(self, first: int = FIRST_DISPLAY):
+        self.process: Optional[subprocess.Popen] = None
+        self.display = ""
+        for number in range(first, first + 50):
+            if Path(f"/tmp/.X{number}-lock").exists() or Path(f"/tmp/.X11-unix/X{number}").exists():
+                continue
+            process = subprocess.Popen(
+                ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if self._wait_for_socket(number, process):
+                self.process = process
+                self.display = f":{number}"
+                return
+            process.kill()
+            process.wait()
+        raise RuntimeError("no free X display for Xvfb")
+
+    @staticmethod
+    def _wait_for_socket(number: int, process: subprocess.Popen) -> bool:
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            if process.poll() is not None:
+                return False  # another server took this display first
+            if Path(f"/tmp/.X11-unix/X{number}").exists():
+                return True
+            time.sleep(0.05)
+        return False
+
+    def stop(self) -> None:
+        if self.process and self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+# --------------------------------------------------------------------------
+# Prefixes
+
+
+def wine_environment(prefix: Path, display: str) -> dict:
+    env = dict(os.environ)
+    # Wine would carry these host variables into the Windows environment.
+    for name in ("TEMP", "TMP", "TMPDIR", "WINEARCH", "WINELOADER"):
+        env.pop(name, None)
+    env.update({
+        "WINEPREFIX": str(prefix),
+        "WINEDEBUG": "-all",
+        "WINEDLLOVERRIDES": DLL_OVERRIDES,
+        "DISPLAY": display,
+    })
+    return env
+
+
+def create_template(prefix: Path, display: str, timeout: float = 300) -> None:
+    """Makes a fresh prefix at `prefix`, which must not exist yet."""
+    prefix.parent.mkdir(parents=True, exist_ok=True)
+    env = wine_environment(prefix, display)
+    quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+    subprocess.run([wine_command(), "wineboot", "-i"], env=env, timeout=timeout, **quiet)
+    subprocess.run([wine_command(), "reg", "add", "HKCU\\Software\\Wine\\X11 Driver",
+                    "/v", "Managed", "/d", "N", "/f"], env=env, timeout=timeout, **quiet)
+    subprocess.run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
+    if not (prefix / "system.reg").exists():
+        raise RuntimeError(f"wineboot did not create a prefix at {prefix}")
+    z_drive = prefix / "dosdevices" / "z:"
+    if z_drive.is_symlink() or z_drive.exists():
+        z_drive.unlink()
+
+
+def _copy_tree(source: Path, target: Path) -> None:
+    if source.is_dir() and not source.is_symlink():
+        shutil.copytree(source, target, symlinks=True)
+    else:
+        shutil.copy2(source, target, follow_symlinks=False)
+
+
+def _copy_prefix(template: Path, target: Path) -> None:
+    target.mkdir(parents=True)
+    for entry in template.iterdir():
+        if entry.name != "drive_c":
+            _copy_tree(entry, target / entry.name)
+    (target / "drive_c").mkdir()
+    for entry in (template / "drive_c").iterdir():
+        if entry.name == "windows":
+            subprocess.run(["cp", "-al", str(entry), str(target / "drive_c" / "windows")],
+                           check=True)
+        else:
+            _copy_tree(entry, target / "drive_c" / entry.name)
+
+
+# --------------------------------------------------------------------------
+# What a run saw
+
+
+@dataclasses.dataclass
+class RunResult:
+    exit_code: Optional[int]  # None when the run timed out
+    timed_out: bool
+    message_boxes: List[MessageBox]
+    windows: List[Window]
+    stdout: str
+    stderr: str
+    log: Optional[str]  # the launcher log, when there was one
+
+    @property
+    def captions(self) -> List[str]:
+        return [box.caption for box in self.message_boxes]
+
+    @property
+    def texts(self) -> List[str]:
+        return [box.text for box in self.message_boxes]
+
+
+
+class WinePrefix:
+    """One test's Wine prefix: files on C:, runs, and the end of its server."""
+
+    def __init__(self, path: Path, display: str, watch_exe: Path,
+                 artifacts: Optional[Path] = None):
+        self.path = path
+        self.display = display
+        self.watch_exe = watch_exe
+        self.artifacts = artifacts or path.parent / (path.name + "-artifacts")
+        self.artifacts.mkdir(parents=True, exist_ok=True)
+        self.env = wine_environment(path, display)
+        self.user = pwd.getpwuid(os.getuid()).pw_name
+        self._watch: Optional[WindowWatch] = None
+        self._runs = 0
+
+    @classmethod
+    def copy_of(cls, template: Path, target: Path, display: str, watch_exe: Path,
+                artifacts: Optional[Path] = None) -> "WinePrefix":
+        if target.exists():
+            shutil.rmtree(target)
+        _copy_prefix(template, target)
+        return cls(target, display, watch_exe, artifacts)
+
+    # --- Paths
+
+    @property
+    def drive_c(self) -> Path:
+        return self.path / "drive_c"
+
+    @property
+    def temp_dir(self) -> Path:
+        """The host folder behind the path GetTempPathA reports."""
+        return self.drive_c / "users" / self.user / "Temp"
+
+    @property
+    def temp_dir_windows(self) -> str:
+        """GetTempPathA's answer, with its trailing backslash."""
+        return f"C:\\users\\{self.user}\\Temp\\"
+
+    def host_path(self, windows_path: str) -> Path:
+        """The host file behind a path on drive C: (letter case as given)."""
+        match = re.match(r"^([A-Za-z]):[\\/]?(.*)$", windows_path)
+        if not match or match.group(1).lower() != "c":
+            raise ValueError(f"not a path on drive C: {windows_path!r}")
+        parts = [part for part in re.split(r"[\\/]+", match.group(2)) if part]
+        return self.drive_c.joinpath(*parts)
+
+    def put(self, windows_path: str, content) -> Path:
+        """Copies a host file (Path) or writes bytes or text to a path on C:."""
+        target = self.host_path(windows_path)
+        target.parent.mkdir(parents=True, exist_ok=True)
+        if isinstance(content, Path):
+            shutil.copyfile(content, target)
+        elif isinstance(content, str):
+            target.write_bytes(content.encode("cp1252"))
+        else:
+            target.write_bytes(content)
+        return target
+
+    def read_text(self, windows_path: str) -> Optional[str]:
+        """A file as the launcher wrote it (ANSI code page, CR LF kept)."""
+        target = self.host_path(windows_path)
+        if not target.is_file():
+            return None
+        return target.read_bytes().decode("cp1252", errors="replace")
+
+    # --- Runs
+
+    @property
+    def watch(self) -> WindowWatch:
+        """The window watch, started with the prefix's first run."""
+        if self._watch is None:
+            self.put(WATCH_WINDOWS_PATH, self.watch_exe)
+            self._watch = WindowWatch([wine_command(), WATCH_WINDOWS_PATH], self.env,
+                                      self.display, self.artifacts)
+        return self._watch
+
+    def run(self, program: str, args: Sequence[str] = (), timeout: float = 60,
+            log_path: Optional[str] = None, on_window: Optional[WindowHandler] = None,
+            dismiss_boxes: bool = True, env: Optional[dict] = None) -> RunResult:
+        """Runs a program on C: with its arguments and waits for its end.
+
+        Wine joins args into the Windows command line, quoting those with
+        blanks. log_path is the Windows path of the launcher log to read
+        afterwards; by default it follows a "-log" option in args: its
+        value, or vnlog.txt in the temporary folder when it has none. env
+        adds variables for this run only (LANG, for instance).
+        """
+        watch = self.watch
+        first_box, first_window = len(watch.boxes), len(watch.windows)
+        watch.on_window = on_window
+        watch.dismiss_boxes = dismiss_boxes
+        self._runs += 1
+        # Files, not pipes: a child that outlives the program keeps its
+        # inherited output open, and the run must not wait for it.
+        stdout_path = self.artifacts / f"run-{self._runs}.stdout"
+        stderr_path = self.artifacts / f"run-{self._runs}.stderr"
+        with open(stdout_path, "wb") as stdout, open(stderr_path, "wb") as stderr:
+            process = subprocess.Popen([wine_command(), program, *args],
+                                       env=dict(self.env, **(env or {})),
+                                       stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr)
+            timed_out = False
+            try:
+                process.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                timed_out = True
+                self.shutdown()
+                process.wait()
+        if not timed_out:
+            watch.settle()
+        log = self.read_text(log_path) if log_path else self._default_log(args)
+        if log is not None:
+            (self.artifacts / f"run-{self._runs}.log").write_bytes(log.encode("cp1252", "replace"))
+        return RunResult(
+            exit_code=None if timed_out else process.returncode,
+            timed_out=timed_out,
+            message_boxes=watch.boxes[first_box:],
+            windows=watch.windows[first_window:],
+            stdout=stdout_path.read_bytes().decode("cp1252", errors="replace"),
+            stderr=stderr_path.read_bytes().decode("utf-8", errors="replace"),
+            log=log,
+        )
+
+    def _default_log(self, args: Sequence[str]) -> Optional[str]:
+        for index, token in enumerate(args):
+            if token.lower() in ("-log", "/log"):
+                value = args[index + 1] if index + 1 < len(args) else ""
+                if value and value[0] not in "-/":
+                    try:
+                        return self.read_text(value)
+                    except ValueError:
+                        return None
+                return self.read_text(self.temp_dir_windows + "vnlog.txt")
+        return None
+
+    def shutdown(self) -> None:
+        """Ends every process of this prefix, then its wineserver."""
+        if self._watch is not None:
+            self._watch.stop()
+            self._watch = None
+        subprocess.run(["wineserver", "-k"], env=self.env, timeout=30,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+        try:
+            subprocess.run(["wineserver", "-w"], env=self.env, timeout=30, check=False)
+        except subprocess.TimeoutExpired:
+            pass
