@@ -161,20 +161,20 @@ bool ParseArchiveRequest(const Arguments& arguments, ArchiveRequest* request, st
       }
       request->sections.back().compress = true;
     } else if (word == "--resource") {
-      std::string spec;
-      if (!value(&spec)) return false;
+      std::string argument;
+      if (!value(&argument)) return false;
       if (request->sections.empty()) {
-        *error = "--resource " + spec + " must follow the --section it belongs to";
+        *error = "--resource " + argument + " must follow the --section it belongs to";
         return false;
       }
-      std::size_t equals = spec.find('=');
-      if (equals == std::string::npos || equals == 0 || equals + 1 == spec.size()) {
-        *error = "--resource wants NAME=FILE[:flag], got '" + spec + "'";
+      std::size_t equals = argument.find('=');
+      if (equals == std::string::npos || equals == 0 || equals + 1 == argument.size()) {
+        *error = "--resource wants NAME=FILE[:flag], got '" + argument + "'";
         return false;
       }
       ArchiveRequest::Resource resource;
-      resource.name = spec.substr(0, equals);
-      resource.file = spec.substr(equals + 1);
+      resource.name = argument.substr(0, equals);
+      resource.file = argument.substr(equals + 1);
       // A trailing ":digits" is the flag; any other colon belongs to the path.
       std::size_t colon = resource.file.rfind(':');
       if (colon != std::string::npos && IsFlagText(resource.file.substr(colon + 1))) {
