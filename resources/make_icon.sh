@@ -22,8 +22,29 @@ for size in 48 32 16; do
   convert "$work/carafe.png" -filter Lanczos -resize ${size}x${size} \
     -channel A -threshold 40% +channel "$work/carafe-$size.png"
 done
-# 8-bit paletted BMP entries with a 1-bit mask (no alpha, no PNG): every
-# Windows version reads them, and ten languages carry them cheaply.
+# 4-bit (16-colour) BMP entries with a 1-bit mask (no alpha, no PNG): every
+# Windows version reads them, and each of the ten languages carries its own
+# copy, so every byte counts ten times.
 convert "$work/carafe-48.png" "$work/carafe-32.png" "$work/carafe-16.png" \
-  -background none -type PaletteMatte -colors 255 -compress None launcher.ico
+  -background none +dither -colors 15 -compress None -define bmp:format=bmp3 \
+  -type PaletteMatte -depth 4 launcher.ico
 identify launcher.ico
+
+# The images are stored once (language neutral, icon ids 1 to 3 as the
+# resource compiler numbers them); each language carries only this group
+# directory pointing at them, written here so that it matches the .ico.
+python3 - <<'PY'
+import struct
+data = open("launcher.ico", "rb").read()
+count = struct.unpack_from("<H", data, 4)[0]
+lines = []
+for index in range(count):
+    width, height, colors, _, planes, bits, size, _ = struct.unpack_from("<BBBBHHII", data, 6 + 16 * index)
+    lines.append(f"  0x{height:02x}{width:02x}, 0x00{colors:02x}, {planes}, {bits}, {size}L, {index + 1}")
+with open("launcher_icon_group.rci", "w") as out:
+    out.write("// Written by make_icon.sh from launcher.ico: the icon group directory\n"
+              "// (width, height, colours, planes, bits, bytes, image id) of the shared\n"
+              "// language-neutral icon images.\n"
+              f"IDI_LAUNCHER 14 {{\n  0, 1, {count},\n" + ",\n".join(lines) + "\n}\n")
+PY
+cat launcher_icon_group.rci

@@ -26,7 +26,9 @@ constexpr std::size_t kFormatLimit = 1024;
 void WriteLog(Handle log, const std::string& text);
 
 // printf-style formatting cut at the wsprintfA limit (at most 1023
-// characters); only %s, %d and %02d are used by the launcher's shapes.
+// characters). Knows only what the launcher's shapes use: %s, %d (with an
+// optional zero flag and width, as in %02d) and %%; any other conversion is
+// copied as it stands.
 std::string FormatEntry(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))

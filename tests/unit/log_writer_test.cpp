@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "memory_platform.h"
 #include "string_ids.h"
 
@@ -39,6 +41,25 @@ TEST_F(LogWriter, CutsAnEntryAtTheFormatLimitWhateverThePathLength) {
   std::string fits(kFormatLimit - 1, 'x');
   EXPECT_EQ(FormatEntry("%s", fits.c_str()), fits);
   EXPECT_EQ(FormatEntry("%s!", fits.c_str()), fits);
+}
+
+TEST_F(LogWriter, FormatsTheConversionsOfTheLogShapes) {
+  EXPECT_EQ(FormatEntry("%s :: %02d:%02d:%02d", "Mon Jan 05", 7, 0, 59),
+            "Mon Jan 05 :: 07:00:59");
+  EXPECT_EQ(FormatEntry("[%d] [%d] [%d]", 0, -42, 123456), "[0] [-42] [123456]");
+  EXPECT_EQ(FormatEntry("%d %d", INT_MIN, INT_MAX), "-2147483648 2147483647");
+  EXPECT_EQ(FormatEntry("%02d|%02d|%03d|%4d", 100, -5, -5, 42), "100|-5|-05|  42");
+  EXPECT_EQ(FormatEntry("100%% of %s%s", "", "it"), "100% of it");
+  EXPECT_EQ(FormatEntry("no conversions"), "no conversions");
+}
+
+TEST_F(LogWriter, CutsNumbersAndPaddingAtTheFormatLimit) {
+  std::string almost(kFormatLimit - 3, 'a');
+  EXPECT_EQ(FormatEntry("%s%d", almost.c_str(), 12345), almost + "12");
+  EXPECT_EQ(FormatEntry("%s%%%%", almost.c_str()), almost + "%%");
+  EXPECT_EQ(FormatEntry("%s%%%%%%", almost.c_str()), almost + "%%");
+  EXPECT_EQ(FormatEntry("%s%05d", almost.c_str(), 7), almost + "00");
+  EXPECT_EQ(FormatEntry("%s%s", almost.c_str(), "tail"), almost + "ta");
 }
 
 TEST_F(LogWriter, CutsLabelsToNinetyNineAndStatusTextsTo254Characters) {
