@@ -109,8 +109,10 @@ def x_window(display, box):
 
 
 def press_key(display, box, key):
-    """Sends a key event to the dialog's X window."""
-    xdotool(display, "key", "--window", x_window(display, box), key)
+    """Presses a key in the dialog's X window: the X focus is moved there
+    first, since Wine may drop key events sent to an unfocused window."""
+    xdotool(display, "windowfocus", "--sync", x_window(display, box))
+    xdotool(display, "key", key)
 
 
 def type_text(display, window, text, then=None):
