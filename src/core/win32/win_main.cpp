@@ -1,6 +1,8 @@
 // The program's entry point. It installs the Win32 platform and user
 // interface and hands over to RunEntryPoint. <windows.h> is not needed: the
 // instance handle only travels on, as an opaque pointer.
+#include <cstdlib>
+
 #include "core/entry_point.h"
 #include "core/launcher.h"
 #include "platform/win32/win32_platform.h"
@@ -23,6 +25,11 @@ carafe::Launcher launcher;
 
 extern "C" int __stdcall WinMain(HINSTANCE__* instance, HINSTANCE__*, char* commandLine, int) {
   carafe::SetPlatform(&carafe::Win32Platform(instance));
-  return carafe::RunEntryPoint(launcher, carafe::Win32UserInterface(instance),
-                               commandLine ? commandLine : "");
+  int exitCode = carafe::RunEntryPoint(launcher, carafe::Win32UserInterface(instance),
+                                       commandLine ? commandLine : "");
+  // After an abort the worker may still be running and using the launcher's
+  // fields. Clean up now (only what is complete) and end the process without
+  // running static destructors, so the worker never meets a destroyed object.
+  launcher.CleanUp();
+  std::_Exit(exitCode);
 }
