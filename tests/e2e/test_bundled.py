@@ -19,10 +19,10 @@ from pathlib import Path
 import pytest
 
 from conftest import DIST
+from test_launch import build_setup
 
 SETUP_PATH = "C:\\carafe\\setup.exe"
 MKSETUP = Path(os.environ.get("CARAFE_E2E_MKSETUP", DIST / "linux" / "mksetup"))
-VERIFY_CLASS = Path(os.environ.get("CARAFE_E2E_VERIFY_CLASS", DIST / "java" / "Verify.class"))
 FIXTURES = Path(os.environ.get("CARAFE_E2E_FIXTURES", DIST / "win64" / "fixtures"))
 INSTALLER_JOURNAL = "C:\\fixture_jvm_installer.journal"
 INSTALLER_NAME = "jre-setup.exe"
@@ -65,12 +65,7 @@ def make_setup(tmp_path, launcher_exe):
             command += ["--resource", f"{name}={path}" + ("" if flag is None else f":{flag}")]
         archive = tmp_path / "rerodova.class"
         subprocess.run(command + ["-o", str(archive)], check=True, capture_output=True)
-        target = tmp_path / "setup.exe"
-        subprocess.run([str(required(MKSETUP)), "build", "--stub", str(launcher_exe),
-                        "--archive", str(archive), "--verify", str(required(VERIFY_CLASS)),
-                        "--criteria", criteria, "-o", str(target)],
-                       check=True, capture_output=True)
-        return target
+        return build_setup(launcher_exe, archive, criteria, tmp_path / "setup.exe")
 
     return build
 

@@ -39,6 +39,15 @@ def required(path):
     return path
 
 
+def build_setup(stub, archive, criteria, target):
+    """mksetup build: the stub, the archive, our Verify.class and the criteria."""
+    subprocess.run([str(required(MKSETUP)), "build", "--stub", str(stub),
+                    "--archive", str(archive), "--verify", str(required(VERIFY_CLASS)),
+                    "--criteria", criteria, "-o", str(target)],
+                   check=True, capture_output=True)
+    return target
+
+
 @pytest.fixture
 def make_setup(tmp_path, launcher_exe):
     """Builds setup.exe with the given criteria and returns its host path."""
@@ -46,12 +55,7 @@ def make_setup(tmp_path, launcher_exe):
     def build(criteria="vendor=sun:type=jdk:version=1.2"):
         archive = tmp_path / "rerodova.class"
         archive.write_bytes(b"\xCA\xFE\xBA\xBE" + bytes(range(256)) * 40)
-        target = tmp_path / "setup.exe"
-        subprocess.run([str(required(MKSETUP)), "build", "--stub", str(launcher_exe),
-                        "--archive", str(archive), "--verify", str(required(VERIFY_CLASS)),
-                        "--criteria", criteria, "-o", str(target)],
-                       check=True, capture_output=True)
-        return target
+        return build_setup(launcher_exe, archive, criteria, tmp_path / "setup.exe")
 
     return build
 
