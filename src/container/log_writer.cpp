@@ -36,7 +36,7 @@ std::string FormatEntry(const char* format, ...) {
       put(start, static_cast<std::size_t>(p - start));
       continue;
     }
-    const char* spec = p++;
+    const char* conversion = p++;
     bool zero = *p == '0';
     if (zero) ++p;
     std::size_t width = 0;
@@ -75,8 +75,8 @@ std::string FormatEntry(const char* format, ...) {
     } else {
       // Not a conversion we know: copied as it stands.
       if (*p == '\0') --p;
-      text = spec;
-      length = static_cast<std::size_t>(p + 1 - spec);
+      text = conversion;
+      length = static_cast<std::size_t>(p + 1 - conversion);
       width = 0;
     }
     ++p;
