@@ -6,7 +6,7 @@ DIST    := dist
 JOBS    ?= $(shell nproc)
 PYTEST  := /usr/bin/python3 -m pytest
 
-.PHONY: all bootstrap win32 win64 linux java test unit e2e demo bench format clean
+.PHONY: all bootstrap win32 win64 linux java test unit unit-sanitized e2e demo bench format clean
 
 all: win32 win64 linux java
 
@@ -39,10 +39,16 @@ java:
 	javac -nowarn --release 8 -d $(DIST)/java java/Verify.java 2>&1 | grep -v 'bootstrap classpath\|^1 warning\|release 8' || true
 	test -f $(DIST)/java/Verify.class
 
-test: bootstrap all unit e2e
+test: bootstrap all unit unit-sanitized e2e
 
 unit:
 	cd $(BUILD)/linux && ctest --output-on-failure -j $(JOBS)
+
+# The unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+unit-sanitized:
+	cmake -S . -B $(BUILD)/linux-sanitized -DCMAKE_BUILD_TYPE=Debug -DCARAFE_SANITIZE=ON >/dev/null
+	cmake --build $(BUILD)/linux-sanitized -j $(JOBS) --target unit_tests
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 $(BUILD)/linux-sanitized/unit_tests --gtest_brief=1
 
 e2e:
 	$(PYTEST) -q tests/e2e
