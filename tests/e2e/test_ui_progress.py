@@ -3,7 +3,8 @@
 The launcher runs with -jvm on the fixture JVM, told to take a while over
 every class it runs, so the worker sits in the validation step (with the
 dialog up) and then in the installation step (with the dialog hidden) while
-the test looks and pushes buttons. Screenshots land in build/e2e/screenshots/.
+the test looks and pushes buttons. One run has no -jvm and searches instead,
+for the status line of the search. Screenshots land in build/e2e/screenshots/.
 """
 
 import os
@@ -16,6 +17,7 @@ from pathlib import Path
 import pytest
 
 from conftest import DIST
+from test_launch import install_jvm, journal
 from ui_screen import (blue_pixels, bright_box, centre, click_control, press_key, shot,
                        string_table, wait_for_box, SCREEN)
 
@@ -200,4 +202,71 @@ def test_a_german_run_shows_the_german_texts(prefix, launcher):
     prefix.watch.click(prompt.handle, 1)
     log = run.finish().log
     assert log.startswith("Datum :: ")
+    assert log.endswith(f"\r\n {texts['IDS_APPLICATION_ABORTED']} \r\n")
+
+
+def test_the_status_line_reads_searching_for_jvm_while_the_search_verifies(prefix, launcher):
+    # No -jvm: the search finds the fixture in the default install folder of
+    # its criteria and verifies it slowly, so the status line can be read
+    # while that first run (journal: its command, no class yet) is under way.
+    exe = "C:\\Program Files\\JavaSoft\\jre\\1.2\\bin\\jre.exe"
+    install_jvm(prefix, exe, delay_ms=5000)
+    prefix.put(FOLDER + "\\Verify.class", CLASS_BYTES)
+    prefix.put(FOLDER + "\\rerodova.class", CLASS_BYTES)
+    windows = queue.Queue()
+    outcome = {}
+    args = ["-searchcriteria", "vendor=sun:type=jre:version=1.2", "-verify",
+            FOLDER + "\\Verify.class", "-archive", FOLDER + "\\rerodova.class", "-log", LOG,
+            "-logall"]
+    thread = threading.Thread(target=lambda: outcome.update(result=launcher(
+        *args, timeout=120, on_window=lambda watch, window: windows.put(window))), daemon=True)
+    thread.start()
+    progress = windows.get(timeout=60)
+    assert progress.caption == CAPTION and progress.window_class == "#32770", progress
+
+    def in_search_verify():
+        runs = journal(prefix, exe)
+        return len(runs) == 1 and runs[0]["class"] is None
+
+    deadline = time.monotonic() + 30
+    while not in_search_verify() and time.monotonic() < deadline:
+        time.sleep(0.1)
+    assert in_search_verify(), journal(prefix, exe)
+    status = prefix.watch.text(progress.handle, 1004)
+    still_searching = in_search_verify()
+    shot(prefix.display, "progress-dialog-searching")
+    assert still_searching, "the search's verify run ended before the status line was read"
+    assert status == string_table(1033)["IDS_SEARCHING_FOR_JVM"] == "Searching for JVM..."
+
+    thread.join(100)
+    assert not thread.is_alive(), "the launcher did not end"
+    result = outcome["result"]
+    assert result.exit_code == 0, result
+    assert f"\r\nFound a JVM at  {exe}\r\n" in result.log
+    assert [run["class"] for run in journal(prefix, exe)] == ["Verify", "Verify", "rerodova"]
+
+
+def test_a_simplified_chinese_run_shows_the_chinese_texts(prefix, launcher):
+    # Wine draws the texts with the host's CJK font (fonts-wqy-microhei) and
+    # takes language and ANSI code page (936) from the host locale.
+    if "zh_cn.utf8" not in subprocess.run(["locale", "-a"], capture_output=True,
+                                          text=True).stdout.lower():
+        pytest.fail("the zh_CN.UTF-8 locale is missing: run scripts/bootstrap")
+    chinese = {"LANG": "zh_CN.UTF-8", "LC_ALL": "zh_CN.UTF-8"}
+    run = Run(prefix, launcher, delay_ms=40000, env=chinese)
+    progress = run.next_window()
+    progress_on_screen(prefix, "progress-dialog-zh")
+    texts = string_table(2052)
+    # The texts pass through the ANSI code page: what it lacks ("®") arrives as "?".
+    preparing = texts["IDS_PREPARING_WIZARD"].encode("gbk", "replace").decode("gbk")
+    assert prefix.watch.unicode_text(progress.handle, 1002) == preparing
+    assert prefix.watch.unicode_text(progress.handle, 2) == "取消"
+    prefix.watch.click(progress.handle, 2)
+    prompt = run.next_window(owner=progress.handle)
+    wait_for_box(prefix.display, "abort-prompt-zh", lambda found: found is not None)
+    assert prefix.watch.unicode_text(prompt.handle, 1) == "确定"
+    prefix.watch.click(prompt.handle, 1)
+    run.finish()
+    # The log is written in the ANSI code page.
+    log = prefix.host_path(LOG).read_bytes().decode("gbk")
     assert log.endswith(f"\r\n {texts['IDS_APPLICATION_ABORTED']} \r\n")

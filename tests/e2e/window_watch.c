@@ -17,6 +17,9 @@
  *   press <hwnd>         pushes the dialog's default button (else IDOK)
  *   click <hwnd> <id>    sends WM_COMMAND for control id (BN_CLICKED)
  *   text <hwnd> <id>     answers TEXT <hwnd> <id>\t<the control's text>
+ *   wtext <hwnd> <id>    answers TEXTW <hwnd> <id>\t<the control's text in
+ *                        UTF-8, as hexadecimal digits>, whatever the ANSI
+ *                        code page of the prefix
  *   quit
  * Each command is answered by a line starting with DONE or with TEXT.
  */
@@ -151,6 +154,17 @@ static DWORD WINAPI ReadCommands(LPVOID unused) {
       EnterCriticalSection(&outputLock);
       printf("TEXT %p %d\t", window, id);
       PutEscaped(text);
+      fputc('\n', stdout);
+      fflush(stdout);
+      LeaveCriticalSection(&outputLock);
+    } else if (sscanf(line, "wtext %p %d", &window, &id) == 2) {
+      WCHAR wide[4096] = L"";
+      char utf8[4 * 4096] = "";
+      GetDlgItemTextW((HWND)window, id, wide, 4096);
+      int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof(utf8), NULL, NULL);
+      EnterCriticalSection(&outputLock);
+      printf("TEXTW %p %d\t", window, id);
+      for (int i = 0; i + 1 < length; ++i) printf("%02x", (unsigned char)utf8[i]);
       fputc('\n', stdout);
       fflush(stdout);
       LeaveCriticalSection(&outputLock);
