@@ -6,7 +6,7 @@ DIST    := dist
 JOBS    ?= $(shell nproc)
 PYTEST  := /usr/bin/python3 -m pytest
 
-.PHONY: all bootstrap win32 win64 linux java test unit unit-sanitized e2e demo bench format clean
+.PHONY: all bootstrap win32 win64 linux java test unit unit-sanitized e2e demo bench fuzz format clean
 
 all: win32 win64 linux java
 
@@ -58,6 +58,16 @@ demo: bootstrap all
 
 bench: bootstrap all
 	bench/run
+
+# libFuzzer targets (tests/fuzz), built with clang in their own tree and run
+# FUZZ_SECONDS each; not part of `make test`. FUZZ_TARGETS picks some.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= command_line setup_container java_archive search_criteria verify_output
+
+fuzz: bootstrap
+	cmake -S . -B $(BUILD)/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCARAFE_FUZZ=ON >/dev/null
+	cmake --build $(BUILD)/fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	tests/fuzz/run $(BUILD)/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

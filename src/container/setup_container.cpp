@@ -79,8 +79,10 @@ bool ContainerSection::ReadEntry(const SetupContainer& container, std::uint64_t 
 
   std::uint32_t imageEnd = ComputeImageEnd(filePath_);
   std::uint64_t position = 0;
+  // The offset is taken from the image end: one that would carry the file
+  // pointer past the largest position it holds fails here, before the seek.
   if (imageEnd == 0 || !SeekTo(file.Get(), imageEnd) ||
-      offset_ > static_cast<std::uint64_t>(INT64_MAX) ||
+      offset_ > static_cast<std::uint64_t>(INT64_MAX) - imageEnd ||
       !Os().Seek(file.Get(), static_cast<std::int64_t>(offset_), SeekOrigin::Current, &position) ||
       !ReadString16(file.Get(), &name_))
     return false;

@@ -288,6 +288,21 @@ TEST_F(ContainerReader, ForgedDataSizeFailsWithoutAllocatingIt) {
   EXPECT_EQ(data.capacity(), 0u);
 }
 
+TEST_F(ContainerReader, OffsetCarryingThePositionPastTheLargestFilePointerFails) {
+  // Image end plus offset lies beyond 2^63 - 1: no seek may be asked to get
+  // there, as the sum overflows the signed file pointer (the sanitized unit
+  // run reports that overflow).
+  const std::uint64_t largest = 0x7FFFFFFFFFFFFFFF;
+  for (std::uint64_t offset : {largest, largest - 0x75000 + 1}) {
+    os.AddFile(kSetup, ExampleImage() + Big32(1) + Entry(1, 20, offset) +
+                           String16("rerodova.class") + "tiny");
+    SetupContainer reader;
+    EXPECT_FALSE(OpenWithLog(reader));
+    EXPECT_EQ(Log(), "");
+    EXPECT_EQ(os.OpenHandleCount(), 0u);
+  }
+}
+
 TEST_F(ContainerReader, StoredSizeWithTheTopBitSetIsNegativeAndFails) {
   os.AddFile(kSetup, ExampleImage() + Big32(1) + Entry(1, 0x80000010, 17) +
                          String16("rerodova.class") + "tiny");
