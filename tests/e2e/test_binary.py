@@ -9,8 +9,9 @@ import pytest
 import wine
 
 DIST = wine.REPO / "dist"
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
-               "shell32.dll", "advapi32.dll", "msvcrt.dll"}
+# Only DLLs that Windows always takes from the system folder (known DLLs): a
+# static import of any other would be looked for beside setup.exe first.
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll"}
 # What the 32-bit launcher may weigh, stripped, resources included.
 WIN32_SIZE_LIMIT = 300 * 1024
 

@@ -5,6 +5,7 @@
 
 #include "core/entry_point.h"
 #include "core/launcher.h"
+#include "platform/win32/system_libraries.h"
 #include "platform/win32/win32_platform.h"
 #include "ui/win32/win32_user_interface.h"
 
@@ -24,6 +25,9 @@ carafe::Launcher launcher;
 }  // namespace
 
 extern "C" int __stdcall WinMain(HINSTANCE__* instance, HINSTANCE__*, char* commandLine, int) {
+  // First of all: the launcher is run from download folders full of other
+  // people's DLLs.
+  carafe::RestrictDllSearchToSystemFolder();
   carafe::SetPlatform(&carafe::Win32Platform(instance));
   int exitCode = carafe::RunEntryPoint(launcher, carafe::Win32UserInterface(instance),
                                        commandLine ? commandLine : "");

@@ -7,6 +7,7 @@
 
 #include "download_page.h"
 #include "platform/platform.h"
+#include "platform/win32/system_libraries.h"
 #include "string_ids.h"
 #include "ui/win32/dialogs.h"
 
@@ -45,7 +46,9 @@ void PickExecutable(HWND dialog) {
   request.lpstrFile = file;
   request.nMaxFile = kMaxPath;
   request.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-  if (GetOpenFileNameA(reinterpret_cast<OPENFILENAMEA*>(&request)))
+  auto getOpenFileName =
+      SystemFunction<BOOL(WINAPI*)(OPENFILENAMEA*)>("comdlg32.dll", "GetOpenFileNameA");
+  if (getOpenFileName != nullptr && getOpenFileName(reinterpret_cast<OPENFILENAMEA*>(&request)))
     SetDlgItemTextA(dialog, IDC_BROWSE_PATH, file);
 }
 
@@ -82,8 +85,11 @@ void OpenPageIfOnNote(HWND dialog, LPARAM point) {
   ClientToScreen(dialog, &click);
   RECT note;
   if (!GetWindowRect(GetDlgItem(dialog, IDC_NOTE), &note)) return;
-  if (PtInRect(&note, click))
-    ShellExecuteA(dialog, nullptr, kDownloadPage, nullptr, nullptr, SW_SHOWNORMAL);
+  if (!PtInRect(&note, click)) return;
+  auto shellExecute = SystemFunction<HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT)>(
+      "shell32.dll", "ShellExecuteA");
+  if (shellExecute != nullptr)
+    shellExecute(dialog, nullptr, kDownloadPage, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void EndWithPath(HWND dialog) {

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include "platform/platform.h"
+#include "platform/win32/system_libraries.h"
 #include "string_ids.h"
 #include "ui/win32/dialogs.h"
 
@@ -25,7 +26,9 @@ class Win32Interface final : public UserInterface {
   explicit Win32Interface(HINSTANCE instance) { Progress().instance = instance; }
 
   bool CreateProgress() override {
-    InitCommonControls();
+    // The progress bar's window class.
+    auto initCommonControls = SystemFunction<void(WINAPI*)()>("comctl32.dll", "InitCommonControls");
+    if (initCommonControls != nullptr) initCommonControls();
     HWND dialog = CreateDialogParamA(Progress().instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
                                      ProgressDialogProc, 0);
     if (dialog == nullptr) return false;
