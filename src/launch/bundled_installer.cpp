@@ -1,6 +1,6 @@
 #include "launch/bundled_installer.h"
 
-#include <new>
+#include <cstdlib>
 
 namespace carafe {
 
@@ -27,13 +27,17 @@ const ArchiveResource* FindBundledInstaller(const ArchiveSection& section) {
 InstallerLoad LoadInstallerData(const ArchiveResource& resource,
                                 std::vector<std::uint8_t>* buffer) {
   if (resource.Size() == 0 || !DataWithinFile(resource)) return InstallerLoad::ReadFailed;
-  try {
-    buffer->assign(resource.Size(), 0);
-  } catch (const std::bad_alloc&) {
-    // Kept inside: errors leave this module as values.
+  // The heap is asked first: the launcher is built without exceptions, so
+  // the vector's own allocation would end the process when the block cannot
+  // be had. The block is freed and asked for again at once; only the UI
+  // thread runs meanwhile, and it takes nothing of this size.
+  void* probe = std::malloc(resource.Size());
+  if (probe == nullptr) {
     buffer->clear();
     return InstallerLoad::NoMemory;
   }
+  std::free(probe);
+  buffer->assign(resource.Size(), 0);
   return resource.ReadData(buffer->data()) ? InstallerLoad::Loaded : InstallerLoad::ReadFailed;
 }
 

@@ -13,7 +13,7 @@ DIST = wine.REPO / "dist"
 # static import of any other would be looked for beside setup.exe first.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll"}
 # What the 32-bit launcher may weigh, stripped, resources included.
-WIN32_SIZE_LIMIT = 300 * 1024
+WIN32_SIZE_LIMIT = 256 * 1024
 
 TARGETS = {
     "win32": ("i686-w64-mingw32-objdump", "pei-i386"),
