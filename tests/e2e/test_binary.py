@@ -55,4 +55,4 @@ def test_32_bit_launcher_loads_on_windows_95_and_stays_small():
 
     # The Windows 95 loader refuses images that ask for a newer subsystem.
     assert re.search(r"MajorSubsystemVersion\s+4\b", text)
-    assert size < WIN32_SIZE_LIMIT, f"dist/win32/launcher.exe is {size} bytes"
+    assert size <= WIN32_SIZE_LIMIT, f"dist/win32/launcher.exe is {size} bytes"
