@@ -13,7 +13,7 @@ import sys
 import tempfile
 import time
 from pathlib import Path
-from typing import List, Optional, Sequence
+from typing import Callable, List, Optional, Sequence, Union
 
 BENCH = Path(__file__).resolve().parent
 REPO = BENCH.parent
@@ -26,23 +26,60 @@ class Skip(Exception):
 
 
 @dataclasses.dataclass
+class Goal:
+    """What a row must reach: `text` for the table, `met` to judge it."""
+    text: str
+    met: Callable[["Row"], bool]
+
+
+def ratio_at_most(limit: float) -> Goal:
+    """The figure may be at most `limit` times its baseline."""
+    return Goal(f"<= {limit:.2f}x", lambda row: row.ratio is not None and row.ratio <= limit)
+
+
+def excess_at_most(limit: float, unit: str) -> Goal:
+    """The figure may exceed its baseline by at most `limit`."""
+    return Goal(f"<= baseline + {limit:,.0f} {unit}",
+                lambda row: row.baseline is not None and row.value - row.baseline <= limit)
+
+
+def value_at_most(limit: float, text: str) -> Goal:
+    """The figure itself may be at most `limit`; `text` says where it comes from."""
+    return Goal(text, lambda row: row.value <= limit)
+
+
+@dataclasses.dataclass
 class Row:
     name: str
-    value: float
+    value: Optional[float]
     unit: str = "ms"
     baseline_name: str = ""
     baseline: Optional[float] = None
-    goal: Optional[float] = None  # the largest acceptable value / baseline
+    goal: Union[None, float, Goal] = None  # a float is the largest acceptable ratio
+    digits: int = 1
+    reason: str = ""  # why the figure could not be measured (value is None)
+
+    def __post_init__(self):
+        if isinstance(self.goal, (int, float)):
+            self.goal = ratio_at_most(float(self.goal))
+
+    @classmethod
+    def not_run(cls, name: str, reason: str) -> "Row":
+        return cls(name, None, reason=reason)
 
     @property
     def ratio(self) -> Optional[float]:
-        return self.value / self.baseline if self.baseline else None
+        if self.value is None or not self.baseline:
+            return None
+        return self.value / self.baseline
 
     @property
     def verdict(self) -> str:
-        if self.goal is None or self.ratio is None:
+        if self.value is None:
+            return f"not run: {self.reason}"
+        if self.goal is None:
             return ""
-        return "met" if self.ratio <= self.goal else "MISSED"
+        return "met" if self.goal.met(self) else "not met"
 
 
 class Context:
@@ -75,6 +112,14 @@ class Context:
             self._prefix = wine.WinePrefix(path, self._display.display, watch_exe=None,
                                            artifacts=self.work / "artifacts")
             subprocess.run(["wineserver", "-p"], env=self._prefix.env, check=False)
+            # The first program of a fresh server starts Wine's own services,
+            # which inherit that program's output handles and keep them open
+            # for good: a timed run that read its output through a pipe would
+            # never see it close. A program run with no pipes takes that
+            # first place.
+            subprocess.run([wine.wine_command(), "cmd.exe", "/c", "exit"], env=self._prefix.env,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, check=False, timeout=120)
         return self._prefix
 
     def close(self) -> None:
@@ -85,6 +130,21 @@ class Context:
             self._display.stop()
         shutil.rmtree(self.work, ignore_errors=True)
 
+
+
+def remove_jvms(prefix: wine.WinePrefix) -> List[str]:
+    """Deletes every java.exe, jre.exe and jview.exe that other benchmarks
+    left on drive C: (outside C:\\windows), and returns their paths: a
+    walk of C: would otherwise stop at the first one that matches."""
+    removed = []
+    for folder, subfolders, files in os.walk(prefix.drive_c):
+        if Path(folder) == prefix.drive_c and "windows" in subfolders:
+            subfolders.remove("windows")
+        for name in files:
+            if name.lower() in ("java.exe", "jre.exe", "jview.exe"):
+                os.unlink(os.path.join(folder, name))
+                removed.append(os.path.join(folder, name))
+    return removed
 
 
 def median(values: Sequence[float]) -> float:
@@ -119,3 +179,85 @@ def time_until_complete(command: List[str], env: dict, target: Path, size: int,
     if elapsed is None:
         raise RuntimeError(f"{target} never reached {size} bytes")
     return elapsed
+
+
+def peak_resident_kb(command: List[str], env: dict, timeout: float = 300,
+                     cwd: Optional[Path] = None) -> int:
+    """Runs command and returns the kilobytes of its peak resident set.
+
+    Read from /proc/<pid>/status (VmHWM), every millisecond until the end.
+    The Wine loader execs the preloader, which loads the Windows program in
+    that same process, so the pid is the Windows program's. VmHWM is the
+    kernel's own high-water mark and only grows; the last reading before
+    the end is the peak unless the program grew in its last millisecond.
+
+    Neither simpler reading is truthful here. wait4's ru_maxrss also counts
+    the memory of the parent that forked the program (Python, holding the
+    archive's bytes), since exec keeps the larger of the old and the new
+    high-water marks. And K32GetProcessMemoryInfo asked by a parent inside
+    Wine after the end, handle still open, reads the same /proc file through
+    wineserver, which finds it gone: it reports the peak or 0, by a race.
+    """
+    process = subprocess.Popen(command, env=env, cwd=cwd, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    status = Path(f"/proc/{process.pid}/status")
+    peak = 0
+    started = time.perf_counter()
+    while process.poll() is None:
+        try:
+            for line in status.read_text().splitlines():
+                if line.startswith("VmHWM:"):
+                    peak = max(peak, int(line.split()[1]))
+                    break
+        except (FileNotFoundError, ProcessLookupError, ValueError):
+            pass
+        if time.perf_counter() - started > timeout:
+            process.kill()
+            process.wait()
+            raise RuntimeError(f"{command[1:]} did not end within {timeout:.0f} s")
+        time.sleep(0.001)
+    if peak == 0:
+        raise RuntimeError(f"no VmHWM was read for {command[1:]}")
+    return peak
+
+
+def _first_line(command: List[str]) -> str:
+    try:
+        output = subprocess.run(command, capture_output=True, text=True, timeout=30).stdout
+    except (OSError, subprocess.SubprocessError):
+        return "not found"
+    return output.strip().splitlines()[0] if output.strip() else "unknown"
+
+
+def machine_description() -> List[str]:
+    """What the figures were measured on, one "name: value" line each."""
+    cpu = "unknown"
+    try:
+        for line in Path("/proc/cpuinfo").read_text().splitlines():
+            if line.startswith("model name"):
+                cpu = line.split(":", 1)[1].strip()
+                break
+    except OSError:
+        pass
+    memory = "unknown"
+    try:
+        for line in Path("/proc/meminfo").read_text().splitlines():
+            if line.startswith("MemTotal:"):
+                memory = f"{int(line.split()[1]) / (1024 * 1024):.1f} GiB"
+                break
+    except (OSError, ValueError):
+        pass
+    load = " ".join(f"{value:.2f}" for value in os.getloadavg())
+    loader = wine.wine_command()
+    return [
+        f"CPU: {cpu}",
+        f"Cores: {os.cpu_count()}",
+        f"Memory: {memory}",
+        f"Kernel: {os.uname().sysname} {os.uname().release}",
+        f"Load average at the start (1, 5, 15 min): {load}",
+        f"Wine: {_first_line([loader, '--version']) if loader else 'not found'}",
+        f"x86_64 MinGW: {_first_line(['x86_64-w64-mingw32-g++', '--version'])}",
+        f"i686 MinGW: {_first_line(['i686-w64-mingw32-g++', '--version'])}",
+        f"Native compiler: {_first_line(['c++', '--version'])}",
+        f"Python: {sys.version.split()[0]}",
+    ]
