@@ -53,8 +53,12 @@ bool SearchFileSystem(CriteriaEntry& entry, const std::string& exeName,
     // The system drive first: a JVM there ends the search before the other
     // drives are even listed.
     PathString systemRoot = WidePath(SystemDriveRoot());
-    WalkForExecutables(kWalkNames, systemRoot, hitLists);
-    if (CheckCandidates(entry, exeName, hitLists[index], results)) return true;
+    // No system folder (its path did not fit the query's buffer): an empty
+    // root would list the current folder, so only the fixed drives remain.
+    if (!systemRoot.empty()) {
+      WalkForExecutables(kWalkNames, systemRoot, hitLists);
+      if (CheckCandidates(entry, exeName, hitLists[index], results)) return true;
+    }
     for (const PathString& root : ListFixedDrives(systemRoot)) {
       HitLists driveHits;
       WalkForExecutables(kWalkNames, root, driveHits);

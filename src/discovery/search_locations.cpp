@@ -188,6 +188,8 @@ bool SearchJreRegistry(CriteriaEntry& entry, std::vector<JvmRecord>& results,
 
 bool SearchJdkDefaultFolder(CriteriaEntry& entry, std::vector<JvmRecord>& results) {
   return LoggedLocation(entry, "default install folder", [&] {
+    // Without a system folder the folder would be relative to the current one.
+    if (SystemDriveRoot().empty()) return false;
     std::string home = SystemDriveRoot() + "JDK" + entry.version;
     std::string executable = home + "\\bin\\java.exe";
     if (!FileExists(executable)) return false;
@@ -198,6 +200,7 @@ bool SearchJdkDefaultFolder(CriteriaEntry& entry, std::vector<JvmRecord>& result
 bool SearchJreDefaultFolder(CriteriaEntry& entry, std::vector<JvmRecord>& results,
                             const std::string& vendorFolder) {
   return LoggedLocation(entry, "in the default install folder", [&] {
+    if (SystemDriveRoot().empty()) return false;
     std::string home = SystemDriveRoot() + "Program Files\\" + vendorFolder + entry.version;
     std::string executable = home + "\\bin\\jre.exe";
     if (!FileExists(executable)) return false;
@@ -207,12 +210,14 @@ bool SearchJreDefaultFolder(CriteriaEntry& entry, std::vector<JvmRecord>& result
 
 bool SearchJview(CriteriaEntry& entry, std::vector<JvmRecord>& results) {
   return LoggedLocation(entry, "", [&] {
+    // A folder query whose path did not fit its buffer gives nothing, and
+    // "\jview.exe" alone would name the current drive's root.
     std::string folder = Os().GetWindowsDirectory();
     std::string executable = folder + "\\jview.exe";
-    if (!FileExists(executable)) {
+    if (folder.empty() || !FileExists(executable)) {
       folder = Os().GetSystemDirectory();
       executable = folder + "\\jview.exe";
-      if (!FileExists(executable)) return false;
+      if (folder.empty() || !FileExists(executable)) return false;
     }
     JvmRecord record;
     record.set_home(folder);

@@ -40,7 +40,12 @@ std::string WindowsPlatform::GetModuleFileName() {
   char buffer[kMaxPath] = {};
   DWORD length = ::GetModuleFileNameA(nullptr, buffer, kMaxPath);
   if (length == 0) return std::string();
-  return std::string(buffer, length < kMaxPath ? length : kMaxPath);
+  // A longer path comes back cut to the buffer: all 260 characters on the
+  // older systems, 259 and a terminator on later ones, which must not end up
+  // inside the string.
+  std::size_t kept = length < kMaxPath ? length : kMaxPath;
+  while (kept > 0 && buffer[kept - 1] == '\0') --kept;
+  return std::string(buffer, kept);
 }
 
 std::wstring WindowsPlatform::AnsiToWide(const std::string& text) {
