@@ -6,13 +6,11 @@ the system shows what the ANSI calls do with a path past MAX_PATH, and what
 the launcher then does with their failure.
 """
 
-import subprocess
 
 import pytest
 
 import wine
 
-PLATFORM_SOURCES = sorted((wine.REPO / "src" / "platform").glob("**/*.cpp"))
 PROBE_SOURCE = wine.REPO / "tests" / "e2e" / "bounds_probe.cpp"
 PROBE = "C:\\probe\\bounds_probe.exe"
 MAX_PATH = 260
@@ -31,12 +29,7 @@ def folder_of_length(root, length):
 
 @pytest.fixture(scope="session")
 def probe_exe(session_dir):
-    target = session_dir / "bounds_probe.exe"
-    subprocess.run(["x86_64-w64-mingw32-g++", "-std=c++17", "-O1", "-Wall", "-Wextra",
-                    "-I", str(wine.REPO / "src"), str(PROBE_SOURCE),
-                    *map(str, PLATFORM_SOURCES), "-static", "-s", "-o", str(target)],
-                   check=True)
-    return target
+    return wine.build_platform_probe(PROBE_SOURCE, session_dir / "bounds_probe.exe")
 
 
 @pytest.fixture

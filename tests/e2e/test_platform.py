@@ -5,13 +5,11 @@ window search on Windows 95/98, the messages served while it waits for the
 installation), so they are checked here on their own.
 """
 
-import subprocess
 
 import pytest
 
 import wine
 
-PLATFORM_SOURCES = sorted((wine.REPO / "src" / "platform").glob("**/*.cpp"))
 PROBE_SOURCE = wine.REPO / "tests" / "e2e" / "platform_probe.cpp"
 PROBE = "C:\\probe\\platform_probe.exe"
 # A second name, which Wine is told to present as Windows 98.
@@ -20,12 +18,7 @@ PROBE_98 = "C:\\probe\\probe98.exe"
 
 @pytest.fixture(scope="session")
 def probe_exe(session_dir):
-    target = session_dir / "platform_probe.exe"
-    subprocess.run(["x86_64-w64-mingw32-g++", "-std=c++17", "-O1", "-Wall", "-Wextra",
-                    "-I", str(wine.REPO / "src"), str(PROBE_SOURCE),
-                    *map(str, PLATFORM_SOURCES), "-static", "-s", "-o", str(target)],
-                   check=True)
-    return target
+    return wine.build_platform_probe(PROBE_SOURCE, session_dir / "platform_probe.exe")
 
 
 @pytest.fixture

@@ -57,6 +57,17 @@ FIRST_DISPLAY = 91
 WATCH_WINDOWS_PATH = "C:\\e2e\\window_watch.exe"
 
 
+def build_platform_probe(source: Path, target: Path) -> Path:
+    """Builds a probe program from `source` and the Win32 platform layer, so
+    that a test can call that layer directly inside Wine."""
+    platform_sources = sorted((REPO / "src" / "platform").glob("**/*.cpp"))
+    subprocess.run(["x86_64-w64-mingw32-g++", "-std=c++17", "-O1", "-Wall", "-Wextra",
+                    "-I", str(REPO / "src"), str(source),
+                    *map(str, platform_sources), "-static", "-s", "-o", str(target)],
+                   check=True)
+    return target
+
+
 def wine_command() -> Optional[str]:
     """The Wine loader able to run 64-bit programs, or None."""
     for candidate in (shutil.which("wine64"), "/usr/lib/wine/wine64", shutil.which("wine")):
