@@ -4,32 +4,21 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "container_images.h"
 
 namespace carafe {
 namespace archive_bytes {
 
 inline void U8(std::string& out, std::uint8_t value) { out.push_back(static_cast<char>(value)); }
-
-inline void U16(std::string& out, std::uint16_t value) {
-  U8(out, static_cast<std::uint8_t>(value >> 8));
-  U8(out, static_cast<std::uint8_t>(value));
-}
-
-inline void U32(std::string& out, std::uint32_t value) {
-  U16(out, static_cast<std::uint16_t>(value >> 16));
-  U16(out, static_cast<std::uint16_t>(value));
-}
-
-inline void U64(std::string& out, std::uint64_t value) {
-  U32(out, static_cast<std::uint32_t>(value >> 32));
-  U32(out, static_cast<std::uint32_t>(value));
-}
-
+inline void U16(std::string& out, std::uint16_t value) { out += testing_images::Big16(value); }
+inline void U32(std::string& out, std::uint32_t value) { out += testing_images::Big32(value); }
+inline void U64(std::string& out, std::uint64_t value) { out += testing_images::Big64(value); }
 inline void String16(std::string& out, const std::string& text) {
-  U16(out, static_cast<std::uint16_t>(text.size()));
-  out += text;
+  out += testing_images::String16(text);
 }
 
 // A class file's first bytes: where every archive starts.
@@ -67,6 +56,8 @@ struct Section {
   std::uint64_t payloadSize = 0;
   // Payload bytes of a compressed section (never inflated by the reader).
   std::string compressedPayload = "not really deflate";
+  // Stored instead of the records when set: a payload made by hand.
+  std::optional<std::string> payload = std::nullopt;
 };
 
 // Where Build put things, for the tests that check offsets.
@@ -82,7 +73,9 @@ inline std::string Build(const std::vector<Section>& sections, Layout* layout = 
   for (const Section& section : sections) {
     placed.sectionOffsets.push_back(out.size());
     std::string payload;
-    if (section.compressed) {
+    if (section.payload) {
+      payload = *section.payload;
+    } else if (section.compressed) {
       payload = section.compressedPayload;
     } else {
       for (const Record& record : section.records) payload += RecordBytes(record);

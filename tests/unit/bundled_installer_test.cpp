@@ -5,10 +5,7 @@
 #include <algorithm>
 
 #include "archive_bytes.h"
-#include "container/log_writer.h"
-#include "core/launcher.h"
-#include "fake_user_interface.h"
-#include "memory_platform.h"
+#include "container_launcher_fixture.h"
 
 namespace carafe {
 namespace {
@@ -16,52 +13,23 @@ namespace {
 using namespace archive_bytes;
 
 const char* const kArchive = "C:\\TEMP\\rerodova.class";
-const char* const kLog = "C:\\TEMP\\vnlog.txt";
 const char* const kInstaller = "C:\\TEMP\\jre.exe";
-const char* const kTitle = "Roruvazodaza Zidi Rezoder";
-const char* const kInvalidExecutable =
-    "The installation you're trying to run is an invalid executable.";
-// String 11 as a 100-character buffer holds it: its first 99 characters.
-const char* const kDiskSpace =
-    "The installation could not continue because there is insufficient disk space on the "
-    "target machine.";
+const char* const kCorrupted = "Corrupted JVM Installer  C:\\TEMP\\jre.exe\r\n";
 
-class BundledInstallerTest : public PlatformTest {
+class BundledInstallerTest : public LauncherTest {
  protected:
   void SetUp() override {
-    PlatformTest::SetUp();
-    launcher.AttachUserInterface(&ui);
+    LauncherTest::SetUp();
     launcher.archivePath = kArchive;
-    launcher.messageTitle = kTitle;
-    launcher.logFile.Reset(
-        os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
   }
-
   void WriteArchive(const std::vector<Record>& installers) {
     os.AddFile(kArchive, Build({Section{"Classes", {}, true},
                                 Section{kBundledInstallersSection, installers}}));
-  }
-  // Free bytes on C:\ as sectors of one byte.
-  void SetFreeBytes(std::uint32_t bytes) { os.SetDiskFreeSpace("C:\\", {1, 1, bytes, bytes}); }
-  std::string LogText() const { return os.Content(kLog); }
-  bool Created(const std::string& path) const {
-    for (const std::string& entry : os.Journal("create "))
-      if (entry == "create " + path) return true;
-    return false;
-  }
-  void ExpectOneMessage(const std::string& text) {
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, text);
-    EXPECT_EQ(ui.messages[0].caption, kTitle);
-    EXPECT_TRUE(ui.messages[0].ownedByProgress);
   }
   void ExpectNothingWritten() {
     EXPECT_FALSE(launcher.bundledInstallerWritten);
     EXPECT_EQ(launcher.bundledInstallerPath, "");
   }
-
-  FakeUserInterface ui;
-  Launcher launcher;
 };
 
 TEST_F(BundledInstallerTest, WritesTheFirstResourceFlaggedAsInstaller) {
@@ -79,6 +47,9 @@ TEST_F(BundledInstallerTest, WritesTheFirstResourceFlaggedAsInstaller) {
   EXPECT_EQ(ui.events.front(), "status Installing JVM...");
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(LogText(), "");
+
+  launcher.CleanUp();
+  EXPECT_FALSE(os.Exists(kInstaller));
 }
 
 TEST_F(BundledInstallerTest, AnExistingFileOfTheSameNameIsReplaced) {
@@ -110,9 +81,8 @@ TEST_F(BundledInstallerTest, WithoutAFlaggedResourceNothingIsWrittenAndTheRunFai
   EXPECT_FALSE(launcher.RunBundledJvmInstaller());
   EXPECT_TRUE(os.Launches().empty());
   EXPECT_EQ(LogText(), "");
-}
 
-TEST_F(BundledInstallerTest, AnArchiveWithoutTheSectionCarriesNoInstaller) {
+  // Nor does an archive without the section carry one.
   os.AddFile(kArchive, Build({Section{"Classes", {}, true}}));
   EXPECT_TRUE(launcher.ExtractBundledJvmInstaller());
   ExpectNothingWritten();
@@ -120,73 +90,61 @@ TEST_F(BundledInstallerTest, AnArchiveWithoutTheSectionCarriesNoInstaller) {
 
 TEST_F(BundledInstallerTest, AnArchiveThatCannotBeOpenedIsAnInvalidExecutable) {
   EXPECT_FALSE(launcher.ExtractBundledJvmInstaller());
-  ExpectOneMessage(kInvalidExecutable);
+  ExpectOneMessage(kInvalidExecutable, true);
   EXPECT_EQ(LogText(), "Could not open file  C:\\TEMP\\rerodova.class \r\n");
   ExpectNothingWritten();
 }
 
-TEST_F(BundledInstallerTest, FreeSpaceExactlyTheInstallersSizeIsTooLittle) {
+TEST_F(BundledInstallerTest, FreeSpaceMustExceedTheInstallersSize) {
   WriteArchive({Flagged("jre.exe", "0123456789")});
   SetFreeBytes(10);
   EXPECT_FALSE(launcher.ExtractBundledJvmInstaller());
-  ExpectOneMessage(kDiskSpace);
+  ExpectOneMessage(kDiskSpace, true);
   EXPECT_EQ(LogText(), "\r\nNot enough space to copy file  jre.exe of size (10)\r\n");
-  EXPECT_FALSE(Created(kInstaller));
+  EXPECT_TRUE(os.Journal("create " + std::string(kInstaller)).empty());
   ExpectNothingWritten();
-}
 
-TEST_F(BundledInstallerTest, OneByteMoreThanTheInstallerIsEnough) {
-  WriteArchive({Flagged("jre.exe", "0123456789")});
   SetFreeBytes(11);
   EXPECT_TRUE(launcher.ExtractBundledJvmInstaller());
   EXPECT_EQ(os.Content(kInstaller), "0123456789");
 }
 
-TEST_F(BundledInstallerTest, AFileThatCannotBeCreatedIsReportedAsCorrupted) {
+TEST_F(BundledInstallerTest, AnInstallerThatCannotBeCreatedOrReadIsCorrupted) {
   WriteArchive({Flagged("jre.exe", "MZ")});
   os.Lock(kInstaller);
   EXPECT_FALSE(launcher.ExtractBundledJvmInstaller());
-  ExpectOneMessage(kInvalidExecutable);
-  EXPECT_EQ(LogText(), "Corrupted JVM Installer  C:\\TEMP\\jre.exe\r\n");
-  ExpectNothingWritten();
-}
-
-TEST_F(BundledInstallerTest, UnreadableDataIsReportedAsCorruptedWithoutAllocatingIt) {
-  // The last record claims 2 GiB of data that the file does not hold; the
-  // section still reads, since no record follows it.
-  std::string bytes = ClassBytes();
-  std::uint64_t section = bytes.size();
-  std::string record;
-  U32(record, 1);
-  U8(record, 1);
-  String16(record, "jre.exe");
-  U32(record, 0x7FFFFFFF);
-  record += "MZ";
-  String16(bytes, kBundledInstallersSection);
-  U32(bytes, 1);
-  U64(bytes, record.size());
-  U8(bytes, 0);
-  bytes += record;
-  std::uint64_t table = bytes.size();
-  U16(bytes, 1);
-  String16(bytes, kBundledInstallersSection);
-  U64(bytes, section);
-  U64(bytes, table);
-  os.AddFile(kArchive, bytes);
-  os.SetDiskFreeSpace("C:\\", {64, 512, 0xFFFFFFF0u, 0xFFFFFFF0u});
-
-  EXPECT_FALSE(launcher.ExtractBundledJvmInstaller());
-  ExpectOneMessage(kInvalidExecutable);
-  EXPECT_EQ(LogText(), "Corrupted JVM Installer  C:\\TEMP\\jre.exe\r\n");
-  EXPECT_TRUE(launcher.bundledInstallerBuffer.empty());
+  ExpectOneMessage(kInvalidExecutable, true);
+  EXPECT_EQ(LogText(), kCorrupted);
   ExpectNothingWritten();
 }
 
 TEST_F(BundledInstallerTest, AnEmptyInstallerCannotBeRead) {
   WriteArchive({Flagged("jre.exe", "")});
   EXPECT_FALSE(launcher.ExtractBundledJvmInstaller());
-  ExpectOneMessage(kInvalidExecutable);
-  EXPECT_EQ(LogText(), "Corrupted JVM Installer  C:\\TEMP\\jre.exe\r\n");
+  ExpectOneMessage(kInvalidExecutable, true);
+  EXPECT_EQ(LogText(), kCorrupted);
+}
+
+TEST_F(BundledInstallerTest, UnreadableDataIsReportedAsCorruptedWithoutAllocatingIt) {
+  // The record claims 2 GiB of data that the file does not hold; the section
+  // still reads, since no record follows it.
+  std::string record;
+  U32(record, 1);
+  U8(record, 1);
+  String16(record, "jre.exe");
+  U32(record, 0x7FFFFFFF);
+  Section section{kBundledInstallersSection, {}};
+  section.forgeCount = true;
+  section.resourceCount = 1;
+  section.payload = record + "MZ";
+  os.AddFile(kArchive, Build({section}));
+  os.SetDiskFreeSpace("C:\\", {64, 512, 0xFFFFFFF0u, 0xFFFFFFF0u});
+
+  EXPECT_FALSE(launcher.ExtractBundledJvmInstaller());
+  ExpectOneMessage(kInvalidExecutable, true);
+  EXPECT_EQ(LogText(), kCorrupted);
+  EXPECT_TRUE(launcher.bundledInstallerBuffer.empty());
+  ExpectNothingWritten();
 }
 
 TEST_F(BundledInstallerTest, AShortWriteIsLoggedWithoutAMessage) {
@@ -250,13 +208,6 @@ TEST_F(BundledInstallerTest, AFailedWaitOrANonZeroExitCode) {
   // The dialog comes back after a failed run as well.
   EXPECT_EQ(std::count(ui.events.begin(), ui.events.end(), "show"), 2);
   EXPECT_EQ(LogText(), "");
-}
-
-TEST_F(BundledInstallerTest, TheCleanUpDeletesTheWrittenInstaller) {
-  WriteArchive({Flagged("jre.exe", "MZ")});
-  ASSERT_TRUE(launcher.ExtractBundledJvmInstaller());
-  launcher.CleanUp();
-  EXPECT_FALSE(os.Exists(kInstaller));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// A Launcher whose own executable is an in-memory setup.exe, with a log
-// file and a fake user interface, for the container and extraction steps.
+// A Launcher with a log file and a fake user interface; LauncherWithSetup
+// adds an in-memory setup.exe as its own executable, for the container and
+// extraction steps.
 #pragma once
 
 #include <string>
@@ -11,9 +12,8 @@
 
 namespace carafe {
 
-class LauncherWithSetup : public PlatformTest {
+class LauncherTest : public PlatformTest {
  protected:
-  static constexpr const char* kSetup = "C:\\SETUP\\setup.exe";
   static constexpr const char* kLog = "C:\\TEMP\\vnlog.txt";
   static constexpr const char* kTitle = "Roruvazodaza Zidi Rezoder";
   static constexpr const char* kInvalidExecutable =
@@ -25,21 +25,12 @@ class LauncherWithSetup : public PlatformTest {
 
   void SetUp() override {
     PlatformTest::SetUp();
-    SetModulePath(ToPath(L"C:\\SETUP\\setup.exe"));
     launcher.AttachUserInterface(&ui);
     launcher.messageTitle = kTitle;
     launcher.logFile.Reset(
         os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
   }
 
-  // setup.exe: the example image with a container of these sections behind it.
-  void WriteSetup(const std::vector<testing_images::Section>& sections) {
-    os.AddFile(kSetup, testing_images::ExampleImage() + testing_images::MakeContainer(sections));
-  }
-  void WriteSetup(const std::string& archive, const std::string& verify,
-                  const std::string& criteria) {
-    WriteSetup(testing_images::ThreeSections(archive, verify, criteria));
-  }
   // Free bytes on C:\ as clusters of one byte.
   void SetFreeBytes(std::uint32_t bytes) { os.SetDiskFreeSpace("C:\\", {1, 1, bytes, bytes}); }
   std::string LogText() const { return os.Content(kLog); }
@@ -52,6 +43,25 @@ class LauncherWithSetup : public PlatformTest {
 
   FakeUserInterface ui;
   Launcher launcher;
+};
+
+class LauncherWithSetup : public LauncherTest {
+ protected:
+  static constexpr const char* kSetup = "C:\\SETUP\\setup.exe";
+
+  void SetUp() override {
+    LauncherTest::SetUp();
+    SetModulePath(ToPath(L"C:\\SETUP\\setup.exe"));
+  }
+
+  // setup.exe: the example image with a container of these sections behind it.
+  void WriteSetup(const std::vector<testing_images::Section>& sections) {
+    os.AddFile(kSetup, testing_images::ExampleImage() + testing_images::MakeContainer(sections));
+  }
+  void WriteSetup(const std::string& archive, const std::string& verify,
+                  const std::string& criteria) {
+    WriteSetup(testing_images::ThreeSections(archive, verify, criteria));
+  }
 };
 
 }  // namespace carafe

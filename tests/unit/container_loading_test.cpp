@@ -43,27 +43,31 @@ TEST_F(ContainerLoading, MissingExecutableSaysReadFailed) {
   ExpectOneMessage("Read failed", false);
 }
 
-TEST_F(ContainerLoading, ContainerWithoutVerifyClassIsAnInvalidExecutable) {
-  WriteSetup({{1, "rerodova.class", ClassBytes(10)}, {3, "vm search criteria", String16("x")}});
-  EXPECT_FALSE(launcher.ReadSetupContainer());
-  EXPECT_FALSE(launcher.containerLoaded);
-  EXPECT_EQ(LogText(), "\r\n Corrupted Installation executable  C:\\SETUP\\setup.exe\r\n");
-  ExpectOneMessage(kInvalidExecutable, true);
-}
-
-TEST_F(ContainerLoading, EmptyTableIsAnInvalidExecutable) {
-  os.AddFile(kSetup, ExampleImage() + Big32(0));
-  EXPECT_FALSE(launcher.ReadSetupContainer());
-  ExpectOneMessage(kInvalidExecutable, true);
-}
-
-TEST_F(ContainerLoading, SectionCutShortByTheEndOfTheFileIsAnInvalidExecutable) {
+TEST_F(ContainerLoading, AContainerMissingASectionOrCutShortIsAnInvalidExecutable) {
   WriteSetup(ClassBytes(10), ClassBytes(10), "criteria");
-  std::string bytes = os.Content(kSetup);
-  os.AddFile(kSetup, bytes.substr(0, bytes.size() - 3));
-  EXPECT_FALSE(launcher.ReadSetupContainer());
-  EXPECT_EQ(LogText(), "\r\n Corrupted Installation executable  C:\\SETUP\\setup.exe\r\n");
-  ExpectOneMessage(kInvalidExecutable, true);
+  const std::string whole = os.Content(kSetup);
+  launcher.logFile.Reset(kNoHandle);  // each case writes the log afresh
+  const std::string setups[] = {
+      ExampleImage() + MakeContainer({{1, "rerodova.class", ClassBytes(10)},
+                                      {3, "vm search criteria", String16("x")}}),
+      ExampleImage() + Big32(0),
+      whole.substr(0, whole.size() - 3),
+  };
+  for (const std::string& setup : setups) {
+    Launcher fresh;
+    FakeUserInterface freshUi;
+    fresh.AttachUserInterface(&freshUi);
+    fresh.messageTitle = kTitle;
+    fresh.logFile.Reset(
+        os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
+    os.AddFile(kSetup, setup);
+    EXPECT_FALSE(fresh.ReadSetupContainer());
+    EXPECT_FALSE(fresh.containerLoaded);
+    EXPECT_EQ(LogText(), "\r\n Corrupted Installation executable  C:\\SETUP\\setup.exe\r\n");
+    ASSERT_EQ(freshUi.messages.size(), 1u);
+    EXPECT_EQ(freshUi.messages[0].text, kInvalidExecutable);
+    EXPECT_TRUE(freshUi.messages[0].ownedByProgress);
+  }
 }
 
 }  // namespace

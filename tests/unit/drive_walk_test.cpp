@@ -235,16 +235,13 @@ TEST_F(DriveWalkTest, ListsFixedDrivesInLetterOrderWithoutTheExcludedOne) {
 
 // SearchFileSystem: the system drive first, then the other fixed drives,
 // the whole walk once per search.
-class FileSystemSearchTest : public PlatformTest {
+class FileSystemSearchTest : public JvmTest {
  protected:
   void SetUp() override {
     PlatformTest::SetUp();
     BeginSearch("C:\\TEMP\\Verify.class");
     entry.vendor = "sun";
     entry.version = "1.2";
-  }
-  void InstallJvm(const std::string& path, const std::string& version) {
-    os.AddProgram(path, PrintingJvm(VerifyLines(version, "http://java.sun.com/")));
   }
   std::vector<std::string> WalkedRoots() const {
     std::vector<std::string> roots;

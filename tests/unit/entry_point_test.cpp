@@ -5,62 +5,19 @@
 #include <gtest/gtest.h>
 
 #include "fake_user_interface.h"
-#include "memory_platform.h"
+#include "scripted_launcher.h"
 
 namespace carafe {
 namespace {
 
-const std::string kClass = std::string("\xCA\xFE\xBA\xBE", 4);
-
-// Extraction writes real files; the JVM steps only record what they got.
-class RecordingLauncher : public Launcher {
- public:
-  explicit RecordingLauncher(MemoryPlatform& os) : os_(os) {}
-  std::vector<std::string> calls;
-  bool extractVerify = true;
-
-  bool ExtractVerifyClass() override {
-    calls.push_back("extract verify");
-    if (!extractVerify) return false;
-    verifyClassPath = "C:\\TEMP\\Verify.class";
-    os_.AddFile(verifyClassPath, kClass);
-    verifyClassWritten = true;
-    return true;
-  }
-  bool ExtractJavaArchive() override {
-    calls.push_back("extract archive");
-    archivePath = "C:\\TEMP\\rerodova.class";
-    os_.AddFile(archivePath, kClass);
-    javaArchiveWritten = true;
-    return true;
-  }
-  bool ExtractSearchCriteria() override { return false; }
-  bool SearchForJvm() override {
-    calls.push_back("search");
-    return false;
-  }
-  bool OfferBundledJvm() override { return false; }
-  bool BrowseForJvm() override { return false; }
-  bool ValidateJvm() override {
-    calls.push_back("validate " + jvmPath);
-    return true;
-  }
-  bool RunInstallation() override {
-    calls.push_back("launch");
-    return true;
-  }
-
- private:
-  MemoryPlatform& os_;
-};
-
+using scripted::ScriptedLauncher;
 using Events = std::vector<std::string>;
 
 class EntryPoint : public PlatformTest {
  protected:
   std::string Log() const { return os.Content("C:\\TEMP\\vnlog.txt"); }
   FakeUserInterface ui;
-  RecordingLauncher launcher{os};
+  ScriptedLauncher launcher{os};
 };
 
 TEST_F(EntryPoint, SilentRunsOnTheMainThreadWithoutDialogOrTitle) {
@@ -127,7 +84,7 @@ TEST_F(EntryPoint, WithoutAWorkerTheRunHappensOnTheMainThread) {
   NoThreadPlatform platform;
   SetPlatform(&platform);
   {
-    RecordingLauncher local(platform);
+    ScriptedLauncher local(platform);
     FakeUserInterface localUi;
     EXPECT_EQ(RunEntryPoint(local, localUi, "-nosearch"), 0);
     EXPECT_EQ(local.calls.back(), "launch");

@@ -43,27 +43,20 @@ TEST(TextHelpers, CountCharCountsEveryOccurrence) {
 }
 
 TEST(TextHelpers, TrimmingRemovesBlanksOnlyAtItsOwnEnd) {
-  std::string text = "  1.2 ";
-  TrimRight(text);
-  EXPECT_EQ(text, "  1.2");
-  TrimLeft(text);
-  EXPECT_EQ(text, "1.2");
-
-  std::string blanks = "   ";
-  TrimRight(blanks);
-  EXPECT_EQ(blanks, "");
-  blanks = "   ";
-  TrimLeft(blanks);
-  EXPECT_EQ(blanks, "");
-
-  std::string tabbed = "\t1.2 a b \t";
-  TrimRight(tabbed);
-  TrimLeft(tabbed);
-  EXPECT_EQ(tabbed, "\t1.2 a b \t");
-  std::string inner = " sun micro ";
-  TrimRight(inner);
-  TrimLeft(inner);
-  EXPECT_EQ(inner, "sun micro");
+  auto right = [](std::string text) {
+    TrimRight(text);
+    return text;
+  };
+  auto left = [](std::string text) {
+    TrimLeft(text);
+    return text;
+  };
+  EXPECT_EQ(right("  1.2 "), "  1.2");
+  EXPECT_EQ(left("  1.2 "), "1.2 ");
+  EXPECT_EQ(right("   "), "");
+  EXPECT_EQ(left("   "), "");
+  EXPECT_EQ(left(right(" sun micro ")), "sun micro");
+  EXPECT_EQ(left(right("\t1.2 a b \t")), "\t1.2 a b \t");  // a tab is no blank
 }
 
 }  // namespace

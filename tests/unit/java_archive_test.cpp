@@ -17,10 +17,14 @@ class JavaArchiveTest : public PlatformTest {
  protected:
   void SetUp() override {
     PlatformTest::SetUp();
-    os.AddFolder("C:\\TEMP");
     log.Reset(os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
   }
   std::string LogText() const { return os.Content(kLog); }
+  // Writes the archive's bytes and opens it.
+  bool Open(JavaArchive& archive, const std::string& bytes) {
+    os.AddFile(kArchive, bytes);
+    return archive.Open(kArchive);
+  }
 
   UniqueHandle log;
 };
@@ -40,9 +44,8 @@ std::vector<Section> TypicalSections() {
 
 TEST_F(JavaArchiveTest, ReadsSectionsAndTheResourcesOfUncompressedOnes) {
   Layout layout;
-  os.AddFile(kArchive, Build(TypicalSections(), &layout));
   JavaArchive archive(log.Get());
-  ASSERT_TRUE(archive.Open(kArchive));
+  ASSERT_TRUE(Open(archive, Build(TypicalSections(), &layout)));
 
   EXPECT_EQ(archive.SectionCount(), 3);
   EXPECT_EQ(archive.OffsetTableOffset(), layout.offsetTable);
@@ -80,9 +83,8 @@ TEST_F(JavaArchiveTest, CompressedSectionsAreKnownByTheirHeaderOnly) {
   Section b{"Images", {Record{"", "x.gif", "GIF"}}, true};
   b.forgeCount = true;
   b.resourceCount = 1;
-  os.AddFile(kArchive, Build({a, b}));
   JavaArchive archive(log.Get());
-  ASSERT_TRUE(archive.Open(kArchive));
+  ASSERT_TRUE(Open(archive, Build({a, b})));
 
   const ArchiveSection& classes = archive.Section("Classes");
   EXPECT_NE(classes.Compressed(), 0);
@@ -93,9 +95,8 @@ TEST_F(JavaArchiveTest, CompressedSectionsAreKnownByTheirHeaderOnly) {
 }
 
 TEST_F(JavaArchiveTest, AMissingOrEmptySectionHasNoResources) {
-  os.AddFile(kArchive, Build({Section{"Empty", {}}}));
   JavaArchive archive(log.Get());
-  ASSERT_TRUE(archive.Open(kArchive));
+  ASSERT_TRUE(Open(archive, Build({Section{"Empty", {}}})));
 
   const ArchiveSection& empty = archive.Section("Empty");
   EXPECT_EQ(empty.ResourceCount(), 0u);
@@ -113,9 +114,8 @@ TEST_F(JavaArchiveTest, OnlyAOneByteHeaderBlockCarriesTheFlag) {
                   {Record{std::string(1, '\x07'), "one", "1"}, Record{"", "none", "2"},
                    Record{std::string("\x01\x01", 2), "two", "3"},
                    Record{std::string("\x01\x02\x03\x04\x05", 5), "five", "4"}}};
-  os.AddFile(kArchive, Build({section}));
   JavaArchive archive(log.Get());
-  ASSERT_TRUE(archive.Open(kArchive));
+  ASSERT_TRUE(Open(archive, Build({section})));
 
   const ArchiveSection& read = archive.Section("S");
   ASSERT_EQ(read.ResourceListLength(), 4u);
@@ -133,19 +133,17 @@ TEST_F(JavaArchiveTest, OnlyAOneByteHeaderBlockCarriesTheFlag) {
 }
 
 TEST_F(JavaArchiveTest, ReadDataOfAnEmptyResourceFails) {
-  os.AddFile(kArchive, Build({Section{"S", {Flagged("empty.exe", "")}}}));
   JavaArchive archive(log.Get());
-  ASSERT_TRUE(archive.Open(kArchive));
+  ASSERT_TRUE(Open(archive, Build({Section{"S", {Flagged("empty.exe", "")}}})));
   ASSERT_EQ(archive.Section("S").ResourceListLength(), 1u);
   char buffer[1] = {'x'};
   EXPECT_FALSE(archive.Section("S").Resource(0).ReadData(buffer));
 }
 
 TEST_F(JavaArchiveTest, ALaterSectionOfTheSameNameReplacesTheEarlierOne) {
-  os.AddFile(kArchive, Build({Section{"S", {Record{"", "first", "1"}}},
-                              Section{"S", {Record{"", "second", "2"}}}}));
   JavaArchive archive(log.Get());
-  ASSERT_TRUE(archive.Open(kArchive));
+  ASSERT_TRUE(Open(archive, Build({Section{"S", {Record{"", "first", "1"}}},
+                                   Section{"S", {Record{"", "second", "2"}}}})));
   EXPECT_EQ(archive.Sections().size(), 1u);
   EXPECT_EQ(archive.Section("S").Resource(0).Name(), "second");
 }
@@ -250,29 +248,18 @@ TEST_F(JavaArchiveTest, AForgedResourceCountEndsAtTheFirstFailedRead) {
   Section forged{"S", {Record{"", "a", "1"}, Record{"", "b", "2"}}};
   forged.forgeCount = true;
   forged.resourceCount = 0xFFFFFFFF;
-  os.AddFile(kArchive, Build({forged}));
   JavaArchive archive(log.Get());
-  EXPECT_FALSE(archive.Open(kArchive));
+  EXPECT_FALSE(Open(archive, Build({forged})));
   EXPECT_EQ(archive.Sections().size(), 0u);
 }
 
 TEST_F(JavaArchiveTest, ARecordWhoseSizesRunPastTheEndFails) {
   // A header block of 4 GiB - 1: skipping it leaves the file, the name read fails.
-  std::string records;
-  U32(records, 0xFFFFFFFF);
-  std::string bytes = ClassBytes();
-  std::uint64_t section = bytes.size();
-  String16(bytes, "S");
-  U32(bytes, 1);
-  U64(bytes, records.size());
-  U8(bytes, 0);
-  bytes += records;
-  std::uint64_t table = bytes.size();
-  U16(bytes, 1);
-  String16(bytes, "S");
-  U64(bytes, section);
-  U64(bytes, table);
-  os.AddFile(kArchive, bytes);
+  Section section{"S", {}};
+  section.forgeCount = true;
+  section.resourceCount = 1;
+  section.payload = std::string(4, '\xFF');
+  os.AddFile(kArchive, Build({section}));
   EXPECT_FALSE(JavaArchive(log.Get()).Open(kArchive));
 }
 

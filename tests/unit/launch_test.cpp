@@ -1,9 +1,7 @@
 // Starting programs and waiting for them: the validation run and the launch
 // of the installation.
-#include "core/launcher.h"
-#include "fake_user_interface.h"
+#include "container_launcher_fixture.h"
 #include "launch/process_runner.h"
-#include "memory_platform.h"
 #include "scripted_jvm.h"
 
 namespace carafe {
@@ -61,26 +59,18 @@ TEST_F(RunProgramTest, FailsWhenTheProgramCannotStartOrTheWaitFails) {
   EXPECT_EQ(os.OpenHandleCount(), 0u);
 }
 
-class LaunchTest : public PlatformTest {
+class LaunchTest : public LauncherTest {
  protected:
   void SetUp() override {
-    PlatformTest::SetUp();
-    launcher.AttachUserInterface(&ui);
-    launcher.logFile.Reset(
-        os.OpenFile(kLogPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
+    LauncherTest::SetUp();
     launcher.verifyClassPath = "C:\\TEMP\\Verify.class";
     launcher.archivePath = "C:\\TEMP\\rerodova.class";
   }
-  std::string Log() const { return os.Content(kLogPath); }
   void UseJvm(const std::string& path, const std::string& libs, std::uint32_t exitCode = 0) {
     os.AddProgram(path, PrintingJvm("", exitCode));
     launcher.jvmPath = path;
     launcher.classPath = libs;
   }
-
-  static constexpr const char* kLogPath = "C:\\TEMP\\vnlog.txt";
-  FakeUserInterface ui;
-  Launcher launcher;
 };
 
 TEST_F(LaunchTest, ValidationRunsTheVerifyClassHiddenAndWaitsForIt) {
@@ -95,7 +85,7 @@ TEST_F(LaunchTest, ValidationRunsTheVerifyClassHiddenAndWaitsForIt) {
   EXPECT_EQ(launch.showState, kShowHide);
   EXPECT_FALSE(launch.windowSearch);
   EXPECT_TRUE(launch.waitedFor);
-  EXPECT_EQ(Log(), "");
+  EXPECT_EQ(LogText(), "");
   EXPECT_TRUE(ui.events.empty());
 }
 
@@ -105,7 +95,7 @@ TEST_F(LaunchTest, ValidationFailureIsAlwaysLogged) {
   EXPECT_TRUE(os.Launches().empty());
   launcher.jvmPath = "C:\\gone\\bin\\jre.exe";
   EXPECT_FALSE(launcher.ValidateJvm());
-  EXPECT_EQ(Log(),
+  EXPECT_EQ(LogText(),
             "\r\nValidation of  C:\\jdk\\bin\\javaw.exe failed\r\n"
             "\r\nValidation of  C:\\gone\\bin\\jre.exe failed\r\n");
 }
@@ -126,7 +116,7 @@ TEST_F(LaunchTest, InstallationRunsOnTheJvmWithOptionsAsProgramArguments) {
   EXPECT_TRUE(launch.waitedFor);
   EXPECT_EQ(ui.events, (std::vector<std::string>{"hide"}));
   EXPECT_EQ(
-      Log(),
+      LogText(),
       "\r\nLaunching  C:\\TEMP\\rerodova.class Using JVM C:\\Program Files\\JRE\\bin\\jre.exe\r\n");
 }
 
@@ -135,12 +125,12 @@ TEST_F(LaunchTest, InstallationFailuresAndTheirEntries) {
   UseJvm("C:\\jdk\\bin\\javaw.exe", "");
   EXPECT_FALSE(launcher.RunInstallation());
   EXPECT_TRUE(ui.events.empty());
-  EXPECT_EQ(Log(), "");
+  EXPECT_EQ(LogText(), "");
 
   // The process cannot be created: the entry is written without log-all.
   launcher.jvmPath = "C:\\gone\\bin\\java.exe";
   EXPECT_FALSE(launcher.RunInstallation());
-  EXPECT_EQ(Log(), "\r\nLaunching  C:\\gone\\bin\\java.exe Using JVM failed\r\n");
+  EXPECT_EQ(LogText(), "\r\nLaunching  C:\\gone\\bin\\java.exe Using JVM failed\r\n");
   EXPECT_EQ(ui.events, (std::vector<std::string>{"hide"}));
 }
 
@@ -149,7 +139,7 @@ TEST_F(LaunchTest, SilentInstallationLeavesTheUserInterfaceAlone) {
   UseJvm("C:\\jdk\\bin\\java.exe", "C:\\jdk\\lib\\classes.zip");
   EXPECT_TRUE(launcher.RunInstallation());
   EXPECT_TRUE(ui.events.empty());
-  EXPECT_EQ(Log(), "");
+  EXPECT_EQ(LogText(), "");
   EXPECT_EQ(os.Launches().at(0).commandLine,
             "C:\\jdk\\bin\\java.exe  -classpath \"C:\\jdk\\lib\\classes.zip;C:\\TEMP\" rerodova");
 }

@@ -16,11 +16,19 @@ class LauncherLog : public PlatformTest {
   Launcher launcher;
 };
 
-TEST_F(LauncherLog, LogWithoutValueGoesToTheTemporaryFolderAndStartsWithTheHeader) {
+TEST_F(LauncherLog, LogWithoutValueReplacesTheTemporaryFoldersLogWithTheHeader) {
+  os.AddFile(kDefaultLog, "an old run's log, longer than the new header");
   Open("-log");
   EXPECT_EQ(launcher.logPath, kDefaultLog);
   EXPECT_EQ(launcher.GetLogState(), LogState::Open);
   EXPECT_EQ(os.Content(kDefaultLog), "Date :: 05:22:2000 Time :: 15:02:34");
+  // Entries follow the header on its line.
+  WriteLog(launcher.logFile.Get(), "\r\nentry\r\n");
+  EXPECT_EQ(os.Content(kDefaultLog), "Date :: 05:22:2000 Time :: 15:02:34\r\nentry\r\n");
+  // No other opener gets the log while it is open.
+  EXPECT_EQ(os.OpenFile(kDefaultLog, FileAccess::Read, FileShare::ReadWrite,
+                        FileDisposition::OpenExisting),
+            kInvalidHandle);
 }
 
 TEST_F(LauncherLog, HeaderIsMonthFirstWithTwoDigitFieldsAndTheFullYear) {
@@ -29,30 +37,11 @@ TEST_F(LauncherLog, HeaderIsMonthFirstWithTwoDigitFieldsAndTheFullYear) {
   EXPECT_EQ(os.Content(kDefaultLog), "Date :: 01:02:2001 Time :: 03:04:05");
 }
 
-TEST_F(LauncherLog, ReplacesAnExistingLog) {
-  os.AddFile(kDefaultLog, "an old run's log, longer than the new header");
-  Open("-log");
-  EXPECT_EQ(os.Content(kDefaultLog), "Date :: 05:22:2000 Time :: 15:02:34");
-}
-
 TEST_F(LauncherLog, ValueIsResolvedAgainstTheLauncherFolder) {
   os.AddFolder("C:\\SETUP\\logs");
   Open("-log logs\\.\\run.txt");
   EXPECT_EQ(launcher.logPath, "C:\\SETUP\\logs\\run.txt");
   EXPECT_TRUE(os.Exists("C:\\SETUP\\logs\\run.txt"));
-}
-
-TEST_F(LauncherLog, EntriesFollowTheHeaderOnItsLine) {
-  Open("-log");
-  WriteLog(launcher.logFile.Get(), "\r\nentry\r\n");
-  EXPECT_EQ(os.Content(kDefaultLog), "Date :: 05:22:2000 Time :: 15:02:34\r\nentry\r\n");
-}
-
-TEST_F(LauncherLog, NoOtherOpenerGetsTheLogWhileItIsOpen) {
-  Open("-log");
-  EXPECT_EQ(os.OpenFile(kDefaultLog, FileAccess::Read, FileShare::ReadWrite,
-                        FileDisposition::OpenExisting),
-            kInvalidHandle);
 }
 
 TEST_F(LauncherLog, NoLogOptionMeansNoFileEvenWithLogAll) {

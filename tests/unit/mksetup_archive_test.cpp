@@ -187,20 +187,12 @@ class MksetupArchiveFiles : public ::testing::Test, protected carafe::SetupInput
     Write(name, content);
     return Path(name);
   }
-  int Run(int (*command)(const mksetup::Arguments&, std::ostream&, std::ostream&),
-          const mksetup::Arguments& args) {
-    std::ostringstream output, errors;
-    int code = command(args, output, errors);
-    out = output.str();
-    err = errors.str();
-    return code;
-  }
-  std::string out, err;
 };
 
 TEST_F(MksetupArchiveFiles, ArchiveThenListRoundTrips) {
   ASSERT_EQ(
-      Run(mksetup::ArchiveCommand,
+      RunCommand(
+          mksetup::ArchiveCommand,
           {"--class", Put("Installer.class", kClass), "--section", "Classes", "--compress",
            "--resource", "a/B.class=" + Put("B.class", std::string(300, 'b')), "--section",
            "BundledVMInstallers", "--resource",
@@ -209,7 +201,7 @@ TEST_F(MksetupArchiveFiles, ArchiveThenListRoundTrips) {
       << err;
   EXPECT_EQ(out, "wrote " + Path("archive.class") + "\n");
 
-  ASSERT_EQ(Run(mksetup::ListCommand, {Path("archive.class")}), 0) << err;
+  ASSERT_EQ(RunCommand(mksetup::ListCommand, {Path("archive.class")}), 0) << err;
   mksetup::ArchiveListing listed;
   std::string error;
   ASSERT_TRUE(mksetup::ParseJavaArchive(Read("archive.class"), &listed, &error)) << error;
@@ -227,7 +219,7 @@ TEST_F(MksetupArchiveFiles, ListingASetupShowsTheArchiveInsideIt) {
   ASSERT_TRUE(mksetup::BuildJavaArchive(kClass, SampleSections(), &archive, &error)) << error;
   Write("rerodova.class", archive);
   ASSERT_TRUE(mksetup::BuildSetup(Request(), &error)) << error;
-  ASSERT_EQ(Run(mksetup::ListCommand, {Path("setup.exe")}), 0) << err;
+  ASSERT_EQ(RunCommand(mksetup::ListCommand, {Path("setup.exe")}), 0) << err;
   EXPECT_NE(out.find("search criteria  vendor=sun:type=jre:version=1.2\n"
                      "Java archive: 3 sections"),
             std::string::npos)

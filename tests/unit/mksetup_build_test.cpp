@@ -172,20 +172,17 @@ TEST_F(MksetupBuild, CommandLineNamesEachProblemOnOneLine) {
            {{"--criteria", "a", "--criteria-file", "b"}, "not both"},
            {{"--criteria", "a"}, "needs --stub"},
        }) {
-    std::ostringstream out, err;
-    EXPECT_EQ(mksetup::BuildCommand(c.args, out, err), 1);
-    EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
-    EXPECT_EQ(err.str().rfind("mksetup: error: ", 0), 0u);
+    EXPECT_EQ(RunCommand(mksetup::BuildCommand, c.args), 1);
+    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    EXPECT_EQ(err.rfind("mksetup: error: ", 0), 0u);
   }
   EXPECT_FALSE(Exists("setup.exe"));
 
-  std::ostringstream out, err;
-  EXPECT_EQ(
-      mksetup::BuildCommand({"--stub", stub, "--archive", Path("rerodova.class"), "--verify",
-                             Path("Verify.class"), "--criteria", "", "--output", Path("setup.exe")},
-                            out, err),
-      0)
-      << err.str();
+  EXPECT_EQ(RunCommand(mksetup::BuildCommand,
+                       {"--stub", stub, "--archive", Path("rerodova.class"), "--verify",
+                        Path("Verify.class"), "--criteria", "", "--output", Path("setup.exe")}),
+            0)
+      << err;
   EXPECT_TRUE(Exists("setup.exe"));
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "container_images.h"
+#include "mksetup/commands.h"
 #include "mksetup/setup_builder.h"
 
 namespace carafe {
@@ -59,6 +60,17 @@ class SetupInputs {
     request.output = Path("setup.exe");
     return request;
   }
+
+  // Runs one of the tool's commands, keeping what it printed.
+  int RunCommand(int (*command)(const mksetup::Arguments&, std::ostream&, std::ostream&),
+                 const mksetup::Arguments& args) {
+    std::ostringstream output, errors;
+    int code = command(args, output, errors);
+    out = output.str();
+    err = errors.str();
+    return code;
+  }
+  std::string out, err;
 
   const std::string stubBytes = testing_images::MakePeImage(0x400, {0x600, 0x200});
   const std::string archiveBytes = testing_images::ClassBytes(5000, 'a');

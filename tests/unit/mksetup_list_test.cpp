@@ -14,21 +14,12 @@ namespace {
 
 using namespace testing_images;
 
-class MksetupList : public ::testing::Test, protected SetupInputs {
- protected:
-  int List(const std::string& name, std::string* out, std::string* err) {
-    std::ostringstream output, errors;
-    int code = mksetup::ListCommand({Path(name)}, output, errors);
-    *out = output.str();
-    *err = errors.str();
-    return code;
-  }
-};
+class MksetupList : public ::testing::Test, protected SetupInputs {};
 
 TEST_F(MksetupList, BuildThenListShowsEverySection) {
-  std::string error, out, err;
+  std::string error;
   ASSERT_TRUE(mksetup::BuildSetup(Request("vendor=sun:type=jre:version=1.2"), &error)) << error;
-  ASSERT_EQ(List("setup.exe", &out, &err), 0) << err;
+  ASSERT_EQ(RunCommand(mksetup::ListCommand, {Path("setup.exe")}), 0) << err;
   // Image end 0xC00; archive data at 0xC00 + 0x2B + 2 + 14.
   EXPECT_EQ(out,
             "image end      3072 (0xC00)\n"
@@ -94,13 +85,11 @@ TEST_F(MksetupList, RefusesWhatTheLauncherWouldRefuse) {
            {stubBytes + Big32(2) + Entry(1, 2, 17) + Big16(0), "table entry 1"},
        }) {
     Write("bad.exe", c.bytes);
-    std::string out, err;
-    EXPECT_EQ(List("bad.exe", &out, &err), 1);
+    EXPECT_EQ(RunCommand(mksetup::ListCommand, {Path("bad.exe")}), 1);
     EXPECT_NE(err.find(c.message), std::string::npos) << err;
     EXPECT_EQ(err.find('\n'), err.size() - 1);
   }
-  std::string out, err;
-  EXPECT_EQ(List("missing.exe", &out, &err), 1);
+  EXPECT_EQ(RunCommand(mksetup::ListCommand, {Path("missing.exe")}), 1);
   EXPECT_NE(err.find("cannot read"), std::string::npos);
 }
 

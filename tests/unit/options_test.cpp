@@ -5,92 +5,74 @@
 namespace carafe {
 namespace {
 
-TEST(ParseCommandLine, EmptyOrBlankTextGivesNothing) {
-  for (const wchar_t* text : {L"", L"    "}) {
-    LauncherOptions options = ParseCommandLine(text);
-    EXPECT_TRUE(options.jvm.empty() && options.archive.empty() && options.verify.empty());
-    EXPECT_TRUE(options.log.empty() && options.searchCriteria.empty());
-    EXPECT_TRUE(options.javaOptions.empty());
-    EXPECT_FALSE(options.searchCriteriaGiven || options.noSearch || options.logGiven ||
-                 options.silent || options.logAll);
-  }
+// Every field the parse set, "name=value" or the switch's name, joined by
+// "|": a row pins all of them, so a stray value shows up wherever it lands.
+std::wstring Describe(const LauncherOptions& options) {
+  std::wstring out;
+  auto add = [&out](const std::wstring& piece) { out += (out.empty() ? L"" : L"|") + piece; };
+  const std::pair<const wchar_t*, std::wstring> values[] = {
+      {L"jvm", options.jvm.c_str()},         {L"archive", options.archive.c_str()},
+      {L"verify", options.verify.c_str()},   {L"log", options.log.c_str()},
+      {L"criteria", options.searchCriteria}, {L"java", options.javaOptions}};
+  for (const auto& [name, value] : values)
+    if (!value.empty()) add(std::wstring(name) + L"=" + value);
+  const std::pair<const wchar_t*, bool> switches[] = {
+      {L"-searchcriteria", options.searchCriteriaGiven},
+      {L"-nosearch", options.noSearch},
+      {L"-log", options.logGiven},
+      {L"-silent", options.silent},
+      {L"-logall", options.logAll}};
+  for (const auto& [name, given] : switches)
+    if (given) add(name);
+  return out;
 }
 
-TEST(ParseCommandLine, ReadsEveryOptionWithEitherPrefixInAnyCase) {
-  LauncherOptions options = ParseCommandLine(
-      L"/JVM x.exe -Archive a.class /verify v.class -SEARCHCRITERIA vendor=sun -log l.txt "
-      L"/NoSearch -silent -LOGALL");
-  EXPECT_EQ(options.jvm, PathString(L"x.exe"));
-  EXPECT_EQ(options.archive, PathString(L"a.class"));
-  EXPECT_EQ(options.verify, PathString(L"v.class"));
-  EXPECT_EQ(options.searchCriteria, L"vendor=sun");
-  EXPECT_EQ(options.log, PathString(L"l.txt"));
-  EXPECT_TRUE(options.searchCriteriaGiven && options.logGiven && options.noSearch &&
-              options.silent && options.logAll);
-}
-
-TEST(ParseCommandLine, ANameMustBeFollowedByABlankOrTheEnd) {
-  // -jvm=x.exe, a tab or a quote after the name: no option, and not -D.
-  LauncherOptions options = ParseCommandLine(L"-jvm=x.exe -silent\tx -log\"a\" -logallx");
-  EXPECT_TRUE(options.jvm.empty());
-  EXPECT_FALSE(options.silent || options.logGiven || options.logAll);
-  EXPECT_TRUE(options.javaOptions.empty());
-
-  // logall is not log followed by more letters, nor log logall.
-  options = ParseCommandLine(L"-logall");
-  EXPECT_TRUE(options.logAll);
-  EXPECT_FALSE(options.logGiven);
-}
-
-TEST(ParseCommandLine, AValueMayFollowSwitches) {
-  LauncherOptions options = ParseCommandLine(L"-jvm -silent D:\\j\\java.exe");
-  EXPECT_EQ(options.jvm, PathString(L"D:\\j\\java.exe"));
-  EXPECT_TRUE(options.silent);
-
-  // So may -D options and unknown options.
-  options = ParseCommandLine(L"-verify -Dx=1 -unknown v.class");
-  EXPECT_EQ(options.verify, PathString(L"v.class"));
-  EXPECT_EQ(options.javaOptions, L"-Dx=1 ");
-}
-
-TEST(ParseCommandLine, ASecondValueOptionStealsThePendingTarget) {
-  LauncherOptions options = ParseCommandLine(L"-jvm -archive x");
-  EXPECT_TRUE(options.jvm.empty());
-  EXPECT_EQ(options.archive, PathString(L"x"));
-}
-
-TEST(ParseCommandLine, StrayValuesAreDroppedAndALaterValueReplacesAnEarlierOne) {
-  LauncherOptions options = ParseCommandLine(L"stray -jvm a.exe more -jvm b.exe");
-  EXPECT_EQ(options.jvm, PathString(L"b.exe"));
-}
-
-TEST(ParseCommandLine, AValueOptionAtTheEndLeavesItsValueEmpty) {
-  LauncherOptions options = ParseCommandLine(L"-silent -jvm");
-  EXPECT_TRUE(options.jvm.empty());
-}
-
-TEST(ParseCommandLine, LogWithoutValueSetsTheSwitchAndALaterPlainTokenBecomesThePath) {
-  LauncherOptions options = ParseCommandLine(L"-log");
-  EXPECT_TRUE(options.logGiven);
-  EXPECT_TRUE(options.log.empty());
-
-  options = ParseCommandLine(L"-log -silent");
-  EXPECT_TRUE(options.logGiven && options.silent);
-  EXPECT_TRUE(options.log.empty());
-
-  options = ParseCommandLine(L"-log -silent later.txt");
-  EXPECT_EQ(options.log, PathString(L"later.txt"));
-}
-
-TEST(ParseCommandLine, SearchCriteriaWithoutValueSetsOnlyTheSwitch) {
-  LauncherOptions options = ParseCommandLine(L"-searchcriteria");
-  EXPECT_TRUE(options.searchCriteriaGiven);
-  EXPECT_TRUE(options.searchCriteria.empty());
-}
-
-TEST(ParseCommandLine, CollectsDashDOptionsInOrderEachFollowedByABlank) {
-  LauncherOptions options = ParseCommandLine(L"-Dfoo=1 -dbar=2 /Dbaz");
-  EXPECT_EQ(options.javaOptions, L"-Dfoo=1 -dbar=2 ");
+TEST(ParseCommandLine, SetsExactlyTheFieldsItsRulesGive) {
+  const std::pair<const wchar_t*, const wchar_t*> rows[] = {
+      {L"", L""},
+      {L"    ", L""},
+      // Either prefix, any case.
+      {L"/JVM x.exe -Archive a.class /verify v.class -SEARCHCRITERIA vendor=sun -log l.txt "
+       L"/NoSearch -silent -LOGALL",
+       L"jvm=x.exe|archive=a.class|verify=v.class|log=l.txt|criteria=vendor=sun|-searchcriteria|"
+       L"-nosearch|-log|-silent|-logall"},
+      // A name must be followed by a blank or the end: no option, and not -D.
+      {L"-jvm=x.exe -silent\tx -log\"a\" -logallx", L""},
+      {L"-logall", L"-logall"},  // not -log followed by more letters
+      // A value may follow switches, -D options and unknown options.
+      {L"-jvm -silent D:\\j\\java.exe", L"jvm=D:\\j\\java.exe|-silent"},
+      {L"-verify -Dx=1 -unknown v.class", L"verify=v.class|java=-Dx=1 "},
+      // A second value option steals the pending target.
+      {L"-jvm -archive x", L"archive=x"},
+      // Stray values are dropped; a later value replaces an earlier one.
+      {L"stray -jvm a.exe more -jvm b.exe", L"jvm=b.exe"},
+      {L"-silent -jvm", L"-silent"},
+      // -log and -searchcriteria without a value set only their switch; a
+      // later plain token still becomes the log path.
+      {L"-log", L"-log"},
+      {L"-log -silent", L"-log|-silent"},
+      {L"-log -silent later.txt", L"log=later.txt|-log|-silent"},
+      {L"-searchcriteria", L"-searchcriteria"},
+      // -D options in order, each followed by a blank.
+      {L"-Dfoo=1 -dbar=2 /Dbaz", L"java=-Dfoo=1 -dbar=2 "},
+      // Quotes group blanks; either quote closes either, and cleaning takes
+      // only a double quote from each end. A -D token keeps its quotes.
+      {L"-archive \"C:\\Program Files\\a.class\" -silent",
+       L"archive=C:\\Program Files\\a.class|-silent"},
+      {L"-archive 'C:\\Program Files\\a.class'", L"archive='C:\\Program Files\\a.class'"},
+      {L"-jvm \"C:\\My Java' -silent", L"jvm=C:\\My Java'|-silent"},
+      {L"-Dname=\"a b\"", L"java=-Dname=\"a b\" "},
+      // Only the blank separates tokens.
+      {L"-jvm a\tb.exe", L"jvm=a\tb.exe"},
+      // Tabs and newlines inside quotes reach the value; trimming finds none
+      // at the ends (the quotes are there), then one quote goes from each end.
+      {L"-verify \"\t\"\"v.class\"\"\n\"", L"verify=\t\"\"v.class\"\"\n"},
+      {L"-verify \"\"v.class\t", L"verify=\"v.class"},
+      {L"-log \"\"", L"-log"},
+      {L"-searchcriteria \"vendor=ibm\"", L"criteria=vendor=ibm|-searchcriteria"},
+  };
+  for (const auto& [text, expected] : rows)
+    EXPECT_EQ(Describe(ParseCommandLine(text)), expected) << text;
 }
 
 TEST(ParseCommandLine, KeepsSixtyFourDashDOptionsAndDropsTheRest) {
@@ -104,49 +86,6 @@ TEST(ParseCommandLine, KeepsSixtyFourDashDOptionsAndDropsTheRest) {
   LauncherOptions options = ParseCommandLine(text);
   EXPECT_EQ(options.javaOptions, expected);
   EXPECT_EQ(options.jvm, PathString(L"x.exe"));  // parsing goes on after the limit
-}
-
-TEST(ParseCommandLine, QuotesGroupBlanksAndEitherQuoteClosesEither) {
-  LauncherOptions options = ParseCommandLine(L"-archive \"C:\\Program Files\\a.class\" -silent");
-  EXPECT_EQ(options.archive, PathString(L"C:\\Program Files\\a.class"));
-  EXPECT_TRUE(options.silent);
-
-  // Apostrophes group too, but cleaning leaves them in the value.
-  options = ParseCommandLine(L"-archive 'C:\\Program Files\\a.class'");
-  EXPECT_EQ(options.archive, PathString(L"'C:\\Program Files\\a.class'"));
-
-  // An apostrophe closes what a double quote opened; only the leading double
-  // quote is then removed.
-  options = ParseCommandLine(L"-jvm \"C:\\My Java' -silent");
-  EXPECT_EQ(options.jvm, PathString(L"C:\\My Java'"));
-  EXPECT_TRUE(options.silent);
-
-  // A -D token keeps its quotes and blanks.
-  options = ParseCommandLine(L"-Dname=\"a b\"");
-  EXPECT_EQ(options.javaOptions, L"-Dname=\"a b\" ");
-}
-
-TEST(ParseCommandLine, OnlyTheBlankSeparatesTokens) {
-  LauncherOptions options = ParseCommandLine(L"-jvm a\tb.exe");
-  EXPECT_EQ(options.jvm, PathString(L"a\tb.exe"));
-}
-
-TEST(ParseCommandLine, CleansValuesOfWhiteSpaceAndOneDoubleQuoteAtEachEnd) {
-  // Tabs and newlines inside quotes reach the value and are trimmed there.
-  LauncherOptions options = ParseCommandLine(L"-verify \"\t\"\"v.class\"\"\n\"");
-  // Trimming finds no white space at the ends (quotes are there), then one
-  // quote goes from each end.
-  EXPECT_EQ(options.verify, PathString(L"\t\"\"v.class\"\"\n"));
-
-  options = ParseCommandLine(L"-verify \"\"v.class\t");
-  EXPECT_EQ(options.verify, PathString(L"\"v.class"));
-
-  options = ParseCommandLine(L"-log \"\"");
-  EXPECT_TRUE(options.logGiven);
-  EXPECT_TRUE(options.log.empty());
-
-  options = ParseCommandLine(L"-searchcriteria \"vendor=ibm\"");
-  EXPECT_EQ(options.searchCriteria, L"vendor=ibm");
 }
 
 }  // namespace

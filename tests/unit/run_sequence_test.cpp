@@ -2,109 +2,16 @@
 // in which order, what ends the run, and what the clean-up deletes.
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <functional>
-
-#include "core/launcher.h"
 #include "fake_user_interface.h"
-#include "memory_platform.h"
+#include "scripted_launcher.h"
 
 namespace carafe {
 namespace {
 
-const std::string kClass = std::string("\xCA\xFE\xBA\xBE", 4) + "rest of a class";
-const char* kVerify = "C:\\TEMP\\Verify.class";
-const char* kArchive = "C:\\TEMP\\rerodova.class";
-const char* kInstaller = "C:\\TEMP\\jre-setup.exe";
-const char* kFound = "C:\\JRE\\bin\\java.exe";
-const char* kChosen = "D:\\chosen\\bin\\java.exe";
-
-bool Next(std::deque<bool>& results) {
-  if (results.empty()) return false;
-  bool result = results.front();
-  results.pop_front();
-  return result;
-}
-
-// Every step the run calls, scripted; each call is recorded.
-class ScriptedLauncher : public Launcher {
- public:
-  explicit ScriptedLauncher(MemoryPlatform& os) : os_(os) {}
-
-  std::vector<std::string> calls;
-  bool extractVerify = true, extractArchive = true;
-  std::string verifyContent = kClass, archiveContent = kClass;
-  std::string containerCriteria;
-  std::deque<bool> searches, registryReads;
-  bool offer = true, runInstaller = true, browse = false, validate = true, launch = true;
-  std::function<void()> whileOffering;
-
-  bool ExtractVerifyClass() override {
-    return Extract("extract verify", extractVerify, kVerify, verifyContent, &verifyClassPath,
-                   &verifyClassWritten);
-  }
-  bool ExtractJavaArchive() override {
-    return Extract("extract archive", extractArchive, kArchive, archiveContent, &archivePath,
-                   &javaArchiveWritten);
-  }
-  bool ExtractSearchCriteria() override {
-    calls.push_back("extract criteria");
-    searchCriteria = containerCriteria;
-    return !searchCriteria.empty();
-  }
-  bool SearchForJvm() override {
-    calls.push_back("search");
-    return Next(searches) && Found(kFound);
-  }
-  bool ReadRegisteredJvm() override {
-    calls.push_back("registry");
-    return Next(registryReads) && Found(kFound);
-  }
-  bool OfferBundledJvm() override {
-    calls.push_back("offer");
-    if (!offer) return false;
-    os_.AddFile(kInstaller, "MZ");
-    bundledInstallerPath = kInstaller;
-    bundledInstallerWritten = true;
-    if (whileOffering) whileOffering();
-    return true;
-  }
-  bool RunBundledJvmInstaller() override {
-    calls.push_back("run installer");
-    return runInstaller;
-  }
-  bool BrowseForJvm() override {
-    calls.push_back("browse");
-    return browse && Found(kChosen);
-  }
-  bool ValidateJvm() override {
-    calls.push_back("validate " + jvmPath);
-    return validate;
-  }
-  bool RunInstallation() override {
-    calls.push_back("launch");
-    return launch;
-  }
-
- private:
-  bool Extract(const char* name, bool succeeds, const char* path, const std::string& content,
-               std::string* field, bool* written) {
-    calls.push_back(name);
-    if (!succeeds) return false;
-    os_.AddFile(path, content);
-    *field = path;
-    *written = true;
-    return true;
-  }
-  bool Found(const char* bin) {
-    jvmPath = bin;
-    classPath = "C:\\JRE\\lib\\rt.jar";
-    return true;
-  }
-  MemoryPlatform& os_;
-};
+using namespace scripted;
 
 using Calls = std::vector<std::string>;
+const std::string kValidateFound = std::string("validate ") + kFound;
 
 class RunSequence : public PlatformTest {
  protected:
@@ -130,8 +37,7 @@ Calls After(Calls tail) {
 TEST_F(RunSequence, SearchesByTheContainersCriteriaAndLaunchesWhatItFound) {
   launcher.searches = {true};
   EXPECT_TRUE(Start(""));
-  EXPECT_EQ(launcher.calls,
-            After({"extract criteria", "search", std::string("validate ") + kFound, "launch"}));
+  EXPECT_EQ(launcher.calls, After({"extract criteria", "search", kValidateFound, "launch"}));
   EXPECT_EQ(ui.events,
             (Calls{"status Extracting Verify Class...", "status Extracting Java Archive..."}));
 }
@@ -156,8 +62,7 @@ TEST_F(RunSequence, TheMarkerWordTakesTheJvmFromTheRegistry) {
   launcher.containerCriteria = "vendor=varnica:type=jre";
   launcher.registryReads = {true};
   EXPECT_TRUE(Start(""));
-  EXPECT_EQ(launcher.calls,
-            After({"extract criteria", "registry", std::string("validate ") + kFound, "launch"}));
+  EXPECT_EQ(launcher.calls, After({"extract criteria", "registry", kValidateFound, "launch"}));
 }
 
 TEST_F(RunSequence, TheRegistryPathInstallsTheBundledJvmAndReadsTheKeyOnceMore) {
@@ -165,7 +70,7 @@ TEST_F(RunSequence, TheRegistryPathInstallsTheBundledJvmAndReadsTheKeyOnceMore) 
   launcher.registryReads = {false, true};
   EXPECT_TRUE(Start(""));
   EXPECT_EQ(launcher.calls, After({"extract criteria", "registry", "offer", "run installer",
-                                   "registry", std::string("validate ") + kFound, "launch"}));
+                                   "registry", kValidateFound, "launch"}));
 }
 
 TEST_F(RunSequence, TheRegistryPathEndsWithoutSearchOrBrowseWhenItFails) {
@@ -200,14 +105,14 @@ TEST_F(RunSequence, TheMarkerWordIsCaseSensitiveAndMayComeFromTheOption) {
   given.registryReads = {true};
   given.Initialize(L"C:\\SETUP\\", "-searchcriteria \"type=jre:vendor=xvarnicax\"");
   EXPECT_TRUE(given.Run());
-  EXPECT_EQ(given.calls, After({"registry", std::string("validate ") + kFound, "launch"}));
+  EXPECT_EQ(given.calls, After({"registry", kValidateFound, "launch"}));
 }
 
 TEST_F(RunSequence, TheSearchCriteriaSwitchAloneKeepsTheContainersCriteriaOut) {
   launcher.containerCriteria = "varnica";
   launcher.searches = {true};
   EXPECT_TRUE(Start("-searchcriteria"));
-  EXPECT_EQ(launcher.calls, After({"search", std::string("validate ") + kFound, "launch"}));
+  EXPECT_EQ(launcher.calls, After({"search", kValidateFound, "launch"}));
   EXPECT_TRUE(launcher.searchCriteria.empty());
 }
 
@@ -215,7 +120,7 @@ TEST_F(RunSequence, AFailedSearchInstallsTheBundledJvmAndSearchesAgain) {
   launcher.searches = {false, true};
   EXPECT_TRUE(Start(""));
   EXPECT_EQ(launcher.calls, After({"extract criteria", "search", "offer", "run installer", "search",
-                                   std::string("validate ") + kFound, "launch"}));
+                                   kValidateFound, "launch"}));
 }
 
 TEST_F(RunSequence, TheBrowseDialogIsTheLastResortOfTheSearch) {
@@ -270,8 +175,7 @@ TEST_F(RunSequence, FilesNamedByOptionsAreCheckedButNeitherExtractedNorDeleted) 
   launcher.searches = {true};
   SetLogAll(true);
   EXPECT_TRUE(Start("-verify v.class -archive D:\\a.class -log -logall"));
-  EXPECT_EQ(launcher.calls,
-            (Calls{"extract criteria", "search", std::string("validate ") + kFound, "launch"}));
+  EXPECT_EQ(launcher.calls, (Calls{"extract criteria", "search", kValidateFound, "launch"}));
   EXPECT_EQ(launcher.verifyClassPath, "C:\\SETUP\\v.class");
   EXPECT_TRUE(ui.events.empty());  // no extraction, no status
   launcher.CleanUp();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "memory_platform.h"
 
@@ -25,5 +26,32 @@ inline Program PrintingJvm(const std::string& output, std::uint32_t exitCode = 0
     return run;
   };
 }
+
+// A test that installs scripted JVMs: each prints the verify lines of its
+// version and vendor address.
+class JvmTest : public PlatformTest {
+ protected:
+  void InstallJvm(const std::string& path, const std::string& version,
+                  const std::string& url = "http://java.sun.com/") {
+    os.AddProgram(path, PrintingJvm(VerifyLines(version, url)));
+  }
+  // What a search looked at, in order: registry values, executables probed,
+  // PATH reads and lookups, folder listings, drive types and runs ("run
+  // <program>"). The library probes of the collectors are left out.
+  std::vector<std::string> Lookups() const {
+    std::vector<std::string> lookups;
+    for (const std::string& line : os.journal) {
+      if (line.rfind("process ", 0) == 0) {
+        lookups.push_back("run " + line.substr(8, line.find(' ', 8) - 8));
+      } else if (line.rfind("attributes ", 0) == 0 && line.find("\\lib\\") == std::string::npos) {
+        lookups.push_back(line);
+      } else if (line.rfind("registry ", 0) == 0 || line.rfind("env ", 0) == 0 ||
+                 line.rfind("find ", 0) == 0 || line.rfind("drive ", 0) == 0) {
+        lookups.push_back(line);
+      }
+    }
+    return lookups;
+  }
+};
 
 }  // namespace carafe

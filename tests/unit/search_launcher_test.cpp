@@ -15,7 +15,7 @@ namespace {
 constexpr const char* kLogPath = "C:\\TEMP\\vnlog.txt";
 constexpr const char* kMakerKey = "Software\\Varnica\\Java Virtual Machine";
 
-class LauncherSearchTest : public PlatformTest {
+class LauncherSearchTest : public JvmTest {
  protected:
   void SetUp() override {
     PlatformTest::SetUp();
@@ -29,9 +29,6 @@ class LauncherSearchTest : public PlatformTest {
   void TearDown() override {
     SetSearchLog(kNoHandle);
     PlatformTest::TearDown();
-  }
-  void InstallJvm(const std::string& path, const std::string& version) {
-    os.AddProgram(path, PrintingJvm(VerifyLines(version, "http://java.sun.com/")));
   }
   std::string Log() const { return os.Content(kLogPath); }
 

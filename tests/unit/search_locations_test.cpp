@@ -11,7 +11,6 @@
 namespace carafe {
 namespace {
 
-constexpr const char* kSunUrl = "http://java.sun.com/";
 constexpr const char* kJre = "Software\\JavaSoft\\Java Runtime Environment\\";
 constexpr const char* kJdk = "Software\\JavaSoft\\Java Development Kit\\";
 constexpr const char* kIbmJre = "Software\\IBM\\IBM Runtime Environment, Java(TM) Tech. Edition\\";
@@ -26,27 +25,11 @@ CriteriaEntry Entry(const std::string& vendor, const std::string& type,
   return entry;
 }
 
-class SearchLocationsTest : public PlatformTest {
+class SearchLocationsTest : public JvmTest {
  protected:
   void SetUp() override {
     PlatformTest::SetUp();
     BeginSearch("C:\\TEMP\\Verify.class");
-  }
-  void InstallJvm(const std::string& path, const std::string& version,
-                  const std::string& url = kSunUrl) {
-    os.AddProgram(path, PrintingJvm(VerifyLines(version, url)));
-  }
-  // Registry reads, existence probes of executables, PATH reads and
-  // lookups, in order; the library probes of the collectors are left out.
-  std::vector<std::string> Lookups() const {
-    std::vector<std::string> lookups;
-    for (const std::string& line : os.journal) {
-      if (line.rfind("attributes ", 0) == 0 && line.find("\\lib\\") != std::string::npos) continue;
-      if (line.rfind("registry ", 0) == 0 || line.rfind("attributes ", 0) == 0 ||
-          line.rfind("env ", 0) == 0 || line.rfind("find ", 0) == 0)
-        lookups.push_back(line);
-    }
-    return lookups;
   }
   bool Quick(CriteriaEntry entry) { return SearchEntry(entry, results, kQuickPass); }
 
@@ -266,7 +249,8 @@ TEST_F(SearchLocationsTest, JviewIsLookedForInTheWindowsThenTheSystemFolder) {
   CriteriaEntry entry = Entry("microsoft", "jre", "1.1");
   ASSERT_TRUE(SearchEntry(entry, results, kFullPass));
   EXPECT_EQ(Lookups(), (std::vector<std::string>{"attributes C:\\WINDOWS\\jview.exe",
-                                                 "attributes C:\\WINDOWS\\SYSTEM32\\jview.exe"}));
+                                                 "attributes C:\\WINDOWS\\SYSTEM32\\jview.exe",
+                                                 "run C:\\WINDOWS\\SYSTEM32\\jview.exe"}));
   const JvmRecord& found = results.back();
   EXPECT_EQ(found.home(), "C:\\WINDOWS\\SYSTEM32");
   EXPECT_EQ(found.type(), "jview");

@@ -20,14 +20,13 @@ constexpr const char* kContainerCriteria =
     "vendor=microsoft:type=jview:version=1.1.4";
 constexpr const char* kVerifyClass = "C:\\TEMP\\Verify.class";
 constexpr const char* kLogPath = "C:\\TEMP\\vnlog.txt";
-constexpr const char* kSunUrl = "http://java.sun.com/";
 const std::string kJre = "Software\\JavaSoft\\Java Runtime Environment\\";
 const std::string kJdk = "Software\\JavaSoft\\Java Development Kit\\";
 const std::string kIbmJre = "Software\\IBM\\IBM Runtime Environment, Java(TM) Tech. Edition\\";
 const std::string kIbmJdk = "Software\\IBM\\IBM Developer Kit, Java(TM) Tech. Edition\\";
 const std::string kSummary = "\r\n\tSearching a JVM that matches the criteria  ";
 
-class SearchOrderTest : public PlatformTest {
+class SearchOrderTest : public JvmTest {
  protected:
   void SetUp() override {
     PlatformTest::SetUp();
@@ -38,29 +37,8 @@ class SearchOrderTest : public PlatformTest {
     SetSearchLog(kNoHandle);
     PlatformTest::TearDown();
   }
-  void InstallJvm(const std::string& path, const std::string& version,
-                  const std::string& url = kSunUrl) {
-    os.AddProgram(path, PrintingJvm(VerifyLines(version, url)));
-  }
   JvmRecord Find(const std::string& criteria, Handle logHandle) {
     return FindJvm(criteria, kVerifyClass, logHandle);
-  }
-  // What the search looked at, in order: registry values, executables
-  // probed, PATH reads and lookups, folder listings, drive types and runs
-  // ("run <program>"). The library probes of the collectors are left out.
-  std::vector<std::string> Lookups() const {
-    std::vector<std::string> lookups;
-    for (const std::string& line : os.journal) {
-      if (line.rfind("process ", 0) == 0) {
-        lookups.push_back("run " + line.substr(8, line.find(' ', 8) - 8));
-      } else if (line.rfind("attributes ", 0) == 0 && line.find("\\lib\\") == std::string::npos) {
-        lookups.push_back(line);
-      } else if (line.rfind("registry ", 0) == 0 || line.rfind("env ", 0) == 0 ||
-                 line.rfind("find ", 0) == 0 || line.rfind("drive ", 0) == 0) {
-        lookups.push_back(line);
-      }
-    }
-    return lookups;
   }
   std::string Log() const { return os.Content(kLogPath); }
 

@@ -1,50 +1,29 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "archive_bytes.h"
-#include "container/log_writer.h"
-#include "core/launcher.h"
-#include "fake_user_interface.h"
+#include "container_launcher_fixture.h"
 #include "launch/bundled_installer.h"
-#include "memory_platform.h"
 
 namespace carafe {
 namespace {
 
 using namespace archive_bytes;
 
-const char* const kArchive = "C:\\TEMP\\rerodova.class";
-const char* const kLog = "C:\\TEMP\\vnlog.txt";
 const char* const kInstaller = "C:\\TEMP\\jre.exe";
-const char* const kCancelledEntry =
-    "\r\nUser aborted installation by cancelling the Browse for JVM dialog. \r\n";
-const char* const kEmptyEntry = "\r\nUser failed to choose JVM. \r\n";
 
-class PromptsTest : public PlatformTest {
+class PromptsTest : public LauncherTest {
  protected:
   void SetUp() override {
-    PlatformTest::SetUp();
-    launcher.AttachUserInterface(&ui);
-    launcher.archivePath = kArchive;
-    launcher.logFile.Reset(
-        os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
+    LauncherTest::SetUp();
+    launcher.archivePath = "C:\\TEMP\\rerodova.class";
     os.AddFile(
-        kArchive,
+        launcher.archivePath,
         Build({Section{kBundledInstallersSection, {Flagged("jre.exe", "MZ bundled installer")}}}));
-    os.SetDiskFreeSpace("C:\\", {1, 1, 1u << 20, 1u << 20});
+    SetFreeBytes(1u << 20);
   }
-
-  std::string LogText() const { return os.Content(kLog); }
   // The browse dialog answers OK with path.
   void ChooseInBrowseDialog(const std::string& path) {
     ui.browseAnswer = kDialogOk;
     ui.browsePath = path;
   }
-
-  FakeUserInterface ui;
-  Launcher launcher;
 };
 
 // --- The bundled VM prompt.
@@ -87,7 +66,7 @@ TEST_F(PromptsTest, SilentRunsExtractTheBundledInstallerWithoutAsking) {
 }
 
 TEST_F(PromptsTest, AnExtractionFailureAfterOkIsTheOffersResult) {
-  os.SetDiskFreeSpace("C:\\", {1, 1, 4, 4});
+  SetFreeBytes(4);
   ui.bundledPromptAnswer = kDialogOk;
   EXPECT_FALSE(launcher.OfferBundledJvm());
   EXPECT_FALSE(os.Exists(kInstaller));
@@ -111,7 +90,8 @@ TEST_F(PromptsTest, CancelInTheBrowseDialogEndsTheRunWithADetailedEntry) {
   EXPECT_FALSE(launcher.BrowseForJvm());
   std::vector<std::string> expected = {"hide", "browse", "show"};
   EXPECT_EQ(ui.events, expected);
-  EXPECT_EQ(LogText(), kCancelledEntry);
+  EXPECT_EQ(LogText(),
+            "\r\nUser aborted installation by cancelling the Browse for JVM dialog. \r\n");
   EXPECT_EQ(launcher.jvmPath, "");
 }
 
@@ -119,7 +99,7 @@ TEST_F(PromptsTest, OkWithAnEmptyPathIsAFailureToChoose) {
   SetLogAll(true);
   ChooseInBrowseDialog("");
   EXPECT_FALSE(launcher.BrowseForJvm());
-  EXPECT_EQ(LogText(), kEmptyEntry);
+  EXPECT_EQ(LogText(), "\r\nUser failed to choose JVM. \r\n");
 }
 
 TEST_F(PromptsTest, WithoutLogAllTheBrowseOutcomesAreNotLogged) {
@@ -142,37 +122,32 @@ TEST_F(PromptsTest, AChosenPathBecomesTheJvmAndIsLoggedWithAPeriod) {
 
 // --- The class path after browsing.
 
-TEST_F(PromptsTest, AJdkHomeAboveTheChosenBinGivesItsLibraries) {
-  os.AddFile("C:\\jdk1.2.2\\lib\\dt.jar");
-  os.AddFile("C:\\jdk1.2.2\\lib\\tools.jar");
-  os.AddFile("C:\\jdk1.2.2\\lib\\rt.jar");  // a JRE library: the JDK ones win
-  ChooseInBrowseDialog("C:\\jdk1.2.2\\bin\\java.exe");
-  EXPECT_TRUE(launcher.BrowseForJvm());
-  EXPECT_EQ(launcher.classPath, "C:\\jdk1.2.2\\lib\\dt.jar;C:\\jdk1.2.2\\lib\\tools.jar");
-}
-
-TEST_F(PromptsTest, WithoutJdkLibrariesTheJreOnesAreTakenAndBinMatchesInAnyCase) {
-  os.AddFile("C:\\JRE\\lib\\rt.jar");
-  os.AddFile("C:\\JRE\\lib\\i18n.jar");
-  ChooseInBrowseDialog("C:\\JRE\\BIN\\jre.exe");
-  EXPECT_TRUE(launcher.BrowseForJvm());
-  EXPECT_EQ(launcher.classPath, "C:\\JRE\\lib\\rt.jar;C:\\JRE\\lib\\i18n.jar");
-}
-
-TEST_F(PromptsTest, TheHomeIsCutBeforeTheLastBin) {
-  os.AddFile("C:\\bin\\jdk\\lib\\classes.zip");
-  os.AddFile("C:\\lib\\classes.zip");  // what cutting at the first "\bin" would find
-  ChooseInBrowseDialog("C:\\bin\\jdk\\bin\\java.exe");
-  EXPECT_TRUE(launcher.BrowseForJvm());
-  EXPECT_EQ(launcher.classPath, "C:\\bin\\jdk\\lib\\classes.zip");
-}
-
-TEST_F(PromptsTest, AHomeWithoutLibrariesLeavesTheClassPathEmpty) {
-  launcher.classPath = "C:\\old\\lib\\classes.zip";
-  ChooseInBrowseDialog("D:\\tools\\java.exe");  // no "\bin": the whole path is the home
-  EXPECT_TRUE(launcher.BrowseForJvm());
-  EXPECT_EQ(launcher.jvmPath, "D:\\tools\\java.exe");
-  EXPECT_EQ(launcher.classPath, "");
+TEST_F(PromptsTest, TheClassPathComesFromTheHomeAboveTheLastBinOfTheChosenPath) {
+  for (const char* file :
+       {"C:\\jdk1.2.2\\lib\\dt.jar", "C:\\jdk1.2.2\\lib\\tools.jar", "C:\\jdk1.2.2\\lib\\rt.jar",
+        "C:\\JRE\\lib\\rt.jar", "C:\\JRE\\lib\\i18n.jar", "C:\\bin\\jdk\\lib\\classes.zip",
+        "C:\\lib\\classes.zip"})
+    os.AddFile(file);
+  struct Case {
+    const char* chosen;
+    const char* classPath;
+  } cases[] = {
+      // The JDK libraries win over the JRE one beside them.
+      {"C:\\jdk1.2.2\\bin\\java.exe", "C:\\jdk1.2.2\\lib\\dt.jar;C:\\jdk1.2.2\\lib\\tools.jar"},
+      // Without them the JRE ones; "bin" matches in any case.
+      {"C:\\JRE\\BIN\\jre.exe", "C:\\JRE\\lib\\rt.jar;C:\\JRE\\lib\\i18n.jar"},
+      // Cutting at the first "\\bin" would find C:\\lib.
+      {"C:\\bin\\jdk\\bin\\java.exe", "C:\\bin\\jdk\\lib\\classes.zip"},
+      // No "\\bin": the whole path is the home, which holds no library.
+      {"D:\\tools\\java.exe", ""},
+  };
+  for (const Case& c : cases) {
+    launcher.classPath = "C:\\old\\lib\\classes.zip";
+    ChooseInBrowseDialog(c.chosen);
+    EXPECT_TRUE(launcher.BrowseForJvm());
+    EXPECT_EQ(launcher.jvmPath, c.chosen);
+    EXPECT_EQ(launcher.classPath, c.classPath) << c.chosen;
+  }
 }
 
 TEST_F(PromptsTest, ABareNameIsAcceptedAndKeepsTheClassPath) {
