@@ -2,12 +2,10 @@
 // its own file: every bound either holds exactly or fails cleanly, and
 // nothing is allocated on the word of a size the file cannot back.
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "allocation_watch.h"
 #include "archive_bytes.h"
 #include "container/java_archive.h"
 #include "container/setup_container.h"
@@ -21,47 +19,8 @@
 #include "scripted_jvm.h"
 #include "string_ids.h"
 
-// --- Allocation watch. The whole test binary allocates through these; they
-// only keep score while an AllocationWatch is alive.
-namespace {
-
-std::atomic<bool> watching{false};
-std::atomic<std::size_t> largestRequest{0};
-// While watching, a request this large is refused: a guard broken on purpose
-// then fails its test at once instead of zero-filling gigabytes.
-constexpr std::size_t kRefusedRequest = std::size_t(256) << 20;
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (watching.load(std::memory_order_relaxed)) {
-    std::size_t seen = largestRequest.load(std::memory_order_relaxed);
-    while (size > seen && !largestRequest.compare_exchange_weak(seen, size)) {
-    }
-    if (size > kRefusedRequest) throw std::bad_alloc();
-  }
-  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return ::operator new(size); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-
 namespace carafe {
 namespace {
-
-// The largest single allocation made while it lives.
-class AllocationWatch {
- public:
-  AllocationWatch() {
-    largestRequest = 0;
-    watching = true;
-  }
-  ~AllocationWatch() { watching = false; }
-  std::size_t Largest() const { return largestRequest.load(); }
-};
 
 constexpr std::size_t kMaxPathChars = 260;
 // Far below every forged size here and above every honest request the
