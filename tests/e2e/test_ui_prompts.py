@@ -8,6 +8,7 @@ build/e2e/screenshots/.
 
 import os
 import queue
+import re
 import threading
 from pathlib import Path
 
@@ -21,7 +22,9 @@ FOLDER = "C:\\setup"
 LOG = FOLDER + "\\log.txt"
 CLASS_BYTES = b"\xCA\xFE\xBA\xBE\x00\x00\x00\x2E"
 CRITERIA = "vendor=sun:type=jre:version=1.2"
-DOWNLOAD_PAGE = "https://adoptium.net/"
+# The one place that names the download page.
+DOWNLOAD_PAGE = re.search(r'JVM_DOWNLOAD_PAGE "(.*)"',
+                          (DIST.parent / "resources" / "download_page.h").read_text()).group(1)
 
 BUNDLED = (218, 77)
 BUNDLED_OK = (51, 56, 50, 14)

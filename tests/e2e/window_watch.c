@@ -6,7 +6,13 @@
  *
  *   WINDOW <hwnd> <pid> <owner> <class>\t<caption>
  *   BOX <hwnd> <pid> <owner>\t<caption>\t<text>
+ *   EXIT <pid> <exit code>
  *
+ * EXIT comes once for each process that owned a reported window, when it
+ * has ended: its Windows exit code, which Wine's own process exit status
+ * does not always carry (Wine kills a process whose Unix side takes more
+ * than a second to go after its last thread ended, and its Linux parent
+ * then sees SIGKILL).
  * BOX is a message box (Wine's message box dialog: it carries the property
  * "WINE_MSGBOX_HELPCALLBACK", or the static controls 0xFFFF for the text
  * and stc1 for the icon); its text is read from the text control. Handles
@@ -34,6 +40,10 @@
 
 static HWND seen[MAX_SEEN];
 static int seenCount;
+#define MAX_PROCESSES 256
+static DWORD processIds[MAX_PROCESSES];
+static HANDLE processes[MAX_PROCESSES];
+static int processCount;
 static CRITICAL_SECTION outputLock;
 
 static int Seen(HWND window) {
@@ -44,6 +54,19 @@ static int Seen(HWND window) {
 
 static void Remember(HWND window) {
   if (seenCount < MAX_SEEN) seen[seenCount++] = window;
+}
+
+/* Keeps a handle to the process of a reported window, so that its exit code
+ * can be read once it ends. */
+static void FollowProcess(DWORD pid) {
+  if (pid == GetCurrentProcessId()) return;
+  for (int i = 0; i < processCount; ++i)
+    if (processIds[i] == pid) return;
+  if (processCount == MAX_PROCESSES) return;
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (process == NULL) return;
+  processIds[processCount] = pid;
+  processes[processCount++] = process;
 }
 
 /* Writes text with tabs, line ends and backslashes escaped. */
@@ -96,6 +119,7 @@ static void Report(HWND window) {
   GetClassNameA(window, className, sizeof(className));
   GetWindowThreadProcessId(window, &pid);
   HWND owner = GetWindow(window, GW_OWNER);
+  FollowProcess(pid);
   EnterCriticalSection(&outputLock);
   if (IsMessageBox(window)) {
     char text[4096] = "";
@@ -120,6 +144,24 @@ static BOOL CALLBACK Snapshot(HWND window, LPARAM report) {
   Remember(window);
   if (report) Report(window);
   return TRUE;
+}
+
+static void ReportEndedProcesses(void) {
+  for (int i = 0; i < processCount;) {
+    DWORD code = 0;
+    if (WaitForSingleObject(processes[i], 0) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(processes[i], &code)) {
+      EnterCriticalSection(&outputLock);
+      printf("EXIT %lu %lu\n", (unsigned long)processIds[i], (unsigned long)code);
+      fflush(stdout);
+      LeaveCriticalSection(&outputLock);
+      CloseHandle(processes[i]);
+      processIds[i] = processIds[--processCount];
+      processes[i] = processes[processCount];
+    } else {
+      ++i;
+    }
+  }
 }
 
 static void Answer(const char* line) {
@@ -185,6 +227,7 @@ int main(void) {
   CreateThread(NULL, 0, ReadCommands, NULL, 0, NULL);
   for (;;) {
     EnumWindows(Snapshot, 1);
+    ReportEndedProcesses();
     Sleep(POLL_MS);
   }
 }

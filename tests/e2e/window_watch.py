@@ -23,7 +23,7 @@ import subprocess
 import threading
 import time
 from pathlib import Path
-from typing import Callable, List, Optional
+from typing import Callable, Dict, List, Optional
 
 WATCH_SOURCE = Path(__file__).resolve().parent / "window_watch.c"
 MINGW_GCC = "x86_64-w64-mingw32-gcc"
@@ -92,6 +92,8 @@ class WindowWatch:
         self.artifacts = artifacts
         self.boxes: List[MessageBox] = []
         self.windows: List[Window] = []
+        # Windows exit codes of the processes that owned a reported window.
+        self.exit_codes: Dict[int, int] = {}
         self.on_window: Optional[WindowHandler] = None
         self.dismiss_boxes = True
         self._answers: "queue.Queue[str]" = queue.Queue()
@@ -151,6 +153,9 @@ class WindowWatch:
             line = raw.decode("cp1252", errors="replace").rstrip("\r\n")
             if line.startswith(("DONE", "TEXT")):
                 self._answers.put(line)
+            elif line.startswith("EXIT "):
+                _, pid, code = line.split(" ")
+                self.exit_codes[int(pid)] = int(code)
             elif line.startswith(("BOX ", "WINDOW ")):
                 self._events.put(line)
 
@@ -186,6 +191,14 @@ class WindowWatch:
         deadline = time.monotonic() + timeout
         while self._events.unfinished_tasks and time.monotonic() < deadline:
             time.sleep(0.05)
+
+    def exit_code(self, pid: int, timeout: float = 5) -> Optional[int]:
+        """The Windows exit code of a process that owned a reported window,
+        once the watch has seen it end; None if it has not by the timeout."""
+        deadline = time.monotonic() + timeout
+        while pid not in self.exit_codes and time.monotonic() < deadline:
+            time.sleep(0.05)
+        return self.exit_codes.get(pid)
 
     def stop(self) -> None:
         if self.process.poll() is None:

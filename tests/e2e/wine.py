@@ -35,6 +35,7 @@ import os
 import pwd
 import re
 import shutil
+import signal
 import subprocess
 import time
 from pathlib import Path
@@ -317,13 +318,16 @@ class WinePrefix:
                 timed_out = True
                 self.shutdown()
                 process.wait()
+        exit_code = None if timed_out else process.returncode
         if not timed_out:
             watch.settle()
+            if exit_code == -signal.SIGKILL:
+                exit_code = self._windows_exit_code(watch, first_box, first_window, exit_code)
         log = self.read_text(log_path) if log_path else self._default_log(args)
         if log is not None:
             (self.artifacts / f"run-{self._runs}.log").write_bytes(log.encode("cp1252", "replace"))
         return RunResult(
-            exit_code=None if timed_out else process.returncode,
+            exit_code=exit_code,
             timed_out=timed_out,
             message_boxes=watch.boxes[first_box:],
             windows=watch.windows[first_window:],
@@ -331,6 +335,20 @@ class WinePrefix:
             stderr=stderr_path.read_bytes().decode("utf-8", errors="replace"),
             log=log,
         )
+
+    @staticmethod
+    def _windows_exit_code(watch, first_box: int, first_window: int, killed: int) -> int:
+        """Wine kills a process whose Unix side takes more than a second to
+        go after its last thread ended (a loaded machine, many DLLs to
+        unload), so its Linux status says SIGKILL although it exited in
+        order. The watch reads the Windows exit code of the process that
+        showed this run's first window (or message box): the program's
+        own."""
+        reported = [*watch.windows[first_window:], *watch.boxes[first_box:]]
+        if not reported:
+            return killed
+        code = watch.exit_code(reported[0].pid)
+        return killed if code is None else code
 
     def _default_log(self, args: Sequence[str]) -> Optional[str]:
         for index, token in enumerate(args):
