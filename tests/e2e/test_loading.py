@@ -18,9 +18,8 @@ import pytest
 import wine
 from conftest import LAUNCHER_WINDOWS_PATH
 from test_launch import SETUP_PATH, build_setup, install_jvm, journal
-from test_ui_prompts import (BROWSE, BROWSE_BUTTON, BROWSE_CANCEL, BUNDLED, BUNDLED_CANCEL, FIXTURES,
-                             Run, prompt_on_screen, reach_the_bundled_prompt)
-from ui_screen import click_control, type_text, wait_for_box, x_windows
+from test_ui_prompts import BROWSE, BROWSE_CANCEL, FIXTURES, Run, pick_in_the_file_dialog
+from ui_screen import click_control
 
 HERE = wine.REPO / "tests" / "e2e"
 FOLDER = SETUP_PATH.rsplit("\\", 1)[0]
@@ -91,21 +90,8 @@ def test_the_file_dialog_of_the_browse_dialog_loads_no_planted_dll(
     # The search fails, the bundled JVM is declined, and the browse dialog's
     # Browse button opens the file dialog, which is typed into and left.
     run = Run(prefix, lambda *args, **options: launcher(*args, env=PREFER_PLANTED, **options))
-    progress, prompt, path, box = reach_the_bundled_prompt(run, prefix, "planted")
-    click_control(prefix.display, path, box, BUNDLED, BUNDLED_CANCEL)
-    browse = run.next_window(owner=progress.handle)
-    path, box = prompt_on_screen(prefix, "planted-browse-dialog")
-    click_control(prefix.display, path, box, BROWSE, BROWSE_BUTTON)
-    files = run.windows.get(timeout=60)
-    assert int(files.owner, 16) == int(browse.handle, 16), files
-    wait_for_box(prefix.display, "planted-file-dialog",
-                 lambda found: found is not None and found != box)
-    others = {window: found for window, found in x_windows(prefix.display).items() if found != box}
-    dialog = max(others, key=lambda w: (others[w][2] - others[w][0]) * (others[w][3] - others[w][1]))
-    type_text(prefix.display, dialog, "C:\\Tools\\bin\\java.exe", then="Return")
-    wait_for_box(prefix.display, "planted-browse-dialog-filled", lambda found: found == box)
-    # The file dialog worked: it is the real comdlg32's.
-    assert prefix.watch.text(browse.handle, 1000).lower() == "c:\\tools\\bin\\java.exe"
+    # The file dialog works with the DLLs it loaded: they are the real ones.
+    _, path, box = pick_in_the_file_dialog(run, prefix, "planted")
     click_control(prefix.display, path, box, BROWSE, BROWSE_CANCEL)
     run.finish()
 

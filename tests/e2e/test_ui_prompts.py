@@ -147,28 +147,35 @@ def test_a_path_typed_in_the_browse_dialog_becomes_the_jvm(prefix, launcher):
         '-classpath "C:\\JVM\\lib\\dt.jar;C:\\JVM\\lib\\tools.jar;C:\\setup" rerodova')
 
 
-def test_the_browse_button_fills_in_the_file_picked_in_the_file_dialog(prefix, launcher):
-    prefix.put("C:\\Tools\\bin\\java.exe", FIXTURES / "fixture_jvm.exe")
-    run = Run(prefix, launcher)
-    progress, prompt, path, box = reach_the_bundled_prompt(run, prefix, "picked")
+def pick_in_the_file_dialog(run, prefix, name, picked="C:\\Tools\\bin\\java.exe"):
+    """From the start of a run: declines the bundled JVM, pushes the browse
+    dialog's Browse button and picks `picked` in the file dialog. Returns the
+    browse dialog and its screenshot and box once the path is in its field."""
+    progress, prompt, path, box = reach_the_bundled_prompt(run, prefix, name)
     click_control(prefix.display, path, box, BUNDLED, BUNDLED_CANCEL)
     browse = run.next_window(owner=progress.handle)
-    path, box = prompt_on_screen(prefix, "picked-browse-dialog")
+    path, box = prompt_on_screen(prefix, f"{name}-browse-dialog")
 
     click_control(prefix.display, path, box, BROWSE, BROWSE_BUTTON)
     files = run.windows.get(timeout=60)
     assert int(files.owner, 16) == int(browse.handle, 16), files
-    wait_for_box(prefix.display, "picked-file-dialog",
+    wait_for_box(prefix.display, f"{name}-file-dialog",
                  lambda found: found is not None and found != box)
     # The file dialog is the largest window; the progress dialog's (mapped,
     # with an empty region) is another.
     others = {window: found for window, found in x_windows(prefix.display).items() if found != box}
     dialog = max(others, key=lambda w: (others[w][2] - others[w][0]) * (others[w][3] - others[w][1]))
-    type_text(prefix.display, dialog, "C:\\Tools\\bin\\java.exe", then="Return")
-    _, back = wait_for_box(prefix.display, "picked-browse-dialog-filled",
+    type_text(prefix.display, dialog, picked, then="Return")
+    _, back = wait_for_box(prefix.display, f"{name}-browse-dialog-filled",
                            lambda found: found == box)
     assert back == box
-    assert prefix.watch.text(browse.handle, 1000).lower() == "c:\\tools\\bin\\java.exe"
+    assert prefix.watch.text(browse.handle, 1000).lower() == picked.lower()
+    return browse, path, box
 
+
+def test_the_browse_button_fills_in_the_file_picked_in_the_file_dialog(prefix, launcher):
+    prefix.put("C:\\Tools\\bin\\java.exe", FIXTURES / "fixture_jvm.exe")
+    run = Run(prefix, launcher)
+    _, path, box = pick_in_the_file_dialog(run, prefix, "picked")
     click_control(prefix.display, path, box, BROWSE, BROWSE_CANCEL)
     assert "User chose" not in run.finish().log
