@@ -32,9 +32,6 @@ def archive():
 
 
 def measure(context):
-    launcher = context.built("win64/launcher.exe")
-    mksetup = context.built("linux/mksetup")
-    verify = context.built("java/Verify.class")
     copier = context.built("win64/fixtures/fixture_copyfile.exe")
     jvm = context.built("win64/fixtures/fixture_jvm.exe")
     prefix = context.prefix()
@@ -42,11 +39,7 @@ def measure(context):
     data = archive()
     archive_file = context.work / "rerodova.class"
     archive_file.write_bytes(data)
-    setup = context.work / "setup.exe"
-    subprocess.run([str(mksetup), "build", "--stub", str(launcher), "--archive",
-                    str(archive_file), "--verify", str(verify), "--criteria",
-                    "vendor=sun:type=jre:version=1.2", "-o", str(setup)], check=True,
-                   capture_output=True)
+    setup = context.setup_exe("setup", archive_file, "vendor=sun:type=jre:version=1.2")
     prefix.put(SETUP_PATH, setup)
     prefix.put(SOURCE_PATH, archive_file)
     prefix.put(COPY_PATH, copier)

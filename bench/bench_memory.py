@@ -30,19 +30,13 @@ JVM_PATH = FOLDER + "\\jvm\\bin\\java.exe"
 
 
 def measure(context):
-    launcher = context.built("win64/launcher.exe")
-    mksetup = context.built("linux/mksetup")
-    verify = context.built("java/Verify.class")
     jvm = context.built("win64/fixtures/fixture_jvm.exe")
     watch = context.built("win64/fixtures/fixture_stopwatch.exe")
     prefix = context.prefix()
 
     archive_file = context.work / "memory_rerodova.class"
     archive_file.write_bytes(archive())
-    setup = context.work / "memory_setup.exe"
-    subprocess.run([str(mksetup), "build", "--stub", str(launcher), "--archive",
-                    str(archive_file), "--verify", str(verify), "--criteria", CRITERIA,
-                    "-o", str(setup)], check=True, capture_output=True)
+    setup = context.setup_exe("memory_setup", archive_file, CRITERIA)
     archive_file.unlink()
     prefix.put(SETUP_PATH, setup)
     setup.unlink()

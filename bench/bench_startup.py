@@ -52,23 +52,17 @@ def installation_runs(prefix):
 
 
 def measure(context):
-    launcher = context.built("win64/launcher.exe")
-    mksetup = context.built("linux/mksetup")
-    verify = context.built("java/Verify.class")
     jvm = context.built("win64/fixtures/fixture_jvm.exe")
     watch = context.built("win64/fixtures/fixture_stopwatch.exe")
     prefix = context.prefix()
 
     archive = context.work / "startup_rerodova.class"
     archive.write_bytes(b"\xCA\xFE\xBA\xBE" + bytes(1020))
-    setup = context.work / "startup_setup.exe"
-    subprocess.run([str(mksetup), "build", "--stub", str(launcher), "--archive", str(archive),
-                    "--verify", str(verify), "--criteria", CRITERIA, "-o", str(setup)],
-                   check=True, capture_output=True)
+    setup = context.setup_exe("startup_setup", archive, CRITERIA)
     prefix.put(SETUP_PATH, setup)
     prefix.put(STOPWATCH_PATH, watch)
     prefix.put(JVM_PATH, jvm)  # no settings file: it reports 1.2.2 and exits at once
-    prefix.put(CLASSES + "\\Verify.class", verify)
+    prefix.put(CLASSES + "\\Verify.class", context.built("java/Verify.class"))
     prefix.put(CLASSES + "\\rerodova.class", archive)
 
     launch = [SETUP_PATH, "-silent", "-jvm", JVM_PATH]

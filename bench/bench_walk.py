@@ -70,9 +70,6 @@ def time_process(command, env):
 
 
 def measure(context):
-    launcher = context.built("win64/launcher.exe")
-    mksetup = context.built("linux/mksetup")
-    verify = context.built("java/Verify.class")
     jvm = context.built("win64/fixtures/fixture_jvm.exe")
     walker = context.built("win64/fixtures/fixture_walker.exe")
     prefix = context.prefix()
@@ -80,10 +77,7 @@ def measure(context):
 
     archive = context.work / "walk_rerodova.class"
     archive.write_bytes(b"\xCA\xFE\xBA\xBE" + bytes(1020))
-    setup = context.work / "walk_setup.exe"
-    subprocess.run([str(mksetup), "build", "--stub", str(launcher), "--archive", str(archive),
-                    "--verify", str(verify), "--criteria", CRITERIA, "-o", str(setup)],
-                   check=True, capture_output=True)
+    setup = context.setup_exe("walk_setup", archive, CRITERIA)
     prefix.put(SETUP_PATH, setup)
     prefix.put(WALKER_PATH, walker)
 

@@ -99,6 +99,16 @@ class Context:
             raise Skip(f"{path} is missing: run make first")
         return path
 
+    def setup_exe(self, name: str, archive: Path, criteria: str) -> Path:
+        """A setup executable in the scratch folder, built by mksetup from the
+        64-bit launcher, the verify class and the archive file."""
+        setup = self.work / f"{name}.exe"
+        subprocess.run([str(self.built("linux/mksetup")), "build",
+                        "--stub", str(self.built("win64/launcher.exe")), "--archive", str(archive),
+                        "--verify", str(self.built("java/Verify.class")), "--criteria", criteria,
+                        "-o", str(setup)], check=True, capture_output=True)
+        return setup
+
     def prefix(self) -> wine.WinePrefix:
         """A Wine prefix whose wineserver stays up between runs, so that
         every timed run starts alike."""
