@@ -71,23 +71,15 @@ bool VerifyAndKeep(CriteriaEntry& entry, JvmRecord& record, std::vector<JvmRecor
   return true;
 }
 
-bool KeepJdk(CriteriaEntry& entry, const std::string& home, const std::string& executable,
-             std::vector<JvmRecord>& results) {
+// A JVM found at home, of type "jdk" or "jre": the type decides which
+// libraries its class path gets.
+bool KeepJvm(CriteriaEntry& entry, const std::string& type, const std::string& home,
+             const std::string& executable, std::vector<JvmRecord>& results) {
   JvmRecord record;
   record.set_home(home);
-  record.set_libs(CollectJdkLibs(home));
+  record.set_libs(type == "jdk" ? CollectJdkLibs(home) : CollectJreLibs(home));
   record.set_bin(executable);
-  record.set_type("jdk");
-  return VerifyAndKeep(entry, record, results);
-}
-
-bool KeepJre(CriteriaEntry& entry, const std::string& home, const std::string& executable,
-             std::vector<JvmRecord>& results) {
-  JvmRecord record;
-  record.set_home(home);
-  record.set_libs(CollectJreLibs(home));
-  record.set_bin(executable);
-  record.set_type("jre");
+  record.set_type(type);
   return VerifyAndKeep(entry, record, results);
 }
 
@@ -167,7 +159,7 @@ bool SearchJdkRegistry(CriteriaEntry& entry, std::vector<JvmRecord>& results,
     if (!QueryRegistryString(keyName, valueName, &home)) return false;
     std::string executable = home + "\\bin\\java.exe";
     if (!FileExists(executable)) return false;
-    return KeepJdk(entry, home, executable, results);
+    return KeepJvm(entry, "jdk", home, executable, results);
   });
 }
 
@@ -182,7 +174,7 @@ bool SearchJreRegistry(CriteriaEntry& entry, std::vector<JvmRecord>& results,
       executable = home + "\\bin\\java.exe";
       if (!FileExists(executable)) return false;
     }
-    return KeepJre(entry, home, executable, results);
+    return KeepJvm(entry, "jre", home, executable, results);
   });
 }
 
@@ -193,7 +185,7 @@ bool SearchJdkDefaultFolder(CriteriaEntry& entry, std::vector<JvmRecord>& result
     std::string home = SystemDriveRoot() + "JDK" + entry.version;
     std::string executable = home + "\\bin\\java.exe";
     if (!FileExists(executable)) return false;
-    return KeepJdk(entry, home, executable, results);
+    return KeepJvm(entry, "jdk", home, executable, results);
   });
 }
 
@@ -204,7 +196,7 @@ bool SearchJreDefaultFolder(CriteriaEntry& entry, std::vector<JvmRecord>& result
     std::string home = SystemDriveRoot() + "Program Files\\" + vendorFolder + entry.version;
     std::string executable = home + "\\bin\\jre.exe";
     if (!FileExists(executable)) return false;
-    return KeepJre(entry, home, executable, results);
+    return KeepJvm(entry, "jre", home, executable, results);
   });
 }
 
@@ -273,9 +265,7 @@ bool CheckCandidates(CriteriaEntry& entry, const std::string& exeName, const Pat
     std::size_t bin = path.rfind(L"\\bin");
     std::string home = AnsiPath(bin == PathString::npos ? path : path.substr(0, bin));
     std::string executable = AnsiPath(path);
-    if (java ? KeepJdk(entry, home, executable, results)
-             : KeepJre(entry, home, executable, results))
-      return true;
+    if (KeepJvm(entry, java ? "jdk" : "jre", home, executable, results)) return true;
   }
   return false;
 }

@@ -59,15 +59,6 @@ std::string FolderOfLength(const std::string& root, std::size_t length) {
   return folder;
 }
 
-CriteriaEntry Entry(const std::string& vendor, const std::string& type,
-                    const std::string& version) {
-  CriteriaEntry entry;
-  entry.vendor = vendor;
-  entry.type = type;
-  entry.version = version;
-  return entry;
-}
-
 // --- Option values around MAX_PATH.
 
 using OptionPaths = PlatformTest;

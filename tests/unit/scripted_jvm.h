@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "discovery/search_criteria.h"
 #include "memory_platform.h"
 
 namespace carafe {
@@ -15,6 +16,16 @@ inline std::string VerifyLines(const std::string& version, const std::string& ur
   return "java.home = " + home + "\r\njava.version = " + version + "\r\njava.vendor.url = " + url +
          "\r\njava.vendor = Some Vendor\r\njava.class.path = C:\\TEMP\r\n"
          "java.class.version = 46.0\r\nos.name = Windows 95\r\n";
+}
+
+// A criteria entry as the criteria text would give it.
+inline CriteriaEntry Entry(const std::string& vendor, const std::string& type,
+                           const std::string& version) {
+  CriteriaEntry entry;
+  entry.vendor = vendor;
+  entry.type = type;
+  entry.version = version;
+  return entry;
 }
 
 // A program that prints output on its standard output and ends.

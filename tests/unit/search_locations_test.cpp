@@ -16,15 +16,6 @@ constexpr const char* kJdk = "Software\\JavaSoft\\Java Development Kit\\";
 constexpr const char* kIbmJre = "Software\\IBM\\IBM Runtime Environment, Java(TM) Tech. Edition\\";
 constexpr const char* kIbmJdk = "Software\\IBM\\IBM Developer Kit, Java(TM) Tech. Edition\\";
 
-CriteriaEntry Entry(const std::string& vendor, const std::string& type,
-                    const std::string& version) {
-  CriteriaEntry entry;
-  entry.vendor = vendor;
-  entry.type = type;
-  entry.version = version;
-  return entry;
-}
-
 class SearchLocationsTest : public JvmTest {
  protected:
   void SetUp() override {
