@@ -13,9 +13,6 @@ class AllocationWatch {
  public:
   AllocationWatch();
   ~AllocationWatch();
-  AllocationWatch(const AllocationWatch&) = delete;
-  AllocationWatch& operator=(const AllocationWatch&) = delete;
-
   std::size_t Largest() const;
 };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "allocation_watch.h"
 #include "archive_bytes.h"
 #include "container_launcher_fixture.h"
 
@@ -14,7 +15,6 @@ using namespace archive_bytes;
 
 const char* const kArchive = "C:\\TEMP\\rerodova.class";
 const char* const kInstaller = "C:\\TEMP\\jre.exe";
-const char* const kCorrupted = "Corrupted JVM Installer  C:\\TEMP\\jre.exe\r\n";
 
 class BundledInstallerTest : public LauncherTest {
  protected:
@@ -26,151 +26,117 @@ class BundledInstallerTest : public LauncherTest {
     os.AddFile(kArchive, Build({Section{"Classes", {}, true},
                                 Section{kBundledInstallersSection, installers}}));
   }
-  void ExpectNothingWritten() {
-    EXPECT_FALSE(launcher.bundledInstallerWritten);
-    EXPECT_EQ(launcher.bundledInstallerPath, "");
+  void ExtractAndRun() {
+    WriteArchive({Flagged("jre.exe", "MZ")});
+    ASSERT_TRUE(launcher.ExtractBundledJvmInstaller());
+    ui.events.clear();
   }
 };
 
-TEST_F(BundledInstallerTest, WritesTheFirstResourceFlaggedAsInstaller) {
+TEST_F(BundledInstallerTest, WritesTheFirstResourceFlaggedAsInstallerOverAnOlderFile) {
+  SetLogAll(true);
+  os.AddFile(kInstaller, "an older and much longer installer left by another run");
   WriteArchive({Flagged("readme.txt", "read me", 0), Flagged("jre.exe", "MZ jre installer"),
                 Flagged("second.exe", "MZ another")});
   ASSERT_TRUE(launcher.ExtractBundledJvmInstaller());
-
   EXPECT_EQ(launcher.bundledInstallerPath, kInstaller);
   EXPECT_TRUE(launcher.bundledInstallerWritten);
   EXPECT_EQ(os.Content(kInstaller), "MZ jre installer");
   EXPECT_EQ(os.WriteSizes(kInstaller), std::vector<std::uint32_t>{16});
-  EXPECT_FALSE(os.Exists("C:\\TEMP\\readme.txt"));
-  EXPECT_FALSE(os.Exists("C:\\TEMP\\second.exe"));
-  ASSERT_FALSE(ui.events.empty());
-  EXPECT_EQ(ui.events.front(), "status Installing JVM...");
+  EXPECT_FALSE(os.Exists("C:\\TEMP\\readme.txt") || os.Exists("C:\\TEMP\\second.exe"));
+  EXPECT_EQ(ui.events.at(0), "status Installing JVM...");
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(LogText(), "");
-
+  // The archive reader's own lines come first.
+  EXPECT_EQ(LogText().rfind("\r\nReading Java archive C:\\TEMP\\rerodova.class with 2 sections", 0),
+            0u);
+  EXPECT_NE(LogText().find("\r\nExtracting file  C:\\TEMP\\jre.exe...\r\n"), std::string::npos);
   launcher.CleanUp();
   EXPECT_FALSE(os.Exists(kInstaller));
 }
 
-TEST_F(BundledInstallerTest, AnExistingFileOfTheSameNameIsReplaced) {
-  os.AddFile(kInstaller, "an older and much longer installer left by another run");
-  WriteArchive({Flagged("jre.exe", "MZ new")});
-  ASSERT_TRUE(launcher.ExtractBundledJvmInstaller());
-  EXPECT_EQ(os.Content(kInstaller), "MZ new");
-}
-
-TEST_F(BundledInstallerTest, LogAllRecordsTheExtraction) {
-  SetLogAll(true);
-  WriteArchive({Flagged("jre.exe", "MZ")});
-  ASSERT_TRUE(launcher.ExtractBundledJvmInstaller());
-  std::string log = LogText();
-  // The archive reader's own lines come first.
-  EXPECT_EQ(
-      log.rfind("\r\nReading Java archive C:\\TEMP\\rerodova.class with 2 sections...\r\n", 0), 0u);
-  EXPECT_NE(log.find("\r\nExtracting file  C:\\TEMP\\jre.exe...\r\n"), std::string::npos);
-}
-
 TEST_F(BundledInstallerTest, WithoutAFlaggedResourceNothingIsWrittenAndTheRunFails) {
-  WriteArchive({Flagged("readme.txt", "read me", 0), Flagged("notes.txt", "n", 2)});
+  WriteArchive({Flagged("readme.txt", "r", 0), Flagged("n.txt", "n", 2)});
   EXPECT_TRUE(launcher.ExtractBundledJvmInstaller());
-  ExpectNothingWritten();
-  EXPECT_TRUE(os.Journal("create C:\\TEMP\\r").empty());
-  EXPECT_TRUE(os.Journal("create C:\\TEMP\\n").empty());
-  EXPECT_TRUE(ui.messages.empty());
-
+  EXPECT_FALSE(launcher.bundledInstallerWritten);
+  EXPECT_TRUE(os.Journal("create C:\\TEMP\\r").empty() && os.Journal("create C:\\TEMP\\n").empty());
   EXPECT_FALSE(launcher.RunBundledJvmInstaller());
   EXPECT_TRUE(os.Launches().empty());
-  EXPECT_EQ(LogText(), "");
-
-  // Nor does an archive without the section carry one.
-  os.AddFile(kArchive, Build({Section{"Classes", {}, true}}));
-  EXPECT_TRUE(launcher.ExtractBundledJvmInstaller());
-  ExpectNothingWritten();
-}
-
-TEST_F(BundledInstallerTest, AnArchiveThatCannotBeOpenedIsAnInvalidExecutable) {
-  EXPECT_FALSE(launcher.ExtractBundledJvmInstaller());
-  ExpectOneMessage(kInvalidExecutable, true);
-  EXPECT_EQ(LogText(), "Could not open file  C:\\TEMP\\rerodova.class \r\n");
-  ExpectNothingWritten();
-}
-
-TEST_F(BundledInstallerTest, FreeSpaceMustExceedTheInstallersSize) {
-  WriteArchive({Flagged("jre.exe", "0123456789")});
-  SetFreeBytes(10);
-  EXPECT_FALSE(launcher.ExtractBundledJvmInstaller());
-  ExpectOneMessage(kDiskSpace, true);
-  EXPECT_EQ(LogText(), "\r\nNot enough space to copy file  jre.exe of size (10)\r\n");
-  EXPECT_TRUE(os.Journal("create " + std::string(kInstaller)).empty());
-  ExpectNothingWritten();
-
-  SetFreeBytes(11);
-  EXPECT_TRUE(launcher.ExtractBundledJvmInstaller());
-  EXPECT_EQ(os.Content(kInstaller), "0123456789");
-}
-
-TEST_F(BundledInstallerTest, AnInstallerThatCannotBeCreatedOrReadIsCorrupted) {
-  WriteArchive({Flagged("jre.exe", "MZ")});
-  os.Lock(kInstaller);
-  EXPECT_FALSE(launcher.ExtractBundledJvmInstaller());
-  ExpectOneMessage(kInvalidExecutable, true);
-  EXPECT_EQ(LogText(), kCorrupted);
-  ExpectNothingWritten();
-}
-
-TEST_F(BundledInstallerTest, AnEmptyInstallerCannotBeRead) {
-  WriteArchive({Flagged("jre.exe", "")});
-  EXPECT_FALSE(launcher.ExtractBundledJvmInstaller());
-  ExpectOneMessage(kInvalidExecutable, true);
-  EXPECT_EQ(LogText(), kCorrupted);
-}
-
-TEST_F(BundledInstallerTest, UnreadableDataIsReportedAsCorruptedWithoutAllocatingIt) {
-  // The record claims 2 GiB of data that the file does not hold; the section
-  // still reads, since no record follows it.
-  std::string record;
-  U32(record, 1);
-  U8(record, 1);
-  String16(record, "jre.exe");
-  U32(record, 0x7FFFFFFF);
-  Section section{kBundledInstallersSection, {}};
-  section.forgeCount = true;
-  section.resourceCount = 1;
-  section.payload = record + "MZ";
-  os.AddFile(kArchive, Build({section}));
-  os.SetDiskFreeSpace("C:\\", {64, 512, 0xFFFFFFF0u, 0xFFFFFFF0u});
-
-  EXPECT_FALSE(launcher.ExtractBundledJvmInstaller());
-  ExpectOneMessage(kInvalidExecutable, true);
-  EXPECT_EQ(LogText(), kCorrupted);
-  EXPECT_TRUE(launcher.bundledInstallerBuffer.empty());
-  ExpectNothingWritten();
-}
-
-TEST_F(BundledInstallerTest, AShortWriteIsLoggedWithoutAMessage) {
-  WriteArchive({Flagged("jre.exe", "MZ jre installer")});
-  os.LimitWrites(kInstaller, 4);
-  EXPECT_FALSE(launcher.ExtractBundledJvmInstaller());
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(LogText(), "\r\nError occured while Extracting file  C:\\TEMP\\jre.exe ...\r\n");
-  ExpectNothingWritten();
+  EXPECT_EQ(LogText(), "");
+}
+
+TEST_F(BundledInstallerTest, EachFailureHasItsEntryAndItsBox) {
+  // A record that claims 2 GiB of data the file does not hold.
+  Section forged{kBundledInstallersSection, {}};
+  forged.forgeCount = true;
+  forged.resourceCount = 1;
+  forged.payload = RecordBytes(Flagged("huge.exe", "")).substr(0, 15) + "\x7F\xFF\xFF\xFF" + "MZ";
+  const std::string kCorrupted = "Corrupted JVM Installer  C:\\TEMP\\";
+  struct Case {
+    const char* what;
+    std::string archive;
+    std::string log;
+    const char* message;
+  };
+  os.Lock("C:\\TEMP\\locked.exe");
+  os.LimitWrites("C:\\TEMP\\short.exe", 4);
+  for (const Case& c : std::vector<Case>{
+           {"no archive", "", "Could not open file  C:\\TEMP\\rerodova.class \r\n",
+            kInvalidExecutable},
+           {"free space equal to the size",
+            Build({{kBundledInstallersSection, {Flagged("ten.exe", "0123456789")}}}),
+            "\r\nNot enough space to copy file  ten.exe of size (10)\r\n", kDiskSpace},
+           {"cannot be created",
+            Build({{kBundledInstallersSection, {Flagged("locked.exe", "MZ")}}}),
+            kCorrupted + "locked.exe\r\n", kInvalidExecutable},
+           {"empty", Build({{kBundledInstallersSection, {Flagged("empty.exe", "")}}}),
+            kCorrupted + "empty.exe\r\n", kInvalidExecutable},
+           {"data past the end", Build({forged}), kCorrupted + "huge.exe\r\n", kInvalidExecutable},
+           {"short write",
+            Build({{kBundledInstallersSection, {Flagged("short.exe", "MZ installer")}}}),
+            "\r\nError occured while Extracting file  C:\\TEMP\\short.exe ...\r\n", nullptr},
+       }) {
+    SCOPED_TRACE(c.what);
+    if (c.archive.empty())
+      os.DeleteFile(kArchive);
+    else
+      os.AddFile(kArchive, c.archive);
+    SetFreeBytes(c.log.find("space") != std::string::npos ? 10 : 0xFFFFFFF0);
+    Launcher fresh;
+    FakeUserInterface freshUi;
+    fresh.AttachUserInterface(&freshUi);
+    fresh.archivePath = kArchive;
+    launcher.logFile.Reset(kNoHandle);
+    fresh.logFile.Reset(
+        os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
+    AllocationWatch watch;
+    EXPECT_FALSE(fresh.ExtractBundledJvmInstaller());
+    EXPECT_LT(watch.Largest(), std::size_t(1) << 20);  // nothing allocated on a forged size
+    EXPECT_EQ(LogText(), c.log);
+    ASSERT_EQ(freshUi.messages.size(), c.message ? 1u : 0u);
+    if (c.message) {
+      EXPECT_EQ(freshUi.messages[0].text, c.message);
+    }
+    EXPECT_FALSE(fresh.bundledInstallerWritten);
+    EXPECT_EQ(fresh.bundledInstallerPath, "");
+  }
+  EXPECT_TRUE(os.Journal("create C:\\TEMP\\ten.exe").empty());
+  SetFreeBytes(11);  // one byte more is enough
+  os.AddFile(kArchive, Build({{kBundledInstallersSection, {Flagged("ten.exe", "0123456789")}}}));
+  EXPECT_TRUE(launcher.ExtractBundledJvmInstaller());
 }
 
 TEST_F(BundledInstallerTest, RunsTheInstallerVisiblyWhileTheProgressDialogStepsAside) {
+  ExtractAndRun();
   SetLogAll(true);
-  WriteArchive({Flagged("jre.exe", "MZ")});
-  ASSERT_TRUE(launcher.ExtractBundledJvmInstaller());
   os.AddProgram(kInstaller, [this](const std::string&) {
     ui.events.push_back("installer runs");
     return ChildRun{};
   });
-  ui.events.clear();
   std::size_t logBefore = LogText().size();
-
   EXPECT_TRUE(launcher.RunBundledJvmInstaller());
   EXPECT_EQ(ui.events, (std::vector<std::string>{"hide", "installer runs", "show"}));
-  ASSERT_EQ(os.Launches().size(), 1u);
-  const Launch& run = os.Launches()[0];
+  const Launch& run = os.Launches().at(0);
   EXPECT_EQ(run.commandLine, kInstaller);
   EXPECT_EQ(run.showState, kShowNormal);
   EXPECT_TRUE(run.waitedFor);
@@ -178,23 +144,8 @@ TEST_F(BundledInstallerTest, RunsTheInstallerVisiblyWhileTheProgressDialogStepsA
   EXPECT_EQ(LogText().substr(logBefore), "\r\nLaunching  JVM Installer  C:\\TEMP\\jre.exe...\r\n");
 }
 
-TEST_F(BundledInstallerTest, SilentRunsSendNothingToTheProgressDialog) {
-  launcher.silent = true;
-  WriteArchive({Flagged("jre.exe", "MZ")});
-  ASSERT_TRUE(launcher.ExtractBundledJvmInstaller());
-  os.AddProgram(kInstaller, [](const std::string&) { return ChildRun{}; });
-  ui.events.clear();
-
-  EXPECT_TRUE(launcher.RunBundledJvmInstaller());
-  EXPECT_TRUE(ui.events.empty());
-  ASSERT_EQ(os.Launches().size(), 1u);
-  EXPECT_EQ(os.Launches()[0].showState, kShowNormal);
-  EXPECT_EQ(LogText(), "");
-}
-
-TEST_F(BundledInstallerTest, AFailedWaitOrANonZeroExitCode) {
-  WriteArchive({Flagged("jre.exe", "MZ")});
-  ASSERT_TRUE(launcher.ExtractBundledJvmInstaller());
+TEST_F(BundledInstallerTest, AFailedWaitFailsAndANonZeroExitCodeDoesNot) {
+  ExtractAndRun();
   bool failWait = true;
   os.AddProgram(kInstaller, [&failWait](const std::string&) {
     ChildRun run;

@@ -100,5 +100,19 @@ inline std::vector<Section> ThreeSections(const std::string& archive, const std:
           {3, "vm search criteria", String16(criteria)}};
 }
 
+// The container of the documented example: its table byte for byte, then
+// sections of its sizes.
+inline std::string ExampleContainer() {
+  const unsigned char table[] = {
+      0x00, 0x00, 0x00, 0x03,                                            //
+      0x01, 0x00, 0x5D, 0xA4, 0xBB, 0, 0, 0, 0, 0x00, 0x00, 0x00, 0x2B,  //
+      0x02, 0x00, 0x00, 0x06, 0xBB, 0, 0, 0, 0, 0x00, 0x5D, 0xA4, 0xE6,  //
+      0x03, 0x00, 0x00, 0x01, 0x44, 0, 0, 0, 0, 0x00, 0x5D, 0xAB, 0xA1,  //
+  };
+  return std::string(reinterpret_cast<const char*>(table), sizeof table) +
+         String16("rerodova.class") + ClassBytes(6137003) + String16("Verify.class") +
+         ClassBytes(1709, 'v') + String16("vm search criteria") + String16(std::string(302, 'c'));
+}
+
 }  // namespace testing_images
 }  // namespace carafe

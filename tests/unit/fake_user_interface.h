@@ -17,15 +17,13 @@ struct ShownMessage {
 
 class FakeUserInterface : public UserInterface {
  public:
-  // Scripted answers.
   int bundledPromptAnswer = kDialogOk;
   int browseAnswer = kDialogCancel;
   std::string browsePath;
   bool abortDuringLoop = false;  // the user confirms the abort prompt
   bool createSucceeds = true;
 
-  // What happened, in order: "create", "loop", "quit", "status <text>",
-  // "hide", "show", "bundled prompt", "browse", "message <text>".
+  // "create", "loop", "quit", "status <text>", "hide", "show", "bundled prompt", ...
   std::vector<std::string> events;
   std::vector<ShownMessage> messages;
 

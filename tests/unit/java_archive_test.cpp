@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "allocation_watch.h"
 #include "archive_bytes.h"
 #include "memory_platform.h"
 
@@ -20,284 +21,160 @@ class JavaArchiveTest : public PlatformTest {
     log.Reset(os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
   }
   std::string LogText() const { return os.Content(kLog); }
-  // Writes the archive's bytes and opens it.
   bool Open(JavaArchive& archive, const std::string& bytes) {
     os.AddFile(kArchive, bytes);
     return archive.Open(kArchive);
+  }
+  static std::string Data(const ArchiveResource& resource) {
+    std::string data(resource.Size(), '\0');
+    return resource.ReadData(&data[0]) ? data : "<fail>";
+  }
+  static Section Forged(Section section, std::uint32_t count) {
+    section.forgeCount = true;
+    section.resourceCount = count;
+    return section;
   }
 
   UniqueHandle log;
 };
 
-// A typical archive: compressed sections around one uncompressed section.
-std::vector<Section> TypicalSections() {
-  Section classes{"Classes", {}, true};
-  classes.forgeCount = true;
-  classes.resourceCount = 212;
-  Section installers{"BundledVMInstallers",
-                     {Record{"", "readme.txt", "hello"}, Flagged("jre-setup.exe", "MZ-installer")}};
-  Section images{"Images", {}, true};
-  images.forgeCount = true;
-  images.resourceCount = 3;
-  return {classes, installers, images};
-}
-
 TEST_F(JavaArchiveTest, ReadsSectionsAndTheResourcesOfUncompressedOnes) {
   Layout layout;
   JavaArchive archive(log.Get());
-  ASSERT_TRUE(Open(archive, Build(TypicalSections(), &layout)));
-
-  EXPECT_EQ(archive.SectionCount(), 3);
+  ASSERT_TRUE(Open(archive, Build({Forged({"Classes", {}, true}, 212),
+                                   {"BundledVMInstallers",
+                                    {Record{"", "readme.txt", "hello"},
+                                     Flagged("jre-setup.exe", "MZ-installer"), Flagged("e", "")}}},
+                                  &layout)));
   EXPECT_EQ(archive.OffsetTableOffset(), layout.offsetTable);
-  ASSERT_EQ(archive.Sections().size(), 3u);
-
-  ArchiveSection installers = archive.Section("BundledVMInstallers");
+  const ArchiveSection& installers = archive.Section("BundledVMInstallers");
   EXPECT_EQ(installers.Compressed(), 0);
-  EXPECT_EQ(installers.ResourceCount(), 2u);
   EXPECT_EQ(installers.ResourceFileOffset(), layout.sectionOffsets[1]);
-  ASSERT_EQ(installers.ResourceListLength(), 2u);
-  const ArchiveResource& readme = installers.Resource(0);
-  const ArchiveResource& setup = installers.Resource(1);
-  EXPECT_EQ(readme.Name(), "readme.txt");
-  EXPECT_EQ(readme.Flag(), 0);
-  EXPECT_EQ(readme.HeaderBlockLength(), 0u);
-  EXPECT_EQ(setup.Name(), "jre-setup.exe");
-  EXPECT_EQ(setup.Flag(), 1);
-  EXPECT_EQ(setup.Size(), 12u);
-
-  std::string data(setup.Size(), '\0');
-  ASSERT_TRUE(setup.ReadData(&data[0]));
-  EXPECT_EQ(data, "MZ-installer");
-  std::string first(readme.Size(), '\0');
-  ASSERT_TRUE(readme.ReadData(&first[0]));
-  EXPECT_EQ(first, "hello");
-
-  // Nothing stays open between calls: only the log handle is left.
-  EXPECT_EQ(os.OpenHandleCount(), 1u);
-}
-
-TEST_F(JavaArchiveTest, CompressedSectionsAreKnownByTheirHeaderOnly) {
-  Section a{"Classes", {}, true};
-  a.forgeCount = true;
-  a.resourceCount = 0xFFFFFFFF;  // never walked, whatever it says
-  Section b{"Images", {Record{"", "x.gif", "GIF"}}, true};
-  b.forgeCount = true;
-  b.resourceCount = 1;
-  JavaArchive archive(log.Get());
-  ASSERT_TRUE(Open(archive, Build({a, b})));
-
+  ASSERT_EQ(installers.ResourceListLength(), 3u);
+  EXPECT_EQ(installers.Resource(0).Name(), "readme.txt");
+  EXPECT_EQ(installers.Resource(1).Flag(), 1);
+  EXPECT_EQ(Data(installers.Resource(1)), "MZ-installer");
+  EXPECT_EQ(Data(installers.Resource(0)), "hello");
+  char buffer[1] = {'x'};
+  EXPECT_FALSE(installers.Resource(2).ReadData(buffer));  // a size-0 resource cannot be read
+  // Compressed sections are known by their header only, whatever count they claim.
   const ArchiveSection& classes = archive.Section("Classes");
   EXPECT_NE(classes.Compressed(), 0);
-  EXPECT_EQ(classes.ResourceCount(), 0xFFFFFFFFu);
+  EXPECT_EQ(classes.ResourceCount(), 212u);
   EXPECT_EQ(classes.ResourceListLength(), 0u);
-  EXPECT_EQ(archive.Section("Images").ResourceListLength(), 0u);
-  EXPECT_EQ(archive.Section("Images").PayloadSize(), std::string("not really deflate").size());
+  EXPECT_EQ(LogText(), "");             // no log-all
+  EXPECT_EQ(os.OpenHandleCount(), 1u);  // only the log stays open
 }
 
-TEST_F(JavaArchiveTest, AMissingOrEmptySectionHasNoResources) {
+TEST_F(JavaArchiveTest, EmptyMissingAndRepeatedSections) {
   JavaArchive archive(log.Get());
-  ASSERT_TRUE(Open(archive, Build({Section{"Empty", {}}})));
-
-  const ArchiveSection& empty = archive.Section("Empty");
-  EXPECT_EQ(empty.ResourceCount(), 0u);
-  EXPECT_EQ(empty.ResourceListLength(), 0u);
-
+  ASSERT_TRUE(Open(archive, Build({{"Empty", {}},
+                                   Forged({"All", {}, true}, 0xFFFFFFFF),
+                                   {"S", {Record{"", "first", "1"}}},
+                                   {"S", {Record{"", "second", "2"}}}})));
+  EXPECT_EQ(archive.Section("Empty").ResourceListLength(), 0u);
+  EXPECT_EQ(archive.Section("All").ResourceListLength(), 0u);
+  EXPECT_EQ(archive.Section("S").Resource(0).Name(), "second");  // the later one wins
   // Looking up an absent name inserts an empty, uncompressed section.
   const ArchiveSection& missing = archive.Section(kBundledInstallersSection);
   EXPECT_EQ(missing.ResourceListLength(), 0u);
   EXPECT_EQ(missing.Compressed(), 0);
-  EXPECT_EQ(archive.Sections().size(), 2u);
+  EXPECT_EQ(archive.Sections().size(), 4u);
 }
 
 TEST_F(JavaArchiveTest, OnlyAOneByteHeaderBlockCarriesTheFlag) {
-  Section section{"S",
-                  {Record{std::string(1, '\x07'), "one", "1"}, Record{"", "none", "2"},
-                   Record{std::string("\x01\x01", 2), "two", "3"},
-                   Record{std::string("\x01\x02\x03\x04\x05", 5), "five", "4"}}};
   JavaArchive archive(log.Get());
-  ASSERT_TRUE(Open(archive, Build({section})));
-
+  ASSERT_TRUE(
+      Open(archive, Build({{"S",
+                            {Record{std::string(1, '\x07'), "one", "1"}, Record{"", "none", "2"},
+                             Record{std::string("\x01\x01", 2), "two", "3"},
+                             Record{std::string("\x01\x02\x03\x04\x05", 5), "five", "4"}}}})));
   const ArchiveSection& read = archive.Section("S");
   ASSERT_EQ(read.ResourceListLength(), 4u);
   EXPECT_EQ(read.Resource(0).Flag(), 7);
-  EXPECT_EQ(read.Resource(1).Flag(), 0);
-  EXPECT_EQ(read.Resource(2).Flag(), 0);
-  EXPECT_EQ(read.Resource(3).Flag(), 0);
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(read.Resource(i).Flag(), 0) << i;
   // Longer blocks are skipped whole: the fields behind them read right.
-  EXPECT_EQ(read.Resource(2).Name(), "two");
-  EXPECT_EQ(read.Resource(3).Name(), "five");
-  EXPECT_EQ(read.Resource(3).HeaderBlockLength(), 5u);
-  std::string data(1, '\0');
-  ASSERT_TRUE(read.Resource(3).ReadData(&data[0]));
-  EXPECT_EQ(data, "4");
-}
-
-TEST_F(JavaArchiveTest, ReadDataOfAnEmptyResourceFails) {
-  JavaArchive archive(log.Get());
-  ASSERT_TRUE(Open(archive, Build({Section{"S", {Flagged("empty.exe", "")}}})));
-  ASSERT_EQ(archive.Section("S").ResourceListLength(), 1u);
-  char buffer[1] = {'x'};
-  EXPECT_FALSE(archive.Section("S").Resource(0).ReadData(buffer));
-}
-
-TEST_F(JavaArchiveTest, ALaterSectionOfTheSameNameReplacesTheEarlierOne) {
-  JavaArchive archive(log.Get());
-  ASSERT_TRUE(Open(archive, Build({Section{"S", {Record{"", "first", "1"}}},
-                                   Section{"S", {Record{"", "second", "2"}}}})));
-  EXPECT_EQ(archive.Sections().size(), 1u);
-  EXPECT_EQ(archive.Section("S").Resource(0).Name(), "second");
+  EXPECT_EQ(Data(read.Resource(3)), "4");
 }
 
 TEST_F(JavaArchiveTest, TheTableWalkStepsByTheNameStoredAtTheSection) {
   // The table names the first section "A", the section itself "ABC": the
   // next entry is looked for 10 + 3 bytes on, not 10 + 1.
-  std::string bytes = ClassBytes();
-  std::uint64_t first = bytes.size();
-  String16(bytes, "ABC");
-  U32(bytes, 0);
-  U64(bytes, 0);
-  U8(bytes, 0);
-  std::uint64_t second = bytes.size();
-  String16(bytes, "Z");
-  U32(bytes, 0);
-  U64(bytes, 0);
-  U8(bytes, 0);
-  std::uint64_t table = bytes.size();
-  U16(bytes, 2);
-  String16(bytes, "A");
-  U64(bytes, first);
-  bytes += "..";  // the two bytes the longer name accounts for
-  String16(bytes, "Z");
-  U64(bytes, second);
-  U64(bytes, table);
-  os.AddFile(kArchive, bytes);
-
+  Layout layout;
+  std::string bytes = Build({{"ABC", {}}, {"Z", {}}}, &layout);
+  bytes.replace(
+      layout.offsetTable + 2, 13,
+      testing_images::String16("A") + testing_images::Big64(layout.sectionOffsets[0]) + "..");
   JavaArchive archive(log.Get());
-  ASSERT_TRUE(archive.Open(kArchive));
+  ASSERT_TRUE(Open(archive, bytes));
   EXPECT_EQ(archive.Sections().count("ABC"), 1u);
   EXPECT_EQ(archive.Sections().count("Z"), 1u);
 }
 
 TEST_F(JavaArchiveTest, OpenFailuresWriteTheirLines) {
-  {
-    JavaArchive archive(log.Get());
-    EXPECT_FALSE(archive.Open(""));
-  }
-  {
-    JavaArchive archive(log.Get());
-    EXPECT_FALSE(archive.Open("C:\\TEMP\\absent.class"));
-  }
-  EXPECT_EQ(LogText(),
-            "\r\nNeed path to Java archive \r\n"
-            "Could not open file  C:\\TEMP\\absent.class \r\n");
-}
-
-TEST_F(JavaArchiveTest, AnOffsetTableOffsetAtOrPastTheEndIsOutOfRange) {
-  std::string bytes = ClassBytes();
-  U64(bytes, bytes.size() + 8);  // exactly the file size
-  os.AddFile(kArchive, bytes);
+  std::string atEnd = ClassBytes();
+  U64(atEnd, atEnd.size() + 8);  // exactly the file size
   std::string beyond = ClassBytes();
   U64(beyond, 0x100000000ull);
+  os.AddFile("C:\\TEMP\\end.class", atEnd);
   os.AddFile("C:\\TEMP\\beyond.class", beyond);
-
-  EXPECT_FALSE(JavaArchive(log.Get()).Open(kArchive));
-  EXPECT_FALSE(JavaArchive(log.Get()).Open("C:\\TEMP\\beyond.class"));
+  for (const char* path :
+       {"", "C:\\TEMP\\absent.class", "C:\\TEMP\\end.class", "C:\\TEMP\\beyond.class"})
+    EXPECT_FALSE(JavaArchive(log.Get()).Open(path)) << path;
   EXPECT_EQ(LogText(),
-            "OffsetTable offset in  C:\\TEMP\\rerodova.class is out of file range\r\n"
+            "\r\nNeed path to Java archive \r\n"
+            "Could not open file  C:\\TEMP\\absent.class \r\n"
+            "OffsetTable offset in  C:\\TEMP\\end.class is out of file range\r\n"
             "OffsetTable offset in  C:\\TEMP\\beyond.class is out of file range\r\n");
 }
 
-TEST_F(JavaArchiveTest, UnreadableStructuresFailWithoutALine) {
-  // Shorter than the 8-byte OffsetTable offset.
-  os.AddFile("C:\\TEMP\\tiny.class", "\xCA\xFE");
-  // The table offset names the file's last byte, so the count's second byte
-  // is missing.
+TEST_F(JavaArchiveTest, UnreadableStructuresFailWithoutALineOrAHugeAllocation) {
+  // The table offset names the file's last byte: the count's second byte is missing.
   std::string shortCount = ClassBytes();
   U64(shortCount, shortCount.size() + 7);
   // An entry that points past the end of the file.
   std::string badEntry = ClassBytes();
-  std::uint64_t badTable = badEntry.size();
   U16(badEntry, 1);
   String16(badEntry, "S");
   U64(badEntry, 0x7FFFFFF0);
-  U64(badEntry, badTable);
-  // A section that claims more records than it holds.
-  Section missing{"S", {Record{"", "only", "1"}}};
-  missing.forgeCount = true;
-  missing.resourceCount = 2;
+  U64(badEntry, 8);
   // A table that claims more entries than it holds.
   std::string manyEntries = Build({Section{"S", {}}});
-  std::uint64_t manyTable = manyEntries.size() - 8 - (2 + 2 + 1 + 8);
-  manyEntries[manyTable] = '\x00';
-  manyEntries[manyTable + 1] = '\x02';
-
-  os.AddFile("C:\\TEMP\\count.class", shortCount);
-  os.AddFile("C:\\TEMP\\entry.class", badEntry);
-  os.AddFile("C:\\TEMP\\records.class", Build({missing}));
-  os.AddFile("C:\\TEMP\\entries.class", manyEntries);
-  for (const char* path : {"C:\\TEMP\\tiny.class", "C:\\TEMP\\count.class", "C:\\TEMP\\entry.class",
-                           "C:\\TEMP\\records.class", "C:\\TEMP\\entries.class"}) {
+  manyEntries[manyEntries.size() - 8 - 13 + 1] = '\x02';
+  // A header block of 4 GiB - 1: skipping it leaves the file.
+  Section hugeBlock = Forged({"S", {}}, 1);
+  hugeBlock.payload = std::string(4, '\xFF');
+  // A huge ResourceCount over 50 real records and a payload size of 2^64 - 1.
+  Section many = Forged({"S", std::vector<Record>(50, Record{"", "r", "d"})}, 0xFFFFFFFF);
+  many.forgePayloadSize = true;
+  many.payloadSize = 0xFFFFFFFFFFFFFFFF;
+  for (const std::string& bytes : {std::string("\xCA\xFE"), shortCount, badEntry,
+                                   Build({Forged({"S", {Record{"", "a", "1"}}}, 2)}), manyEntries,
+                                   Build({hugeBlock}), Build({many})}) {
     JavaArchive archive(log.Get());
-    EXPECT_FALSE(archive.Open(path)) << path;
+    AllocationWatch watch;
+    EXPECT_FALSE(Open(archive, bytes));
+    EXPECT_LT(watch.Largest(), std::size_t(1) << 20);
   }
   EXPECT_EQ(LogText(), "");
   EXPECT_EQ(os.OpenHandleCount(), 1u);
 }
 
-TEST_F(JavaArchiveTest, AForgedResourceCountEndsAtTheFirstFailedRead) {
-  Section forged{"S", {Record{"", "a", "1"}, Record{"", "b", "2"}}};
-  forged.forgeCount = true;
-  forged.resourceCount = 0xFFFFFFFF;
-  JavaArchive archive(log.Get());
-  EXPECT_FALSE(Open(archive, Build({forged})));
-  EXPECT_EQ(archive.Sections().size(), 0u);
-}
-
-TEST_F(JavaArchiveTest, ARecordWhoseSizesRunPastTheEndFails) {
-  // A header block of 4 GiB - 1: skipping it leaves the file, the name read fails.
-  Section section{"S", {}};
-  section.forgeCount = true;
-  section.resourceCount = 1;
-  section.payload = std::string(4, '\xFF');
-  os.AddFile(kArchive, Build({section}));
-  EXPECT_FALSE(JavaArchive(log.Get()).Open(kArchive));
-}
-
 TEST_F(JavaArchiveTest, LogAllDescribesEverySection) {
   SetLogAll(true);
-  Section big{"Classes", {}, true};
-  big.forgeCount = true;
-  big.resourceCount = 212;
+  Section big = Forged({"Classes", {}, true}, 212);
   big.forgePayloadSize = true;
   big.payloadSize = 0x100000005ull;  // logged by its low 32 bits
   Layout layout;
-  os.AddFile(kArchive,
-             Build({big, Section{"BundledVMInstallers", {Flagged("j.exe", "MZ")}}}, &layout));
+  os.AddFile(kArchive, Build({big, {"BundledVMInstallers", {Flagged("j.exe", "MZ")}}}, &layout));
   ASSERT_TRUE(JavaArchive(log.Get()).Open(kArchive));
-
-  std::string installers = std::to_string(layout.sectionOffsets[1]);
   EXPECT_EQ(LogText(),
             "\r\nReading Java archive C:\\TEMP\\rerodova.class with 2 sections...\r\n"
             "\tSection Info:(0) Name(Classes), Size(5), ResourceCount(212), Compressed(Yes), "
             "ResourceFileOffset(8)\r\n"
             "\tSection Info:(1) Name(BundledVMInstallers), Size(18), ResourceCount(1), "
             "Compressed(No), ResourceFileOffset(" +
-                installers + ")\r\n");
-}
-
-TEST_F(JavaArchiveTest, WithoutLogAllASuccessfulOpenWritesNothing) {
-  os.AddFile(kArchive, Build(TypicalSections()));
-  ASSERT_TRUE(JavaArchive(log.Get()).Open(kArchive));
-  EXPECT_EQ(LogText(), "");
-}
-
-TEST_F(JavaArchiveTest, NoLogHandleWritesNothingAnywhere) {
-  SetLogAll(true);
-  os.AddFile(kArchive, Build(TypicalSections()));
-  JavaArchive archive(kNoHandle);
-  EXPECT_TRUE(archive.Open(kArchive));
-  EXPECT_FALSE(archive.Open(""));
-  EXPECT_EQ(LogText(), "");
+                std::to_string(layout.sectionOffsets[1]) + ")\r\n");
 }
 
 }  // namespace

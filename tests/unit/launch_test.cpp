@@ -9,46 +9,7 @@ namespace {
 
 using RunProgramTest = PlatformTest;
 
-TEST_F(RunProgramTest, ShowStateAndWindowSearchFollowHiddenAndShowChild) {
-  os.AddProgram("C:\\p\\setup.exe", PrintingJvm(""));
-  struct Case {
-    bool hidden, showChild;
-    int showState;
-    bool windowSearch;
-  } cases[] = {{false, false, kShowNormal, true},
-               {true, false, kShowHide, false},
-               {false, true, kShowNormal, false},
-               {true, true, kShowNormal, false}};
-  for (const Case& c : cases)
-    EXPECT_TRUE(RunProgram("C:\\p\\setup.exe", "-s", c.hidden, c.showChild));
-  ASSERT_EQ(os.Launches().size(), 4u);
-  for (std::size_t i = 0; i < 4; ++i) {
-    const Launch& launch = os.Launches()[i];
-    EXPECT_EQ(launch.showState, cases[i].showState) << i;
-    EXPECT_EQ(launch.windowSearch, cases[i].windowSearch) << i;
-    EXPECT_TRUE(launch.waitedFor);
-    EXPECT_TRUE(launch.createNoWindow);
-    EXPECT_FALSE(launch.inheritHandles);
-    EXPECT_FALSE(launch.capturedOutput);
-    EXPECT_EQ(launch.commandLine, "C:\\p\\setup.exe -s");
-  }
-  EXPECT_EQ(os.OpenHandleCount(), 0u);
-}
-
-TEST_F(RunProgramTest, CommandLineIsTheUnquotedProgramAndItsArguments) {
-  os.AddProgram("C:\\Program Files\\jdk\\bin\\java.exe", PrintingJvm("", 3));
-  EXPECT_TRUE(RunProgram("C:\\Program Files\\jdk\\bin\\java.exe", "", false, true));
-  EXPECT_TRUE(RunProgram("C:\\Program Files\\jdk\\bin\\java.exe", " -x", false, true));
-  EXPECT_EQ(os.Launches().at(0).commandLine, "C:\\Program Files\\jdk\\bin\\java.exe");
-  EXPECT_EQ(os.Launches().at(1).commandLine, "C:\\Program Files\\jdk\\bin\\java.exe  -x");
-  // A prefix that names a program wins, as process creation resolves blanks.
-  os.AddProgram("C:\\Program.exe", PrintingJvm(""));
-  EXPECT_TRUE(RunProgram("C:\\Program Files\\jdk\\bin\\java.exe", "", false, true));
-  EXPECT_EQ(os.Launches().at(2).program, "C:\\Program.exe");
-}
-
 TEST_F(RunProgramTest, FailsWhenTheProgramCannotStartOrTheWaitFails) {
-  EXPECT_FALSE(RunProgram("", "", false, false));
   EXPECT_FALSE(RunProgram("C:\\missing.exe", "-x", true, false));
   os.AddProgram("C:\\p\\stuck.exe", [](const std::string&) {
     ChildRun run;
@@ -74,17 +35,16 @@ class LaunchTest : public LauncherTest {
 };
 
 TEST_F(LaunchTest, ValidationRunsTheVerifyClassHiddenAndWaitsForIt) {
-  UseJvm("C:\\jdk1.2.2\\bin\\java.exe", "C:\\jdk1.2.2\\lib\\dt.jar;C:\\jdk1.2.2\\lib\\tools.jar",
-         1);
+  UseJvm("C:\\jdk\\bin\\java.exe", "C:\\jdk\\lib\\dt.jar;C:\\jdk\\lib\\tools.jar", 1);
   EXPECT_TRUE(launcher.ValidateJvm());  // the exit code is not looked at
   ASSERT_EQ(os.Launches().size(), 1u);
   const Launch& launch = os.Launches()[0];
   EXPECT_EQ(launch.commandLine,
-            "C:\\jdk1.2.2\\bin\\java.exe  -classpath "
-            "\"C:\\jdk1.2.2\\lib\\dt.jar;C:\\jdk1.2.2\\lib\\tools.jar;C:\\TEMP\" Verify");
+            "C:\\jdk\\bin\\java.exe  -classpath "
+            "\"C:\\jdk\\lib\\dt.jar;C:\\jdk\\lib\\tools.jar;C:\\TEMP\" Verify");
   EXPECT_EQ(launch.showState, kShowHide);
-  EXPECT_FALSE(launch.windowSearch);
-  EXPECT_TRUE(launch.waitedFor);
+  EXPECT_FALSE(launch.windowSearch || launch.inheritHandles || launch.capturedOutput);
+  EXPECT_TRUE(launch.waitedFor && launch.createNoWindow);
   EXPECT_EQ(LogText(), "");
   EXPECT_TRUE(ui.events.empty());
 }
@@ -112,8 +72,7 @@ TEST_F(LaunchTest, InstallationRunsOnTheJvmWithOptionsAsProgramArguments) {
             "\"C:\\Program Files\\JRE\\bin\\..\\lib\\classes.zip;C:\\TEMP\" rerodova "
             "-Dinstall.dir=C:\\App -Dmode=silent ");
   EXPECT_EQ(launch.showState, kShowNormal);
-  EXPECT_TRUE(launch.windowSearch);
-  EXPECT_TRUE(launch.waitedFor);
+  EXPECT_TRUE(launch.windowSearch && launch.waitedFor);
   EXPECT_EQ(ui.events, (std::vector<std::string>{"hide"}));
   EXPECT_EQ(
       LogText(),
@@ -126,7 +85,6 @@ TEST_F(LaunchTest, InstallationFailuresAndTheirEntries) {
   EXPECT_FALSE(launcher.RunInstallation());
   EXPECT_TRUE(ui.events.empty());
   EXPECT_EQ(LogText(), "");
-
   // The process cannot be created: the entry is written without log-all.
   launcher.jvmPath = "C:\\gone\\bin\\java.exe";
   EXPECT_FALSE(launcher.RunInstallation());
@@ -139,21 +97,6 @@ TEST_F(LaunchTest, SilentInstallationLeavesTheUserInterfaceAlone) {
   UseJvm("C:\\jdk\\bin\\java.exe", "C:\\jdk\\lib\\classes.zip");
   EXPECT_TRUE(launcher.RunInstallation());
   EXPECT_TRUE(ui.events.empty());
-  EXPECT_EQ(LogText(), "");
-  EXPECT_EQ(os.Launches().at(0).commandLine,
-            "C:\\jdk\\bin\\java.exe  -classpath \"C:\\jdk\\lib\\classes.zip;C:\\TEMP\" rerodova");
-}
-
-TEST_F(LaunchTest, BareJavaExeIsFoundByProcessCreationOnPath) {
-  os.SetEnv("PATH", "C:\\nothing;C:\\jdk\\bin");
-  os.AddProgram("C:\\jdk\\bin\\java.exe", PrintingJvm(""));
-  launcher.jvmPath = "java.exe";
-  EXPECT_TRUE(launcher.ValidateJvm());
-  EXPECT_TRUE(launcher.RunInstallation());
-  ASSERT_EQ(os.Launches().size(), 2u);
-  EXPECT_EQ(os.Launches()[0].commandLine, "java.exe  Verify");
-  EXPECT_EQ(os.Launches()[1].commandLine, "java.exe  rerodova");
-  EXPECT_EQ(os.Launches()[1].program, "C:\\jdk\\bin\\java.exe");
 }
 
 }  // namespace

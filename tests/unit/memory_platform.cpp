@@ -7,7 +7,6 @@
 #include <sstream>
 
 namespace carafe {
-
 namespace {
 
 std::string Fold(std::string text) {
@@ -21,42 +20,9 @@ std::string LastComponent(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// FindFirstFileA's name matching: '*' and '?' wildcards, letter case ignored;
-// "*.*" matches every name, with or without a dot.
+// FindFirstFileA as the launcher uses it: "*.*" lists all, else one name.
 bool MatchesPattern(const std::string& pattern, const std::string& name) {
-  if (pattern == "*.*" || pattern == "*") return true;
-  std::string p = Fold(pattern), n = Fold(name);
-  std::size_t pi = 0, ni = 0, star = std::string::npos, mark = 0;
-  while (ni < n.size()) {
-    if (pi < p.size() && (p[pi] == '?' || p[pi] == n[ni])) {
-      ++pi, ++ni;
-    } else if (pi < p.size() && p[pi] == '*') {
-      star = pi++, mark = ni;
-    } else if (star != std::string::npos) {
-      pi = star + 1, ni = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (pi < p.size() && p[pi] == '*') ++pi;
-  return pi == p.size();
-}
-
-std::string Utf8ToLatin1(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size();) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    unsigned code = c;
-    std::size_t length = 1;
-    if (c >= 0xF0) code = c & 0x07, length = 4;
-    else if (c >= 0xE0) code = c & 0x0F, length = 3;
-    else if (c >= 0xC0) code = c & 0x1F, length = 2;
-    for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
-      code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    out += code < 256 ? static_cast<char>(code) : '?';
-    i += length;
-  }
-  return out;
+  return pattern == "*.*" || Fold(pattern) == Fold(name);
 }
 
 std::string Unescape(const std::string& text) {
@@ -100,11 +66,10 @@ void MemoryPlatform::LoadEnglishStrings() {
   std::regex entry(R"re(^\s*(IDS_\w+)\s+"((?:[^"\\]|\\.)*)")re", std::regex::multiline);
   for (std::sregex_iterator it(table.begin(), table.end(), entry), end; it != end; ++it) {
     auto id = ids.find((*it)[1]);
-    if (id != ids.end()) strings_[id->second] = Utf8ToLatin1(Unescape((*it)[2]));
+    if (id != ids.end()) strings_[id->second] = Unescape((*it)[2]);
   }
 }
 
-// --- Paths and nodes.
 
 std::string MemoryPlatform::Key(const std::string& path) {
   std::string folded = Fold(path);
@@ -124,11 +89,6 @@ std::string MemoryPlatform::Key(const std::string& path) {
   for (std::size_t i = 0; i < parts.size(); ++i) key += (i ? "\\" : "") + parts[i];
   if (key.size() == 2 && key[1] == ':') key += '\\';
   return key;
-}
-
-MemoryPlatform::Node* MemoryPlatform::Find(const std::string& path) {
-  auto it = nodes_.find(Key(path));
-  return it == nodes_.end() ? nullptr : &it->second;
 }
 
 const MemoryPlatform::Node* MemoryPlatform::Find(const std::string& path) const {
@@ -158,63 +118,10 @@ MemoryPlatform::Node& MemoryPlatform::MakeNode(const std::string& path, bool fol
   return node;
 }
 
-void MemoryPlatform::AddFile(const std::string& path, const std::string& content) {
-  MakeNode(path, false).content = content;
-}
-
-void MemoryPlatform::AddFolder(const std::string& path) { MakeNode(path, true); }
-
-void MemoryPlatform::AddLinkFolder(const std::string& path) { MakeNode(path, true).link = true; }
-
-bool MemoryPlatform::Exists(const std::string& path) const { return Find(path) != nullptr; }
-
-std::string MemoryPlatform::Content(const std::string& path) const {
-  const Node* node = Find(path);
-  return node ? node->content : std::string();
-}
-
-void MemoryPlatform::Lock(const std::string& path) { MakeNode(path, false).locked = true; }
-
-void MemoryPlatform::LimitWrites(const std::string& path, std::uint64_t limit) {
-  MakeNode(path, false).writeLimit = limit;
-}
-
-std::vector<std::uint32_t> MemoryPlatform::WriteSizes(const std::string& path) const {
-  const Node* node = Find(path);
-  return node ? node->writeSizes : std::vector<std::uint32_t>();
-}
-
-std::size_t MemoryPlatform::OpenHandleCount() const { return handles_.size(); }
-
-void MemoryPlatform::SetTempPath(const std::string& path) {
-  tempPath_ = path;
-  if (!path.empty()) AddFolder(path);
-}
-
-void MemoryPlatform::SetWindowsDirectory(const std::string& path) {
-  windowsDirectory_ = path;
-  AddFolder(path);
-}
-
-void MemoryPlatform::SetSystemDirectory(const std::string& path) {
-  systemDirectory_ = path;
-  AddFolder(path);
-}
-
 void MemoryPlatform::SetDriveType(const std::string& root, std::uint32_t type) {
   driveTypes_[Key(root)] = type;
   if (type == kDriveFixed) AddFolder(root);
 }
-
-void MemoryPlatform::SetDiskFreeSpace(const std::string& root, DiskFreeSpace space) {
-  freeSpace_[Key(root)] = space;
-}
-
-void MemoryPlatform::RemoveDiskFreeSpace(const std::string& root) { freeSpace_.erase(Key(root)); }
-
-void MemoryPlatform::SetModuleFileName(const std::string& path) { moduleFileName_ = path; }
-
-void MemoryPlatform::SetLocalTime(LocalTime time) { localTime_ = time; }
 
 void MemoryPlatform::SetEnv(const std::string& name, const std::string& value) {
   environment_[Fold(name)] = value;
@@ -224,8 +131,6 @@ void MemoryPlatform::SetRegistryValue(const std::string& subkey, const std::stri
                                       const std::string& data) {
   registry_[Fold(subkey)][Fold(valueName)] = data;
 }
-
-void MemoryPlatform::SetString(std::uint32_t id, const std::string& text) { strings_[id] = text; }
 
 void MemoryPlatform::AddProgram(const std::string& path, Program program) {
   AddFile(path, "MZ");
@@ -239,7 +144,6 @@ std::vector<std::string> MemoryPlatform::Journal(const std::string& prefix) cons
   return matching;
 }
 
-// --- Files.
 
 Handle MemoryPlatform::NewHandle(Opened open) {
   Handle handle = nextHandle_;
@@ -268,11 +172,7 @@ Handle MemoryPlatform::OpenFile(const std::string& path, FileAccess access, File
     node->content.clear();
     journal.push_back("create " + path);
   }
-  Opened open;
-  open.key = key;
-  open.share = share;
-  open.writable = access == FileAccess::Write;
-  return NewHandle(open);
+  return NewHandle({Opened::File, key, share, access == FileAccess::Write});
 }
 
 bool MemoryPlatform::ReadFile(Handle file, void* buffer, std::uint32_t size,
@@ -320,8 +220,7 @@ bool MemoryPlatform::WriteFile(Handle file, const void* data, std::uint32_t size
   std::memcpy(&node.content[open.position], data, count);
   open.position += count;
   *transferred = count;
-  // A full disk reports success with a short count here, which is the harder
-  // case for callers: only the count tells.
+  // A full disk succeeds with a short count: the harder case, only the count tells.
   return true;
 }
 
@@ -360,7 +259,6 @@ bool MemoryPlatform::GetFileAttributes(const std::string& path, std::uint32_t* a
   const Node* node = Find(path);
   if (!node) return false;
   *attributes = node->folder ? kAttributeDirectory : 0x80;
-  if (node->link) *attributes |= kAttributeReparsePoint;
   return true;
 }
 
@@ -380,7 +278,6 @@ bool MemoryPlatform::DeleteFile(const std::string& path) {
   return true;
 }
 
-// --- Folders, drives, disks.
 
 bool MemoryPlatform::GetTempPath(std::string* path) {
   if (tempPath_.empty()) return false;
@@ -418,14 +315,11 @@ bool MemoryPlatform::FindFiles(const std::string& pattern, std::vector<FolderEnt
     const Node& child = nodes_.at(key);
     std::string childName = LastComponent(child.path);
     if (!MatchesPattern(name, childName)) continue;
-    std::uint32_t attributes = child.folder ? kAttributeDirectory : 0x80;
-    if (child.link) attributes |= kAttributeReparsePoint;
-    entries->push_back({childName, attributes});
+    entries->push_back({childName, child.folder ? kAttributeDirectory : 0x80u});
   }
   return !entries->empty();
 }
 
-// --- Environment and registry.
 
 bool MemoryPlatform::GetEnvironmentVariable(const std::string& name, std::size_t bufferBytes,
                                             std::string* value) {
@@ -447,26 +341,17 @@ bool MemoryPlatform::ReadRegistryValue(const std::string& subkey, const std::str
   return true;
 }
 
-// --- Processes.
-
 bool MemoryPlatform::CreatePipe(Handle* readEnd, Handle* writeEnd) {
   if (failPipe_) return false;
-  pipes_.push_back(Pipe{});
-  pipes_.back().openWriters = 1;
-  Opened reader;
-  reader.kind = Opened::PipeRead;
-  reader.pipe = static_cast<int>(pipes_.size() - 1);
-  Opened writer = reader;
-  writer.kind = Opened::PipeWrite;
-  *readEnd = NewHandle(reader);
-  *writeEnd = NewHandle(writer);
+  pipes_.push_back(Pipe{"", 0, 1});
+  int pipe = static_cast<int>(pipes_.size() - 1);
+  *readEnd = NewHandle({Opened::PipeRead, "", FileShare::ReadWrite, false, 0, pipe});
+  *writeEnd = NewHandle({Opened::PipeWrite, "", FileShare::ReadWrite, false, 0, pipe});
   return true;
 }
 
-// Resolves the program the way CreateProcessA does without an application
-// name: a quoted first token, or each blank-separated prefix in turn; a bare
-// name is looked for in the launcher's folder, the system and Windows
-// folders, then PATH.
+// As CreateProcessA without an application name: a quoted first token or each blank-ended
+// prefix; a bare name in the launcher's, system and Windows folders, then PATH.
 bool MemoryPlatform::ResolveProgram(const std::string& commandLine, std::string* programKey) {
   std::vector<std::string> candidates;
   if (!commandLine.empty() && commandLine[0] == '"') {
@@ -509,16 +394,10 @@ bool MemoryPlatform::CreateProcess(const ProcessStart& start, ProcessInfo* info)
   journal.push_back("process " + start.commandLine);
   std::string programKey;
   if (!ResolveProgram(start.commandLine, &programKey)) return false;
-  Launch launch;
-  launch.commandLine = start.commandLine;
-  launch.program = nodes_[programKey].path;
-  launch.showState = start.showState;
-  launch.inheritHandles = start.inheritHandles;
-  launch.capturedOutput = start.standardOutput != kNoHandle;
-  launch.createNoWindow = start.createNoWindow;
-  launches_.push_back(launch);
+  launches_.push_back({start.commandLine, nodes_[programKey].path, start.showState,
+                        start.inheritHandles, start.standardOutput != kNoHandle,
+                        start.createNoWindow});
   int index = static_cast<int>(launches_.size() - 1);
-
   ChildRun run = programs_[programKey](start.commandLine);
   auto out = handles_.find(start.standardOutput);
   if (out != handles_.end() && out->second.kind == Opened::PipeWrite && start.inheritHandles) {
@@ -528,14 +407,10 @@ bool MemoryPlatform::CreateProcess(const ProcessStart& start, ProcessInfo* info)
   }
   hung_.resize(launches_.size());
   hung_[index] = run.keepsOutputOpen;
-  Opened process;
-  process.kind = Opened::Process;
-  process.launch = index;
-  process.writable = run.waitFails;  // reused as "the wait fails"
-  Opened thread = process;
-  thread.kind = Opened::Thread;
-  info->process = NewHandle(process);
-  info->thread = NewHandle(thread);
+  // writable is reused as "the wait fails".
+  info->process =
+      NewHandle({Opened::Process, "", FileShare::ReadWrite, run.waitFails, 0, -1, index});
+  info->thread = NewHandle({Opened::Thread, "", FileShare::ReadWrite, false, 0, -1, index});
   info->threadId = 1000 + static_cast<std::uint32_t>(index);
   return true;
 }
@@ -548,9 +423,8 @@ bool MemoryPlatform::WaitForProcess(const ProcessInfo& info, bool windowSearch) 
   return !it->second.writable;
 }
 
-// Scripted output is in the pipe from the start, so the only waits are for
-// a program that holds its output open: a hung one uses up the budget, one
-// whose own process has ended is reported at once.
+// Output is in the pipe from the start: only a program holding it open waits; a hung
+// one uses up the budget, one whose own process has ended is reported at once.
 PipeWait MemoryPlatform::WaitForPipe(Handle readEnd, Handle process, std::uint32_t* budgetMs) {
   auto reader = handles_.find(readEnd);
   if (reader == handles_.end() || reader->second.kind != Opened::PipeRead)
@@ -571,7 +445,6 @@ bool MemoryPlatform::StartThread(void (*fn)(void*), void* argument) {
   return true;
 }
 
-// --- Resources and text.
 
 std::string MemoryPlatform::LoadString(std::uint32_t id, std::size_t bufferChars) {
   auto it = strings_.find(id);

@@ -1,8 +1,5 @@
-// An in-memory operating system for unit tests: files and folders, registry
-// values under HKEY_LOCAL_MACHINE, drives, environment, the string table and
-// processes whose behaviour a test scripts. Paths compare without regard to
-// letter case, as on Windows. Observable calls are written to a journal so
-// that tests can pin the order in which the launcher looks at things.
+// An in-memory operating system for unit tests. Paths compare without regard
+// to letter case; observable calls go to a journal so tests can pin their order.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,7 +15,6 @@
 
 namespace carafe {
 
-// What a scripted program does when it is started.
 struct ChildRun {
   std::string standardOutput;    // written to the stdout pipe, if one was given
   std::uint32_t exitCode = 0;
@@ -28,7 +24,6 @@ struct ChildRun {
 };
 using Program = std::function<ChildRun(const std::string& commandLine)>;
 
-// One process creation, as the platform saw it.
 struct Launch {
   std::string commandLine;
   std::string program;           // the executable it resolved to
@@ -44,55 +39,58 @@ class MemoryPlatform : public Platform {
  public:
   MemoryPlatform();
 
-  // --- Scenario: files and folders. Parent folders are created as needed.
-  void AddFile(const std::string& path, const std::string& content = std::string());
-  void AddFolder(const std::string& path);
-  // A reparse point (junction or symbolic link) folder.
-  void AddLinkFolder(const std::string& path);
-  bool Exists(const std::string& path) const;
-  std::string Content(const std::string& path) const;
+  // Parent folders are created as needed.
+  void AddFile(const std::string& path, const std::string& content = std::string()) {
+    MakeNode(path, false).content = content;
+  }
+  void AddFolder(const std::string& path) { MakeNode(path, true); }
+  bool Exists(const std::string& path) const { return Find(path) != nullptr; }
+  std::string Content(const std::string& path) const {
+    const Node* node = Find(path);
+    return node ? node->content : std::string();
+  }
   // The file can be neither opened nor replaced (another process holds it).
-  void Lock(const std::string& path);
+  void Lock(const std::string& path) { MakeNode(path, false).locked = true; }
   // Writes to this file stop after limit bytes in total (a full disk).
-  void LimitWrites(const std::string& path, std::uint64_t limit);
+  void LimitWrites(const std::string& path, std::uint64_t limit) {
+    MakeNode(path, false).writeLimit = limit;
+  }
   // Sizes of the WriteFile calls made on this path, in order.
-  std::vector<std::uint32_t> WriteSizes(const std::string& path) const;
-  std::size_t OpenHandleCount() const;
+  std::vector<std::uint32_t> WriteSizes(const std::string& path) const {
+    const Node* node = Find(path);
+    return node ? node->writeSizes : std::vector<std::uint32_t>();
+  }
+  std::size_t OpenHandleCount() const { return handles_.size(); }
 
-  // --- Scenario: system folders, drives, disks.
-  void SetTempPath(const std::string& path);  // "" makes GetTempPath fail
-  void SetWindowsDirectory(const std::string& path);
-  void SetSystemDirectory(const std::string& path);
+  void SetTempPath(const std::string& path) {  // "" makes GetTempPath fail
+    if (!(tempPath_ = path).empty()) AddFolder(path);
+  }
+  void SetWindowsDirectory(const std::string& path) { AddFolder(windowsDirectory_ = path); }
+  void SetSystemDirectory(const std::string& path) { AddFolder(systemDirectory_ = path); }
   void SetDriveType(const std::string& root, std::uint32_t type);
-  void SetDiskFreeSpace(const std::string& root, DiskFreeSpace space);
-  void RemoveDiskFreeSpace(const std::string& root);
-  void SetModuleFileName(const std::string& path);
-  void SetLocalTime(LocalTime time);
+  void SetDiskFreeSpace(const std::string& root, DiskFreeSpace space) {
+    freeSpace_[Key(root)] = space;
+  }
+  void RemoveDiskFreeSpace(const std::string& root) { freeSpace_.erase(Key(root)); }
+  void SetModuleFileName(const std::string& path) { moduleFileName_ = path; }
 
-  // --- Scenario: environment, registry, strings.
   void SetEnv(const std::string& name, const std::string& value);
   void SetRegistryValue(const std::string& subkey, const std::string& valueName,
                         const std::string& data);
-  void SetString(std::uint32_t id, const std::string& text);
+  void SetString(std::uint32_t id, const std::string& text) { strings_[id] = text; }
 
-  // --- Scenario: processes.
-  // Installs a program at path (creating the file) with its behaviour.
   void AddProgram(const std::string& path, Program program);
   void FailPipeCreation(bool fail) { failPipe_ = fail; }
-  // Threads started through StartThread run at once on the caller's thread.
   const std::vector<Launch>& Launches() const { return launches_; }
   bool ReadWouldHaveBlocked() const { return readWouldBlock_; }
   // Milliseconds that WaitForPipe let pass in all (time passes only there).
   std::uint64_t PipeWaitMs() const { return pipeWaitMs_; }
 
-  // --- Journal of observable calls: "registry <subkey>|<value>",
-  // "attributes <path>", "find <pattern>", "env <name>", "process <cmdline>",
-  // "drive <root>", "delete <path>", "create <path>".
+  // "registry <subkey>|<value>", "attributes <path>", "find <pattern>", "env <name>",
+  // "process <cmdline>", "drive <root>", "delete <path>", "create <path>".
   std::vector<std::string> journal;
-  // The journal entries that start with prefix.
-  std::vector<std::string> Journal(const std::string& prefix) const;
+  std::vector<std::string> Journal(const std::string& prefix) const;  // lines with prefix
 
-  // --- Platform.
   Handle OpenFile(const std::string& path, FileAccess access, FileShare share,
                   FileDisposition disposition) override;
   bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* transferred) override;
@@ -130,7 +128,6 @@ class MemoryPlatform : public Platform {
   struct Node {
     std::string path;  // as first given
     bool folder = false;
-    bool link = false;
     bool locked = false;
     std::string content;
     std::uint64_t writeLimit = UINT64_MAX;
@@ -153,7 +150,9 @@ class MemoryPlatform : public Platform {
   };
 
   static std::string Key(const std::string& path);
-  Node* Find(const std::string& path);
+  Node* Find(const std::string& path) {
+    return const_cast<Node*>(static_cast<const MemoryPlatform*>(this)->Find(path));
+  }
   const Node* Find(const std::string& path) const;
   Node& MakeNode(const std::string& path, bool folder);
   Handle NewHandle(Opened open);
@@ -175,23 +174,24 @@ class MemoryPlatform : public Platform {
   std::string windowsDirectory_ = "C:\\WINDOWS";
   std::string systemDirectory_ = "C:\\WINDOWS\\SYSTEM32";
   std::string moduleFileName_ = "C:\\SETUP\\setup.exe";
-  LocalTime localTime_{2000, 5, 22, 15, 2, 34};
+  LocalTime localTime_{2000, 5, 2, 3, 4, 5};
   bool failPipe_ = false;
   bool readWouldBlock_ = false;
   std::vector<bool> hung_;  // per launch: the program never ends
   std::uint64_t pipeWaitMs_ = 0;
 };
 
-// Installs a fresh in-memory platform for each test and clears the
-// process-wide log-all flag.
+inline bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
 class PlatformTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetPlatform(&os);
     SetLogAll(false);
   }
-  // The platform stays installed after the test body: objects a derived
-  // fixture owns (a Launcher cleaning up) still use it when destroyed.
+  // The platform stays installed: a fixture's Launcher still cleans up through it.
   void TearDown() override { SetLogAll(false); }
   MemoryPlatform os;
 };

@@ -2,8 +2,11 @@
 // stub, an archive and a verify class.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -36,19 +39,14 @@ class SetupInputs {
   }
   std::string Read(const std::string& name) const {
     std::ifstream in(Path(name), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
   // Files in the folder: a refused build leaves none of its own behind.
   std::size_t FileCount() const {
-    std::size_t count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_))
-      count += entry.is_regular_file();
-    return count;
+    auto entries = std::filesystem::directory_iterator(folder_);
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
   }
-  // A build of the three inputs into setup.exe.
   mksetup::BuildRequest Request(
       const std::string& criteria = "vendor=sun:type=jre:version=1.2") const {
     mksetup::BuildRequest request;
@@ -60,7 +58,6 @@ class SetupInputs {
     request.output = Path("setup.exe");
     return request;
   }
-
   // Runs one of the tool's commands, keeping what it printed.
   int RunCommand(int (*command)(const mksetup::Arguments&, std::ostream&, std::ostream&),
                  const mksetup::Arguments& args) {
@@ -70,8 +67,8 @@ class SetupInputs {
     err = errors.str();
     return code;
   }
-  std::string out, err;
 
+  std::string out, err;
   const std::string stubBytes = testing_images::MakePeImage(0x400, {0x600, 0x200});
   const std::string archiveBytes = testing_images::ClassBytes(5000, 'a');
   const std::string verifyBytes = testing_images::ClassBytes(700, 'v');

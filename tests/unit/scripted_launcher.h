@@ -20,28 +20,19 @@ inline const char* const kInstaller = "C:\\TEMP\\jre-setup.exe";
 inline const char* const kFound = "C:\\JRE\\bin\\java.exe";
 inline const char* const kChosen = "D:\\chosen\\bin\\java.exe";
 
-inline bool Next(std::deque<bool>& results) {
-  if (results.empty()) return false;
-  bool result = results.front();
-  results.pop_front();
-  return result;
-}
-
-// Every step the run calls, scripted; each call is recorded.
 class ScriptedLauncher : public Launcher {
  public:
   explicit ScriptedLauncher(MemoryPlatform& os) : os_(os) {}
 
   std::vector<std::string> calls;
   bool extractVerify = true, extractArchive = true;
-  std::string verifyContent = kClass, archiveContent = kClass;
-  std::string containerCriteria;
+  std::string archiveContent = kClass, containerCriteria;
   std::deque<bool> searches, registryReads;
   bool offer = true, runInstaller = true, browse = false, validate = true, launch = true;
   std::function<void()> whileOffering;
 
   bool ExtractVerifyClass() override {
-    return Extract("extract verify", extractVerify, kVerify, verifyContent, &verifyClassPath,
+    return Extract("extract verify", extractVerify, kVerify, kClass, &verifyClassPath,
                    &verifyClassWritten);
   }
   bool ExtractJavaArchive() override {
@@ -49,49 +40,39 @@ class ScriptedLauncher : public Launcher {
                    &javaArchiveWritten);
   }
   bool ExtractSearchCriteria() override {
-    calls.push_back("extract criteria");
     searchCriteria = containerCriteria;
-    return !searchCriteria.empty();
+    return Call("extract criteria", !searchCriteria.empty());
   }
-  bool SearchForJvm() override {
-    calls.push_back("search");
-    return Next(searches) && Found(kFound);
-  }
+  bool SearchForJvm() override { return Call("search", Next(searches) && Found(kFound)); }
   bool ReadRegisteredJvm() override {
-    calls.push_back("registry");
-    return Next(registryReads) && Found(kFound);
+    return Call("registry", Next(registryReads) && Found(kFound));
   }
   bool OfferBundledJvm() override {
-    calls.push_back("offer");
-    if (!offer) return false;
+    if (!Call("offer", offer)) return false;
     os_.AddFile(kInstaller, "MZ");
     bundledInstallerPath = kInstaller;
     bundledInstallerWritten = true;
     if (whileOffering) whileOffering();
     return true;
   }
-  bool RunBundledJvmInstaller() override {
-    calls.push_back("run installer");
-    return runInstaller;
-  }
-  bool BrowseForJvm() override {
-    calls.push_back("browse");
-    return browse && Found(kChosen);
-  }
-  bool ValidateJvm() override {
-    calls.push_back("validate " + jvmPath);
-    return validate;
-  }
-  bool RunInstallation() override {
-    calls.push_back("launch");
-    return launch;
-  }
+  bool RunBundledJvmInstaller() override { return Call("run installer", runInstaller); }
+  bool BrowseForJvm() override { return Call("browse", browse && Found(kChosen)); }
+  bool ValidateJvm() override { return Call("validate " + jvmPath, validate); }
+  bool RunInstallation() override { return Call("launch", launch); }
 
  private:
+  bool Call(const std::string& name, bool result) {
+    calls.push_back(name);
+    return result;
+  }
+  static bool Next(std::deque<bool>& results) {
+    bool result = !results.empty() && results.front();
+    if (!results.empty()) results.pop_front();
+    return result;
+  }
   bool Extract(const char* name, bool succeeds, const char* path, const std::string& content,
                std::string* field, bool* written) {
-    calls.push_back(name);
-    if (!succeeds) return false;
+    if (!Call(name, succeeds)) return false;
     os_.AddFile(path, content);
     *field = path;
     *written = true;

@@ -6,7 +6,7 @@ namespace carafe {
 namespace {
 
 using namespace archive_bytes;
-
+using Events = std::vector<std::string>;
 const char* const kInstaller = "C:\\TEMP\\jre.exe";
 
 class PromptsTest : public LauncherTest {
@@ -19,108 +19,74 @@ class PromptsTest : public LauncherTest {
         Build({Section{kBundledInstallersSection, {Flagged("jre.exe", "MZ bundled installer")}}}));
     SetFreeBytes(1u << 20);
   }
-  // The browse dialog answers OK with path.
-  void ChooseInBrowseDialog(const std::string& path) {
-    ui.browseAnswer = kDialogOk;
+  void Choose(int answer, const std::string& path) {
+    ui.browseAnswer = answer;
     ui.browsePath = path;
   }
 };
 
-// --- The bundled VM prompt.
-
 TEST_F(PromptsTest, OkInTheBundledPromptExtractsTheInstallerWhileTheDialogStepsAside) {
   ui.bundledPromptAnswer = kDialogOk;
   EXPECT_TRUE(launcher.OfferBundledJvm());
-
-  // The progress dialog is back before the extraction shows its status.
-  std::vector<std::string> expected = {"hide", "bundled prompt", "show",
-                                       "status Installing JVM..."};
-  EXPECT_EQ(ui.events, expected);
+  EXPECT_EQ(ui.events, (Events{"hide", "bundled prompt", "show", "status Installing JVM..."}));
   EXPECT_EQ(os.Content(kInstaller), "MZ bundled installer");
   EXPECT_TRUE(launcher.bundledInstallerWritten);
+  EXPECT_TRUE(os.DeleteFile(kInstaller));
+  SetFreeBytes(4);  // an extraction failure after OK is the offer's result
+  EXPECT_FALSE(launcher.OfferBundledJvm());
+  EXPECT_FALSE(os.Exists(kInstaller));
 }
 
-TEST_F(PromptsTest, CancelInTheBundledPromptExtractsNothingAndLogsNothing) {
+TEST_F(PromptsTest, CancelOrAFailedPromptExtractsNothingAndLogsNothing) {
   SetLogAll(true);
-  ui.bundledPromptAnswer = kDialogCancel;
-  EXPECT_FALSE(launcher.OfferBundledJvm());
-
-  std::vector<std::string> expected = {"hide", "bundled prompt", "show"};
-  EXPECT_EQ(ui.events, expected);
+  for (int answer : {kDialogCancel, -1}) {  // -1: DialogBoxParamA could not create it
+    ui.events.clear();
+    ui.bundledPromptAnswer = answer;
+    EXPECT_FALSE(launcher.OfferBundledJvm());
+    EXPECT_EQ(ui.events, (Events{"hide", "bundled prompt", "show"}));
+  }
   EXPECT_FALSE(os.Exists(kInstaller));
-  EXPECT_FALSE(launcher.bundledInstallerWritten);
   EXPECT_EQ(LogText(), "");
 }
 
-TEST_F(PromptsTest, AFailedPromptCountsAsDeclined) {
-  ui.bundledPromptAnswer = -1;  // DialogBoxParamA could not create it
-  EXPECT_FALSE(launcher.OfferBundledJvm());
-  EXPECT_FALSE(os.Exists(kInstaller));
-}
-
-TEST_F(PromptsTest, SilentRunsExtractTheBundledInstallerWithoutAsking) {
+TEST_F(PromptsTest, SilentRunsExtractTheInstallerWithoutAskingAndNeverBrowse) {
+  SetLogAll(true);
   launcher.silent = true;
   EXPECT_TRUE(launcher.OfferBundledJvm());
-  EXPECT_TRUE(ui.events.empty());
   EXPECT_EQ(os.Content(kInstaller), "MZ bundled installer");
-}
-
-TEST_F(PromptsTest, AnExtractionFailureAfterOkIsTheOffersResult) {
-  SetFreeBytes(4);
-  ui.bundledPromptAnswer = kDialogOk;
-  EXPECT_FALSE(launcher.OfferBundledJvm());
-  EXPECT_FALSE(os.Exists(kInstaller));
-}
-
-// --- The browse dialog: its outcomes and their log entries.
-
-TEST_F(PromptsTest, SilentRunsNeverBrowseAndLogNothing) {
-  SetLogAll(true);
-  launcher.silent = true;
-  ChooseInBrowseDialog("C:\\jdk\\bin\\java.exe");
+  Choose(kDialogOk, "C:\\jdk\\bin\\java.exe");
   EXPECT_FALSE(launcher.BrowseForJvm());
   EXPECT_TRUE(ui.events.empty());
   EXPECT_EQ(launcher.jvmPath, "");
-  EXPECT_EQ(LogText(), "");
 }
 
-TEST_F(PromptsTest, CancelInTheBrowseDialogEndsTheRunWithADetailedEntry) {
-  SetLogAll(true);
-  ui.browseAnswer = kDialogCancel;
-  EXPECT_FALSE(launcher.BrowseForJvm());
-  std::vector<std::string> expected = {"hide", "browse", "show"};
-  EXPECT_EQ(ui.events, expected);
-  EXPECT_EQ(LogText(),
-            "\r\nUser aborted installation by cancelling the Browse for JVM dialog. \r\n");
-  EXPECT_EQ(launcher.jvmPath, "");
+TEST_F(PromptsTest, EachBrowseOutcomeHasItsEntryOnlyWithLogAll) {
+  const struct {
+    int answer;
+    const char *path, *entry;
+  } cases[] = {
+      {kDialogCancel, "C:\\jdk\\bin\\java.exe",
+       "\r\nUser aborted installation by cancelling the Browse for JVM dialog. \r\n"},
+      {kDialogOk, "", "\r\nUser failed to choose JVM. \r\n"},
+      {kDialogOk, "C:\\Program Files\\Java\\bin\\java.exe",
+       "\r\nUser chose C:\\Program Files\\Java\\bin\\java.exe.\r\n"},
+  };
+  for (bool logAll : {false, true}) {
+    SetLogAll(logAll);
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.entry);
+      ui.events.clear();
+      launcher.jvmPath.clear();
+      std::size_t logged = LogText().size();
+      Choose(c.answer, c.path);
+      bool chosen = c.answer == kDialogOk && *c.path;
+      EXPECT_EQ(launcher.BrowseForJvm(), chosen);
+      EXPECT_EQ(ui.events, (Events{"hide", "browse", "show"}));
+      EXPECT_EQ(launcher.jvmPath, chosen ? c.path : "");
+      EXPECT_EQ(LogText().substr(logged), logAll ? c.entry : "");
+    }
+  }
 }
-
-TEST_F(PromptsTest, OkWithAnEmptyPathIsAFailureToChoose) {
-  SetLogAll(true);
-  ChooseInBrowseDialog("");
-  EXPECT_FALSE(launcher.BrowseForJvm());
-  EXPECT_EQ(LogText(), "\r\nUser failed to choose JVM. \r\n");
-}
-
-TEST_F(PromptsTest, WithoutLogAllTheBrowseOutcomesAreNotLogged) {
-  ui.browseAnswer = kDialogCancel;
-  EXPECT_FALSE(launcher.BrowseForJvm());
-  ChooseInBrowseDialog("");
-  EXPECT_FALSE(launcher.BrowseForJvm());
-  ChooseInBrowseDialog("C:\\jdk\\bin\\java.exe");
-  EXPECT_TRUE(launcher.BrowseForJvm());
-  EXPECT_EQ(LogText(), "");
-}
-
-TEST_F(PromptsTest, AChosenPathBecomesTheJvmAndIsLoggedWithAPeriod) {
-  SetLogAll(true);
-  ChooseInBrowseDialog("C:\\Program Files\\Java\\bin\\java.exe");
-  EXPECT_TRUE(launcher.BrowseForJvm());
-  EXPECT_EQ(launcher.jvmPath, "C:\\Program Files\\Java\\bin\\java.exe");
-  EXPECT_EQ(LogText(), "\r\nUser chose C:\\Program Files\\Java\\bin\\java.exe.\r\n");
-}
-
-// --- The class path after browsing.
 
 TEST_F(PromptsTest, TheClassPathComesFromTheHomeAboveTheLastBinOfTheChosenPath) {
   for (const char* file :
@@ -128,35 +94,25 @@ TEST_F(PromptsTest, TheClassPathComesFromTheHomeAboveTheLastBinOfTheChosenPath) 
         "C:\\JRE\\lib\\rt.jar", "C:\\JRE\\lib\\i18n.jar", "C:\\bin\\jdk\\lib\\classes.zip",
         "C:\\lib\\classes.zip"})
     os.AddFile(file);
-  struct Case {
-    const char* chosen;
-    const char* classPath;
-  } cases[] = {
-      // The JDK libraries win over the JRE one beside them.
+  const std::pair<const char*, const char*> cases[] = {
       {"C:\\jdk1.2.2\\bin\\java.exe", "C:\\jdk1.2.2\\lib\\dt.jar;C:\\jdk1.2.2\\lib\\tools.jar"},
-      // Without them the JRE ones; "bin" matches in any case.
       {"C:\\JRE\\BIN\\jre.exe", "C:\\JRE\\lib\\rt.jar;C:\\JRE\\lib\\i18n.jar"},
-      // Cutting at the first "\\bin" would find C:\\lib.
-      {"C:\\bin\\jdk\\bin\\java.exe", "C:\\bin\\jdk\\lib\\classes.zip"},
-      // No "\\bin": the whole path is the home, which holds no library.
-      {"D:\\tools\\java.exe", ""},
+      {"C:\\bin\\jdk\\bin\\java.exe", "C:\\bin\\jdk\\lib\\classes.zip"},  // the last "\bin"
+      {"D:\\tools\\java.exe", ""},  // no "\bin": the whole path is the home
   };
-  for (const Case& c : cases) {
+  for (const auto& [chosen, classPath] : cases) {
     launcher.classPath = "C:\\old\\lib\\classes.zip";
-    ChooseInBrowseDialog(c.chosen);
+    Choose(kDialogOk, chosen);
     EXPECT_TRUE(launcher.BrowseForJvm());
-    EXPECT_EQ(launcher.jvmPath, c.chosen);
-    EXPECT_EQ(launcher.classPath, c.classPath) << c.chosen;
+    EXPECT_EQ(launcher.classPath, classPath) << chosen;
   }
-}
-
-TEST_F(PromptsTest, ABareNameIsAcceptedAndKeepsTheClassPath) {
+  // A bare name keeps the class path and looks for no library.
+  os.journal.clear();
   launcher.classPath = "C:\\old\\lib\\classes.zip";
-  ChooseInBrowseDialog("java.exe");
+  Choose(kDialogOk, "java.exe");
   EXPECT_TRUE(launcher.BrowseForJvm());
-  EXPECT_EQ(launcher.jvmPath, "java.exe");
   EXPECT_EQ(launcher.classPath, "C:\\old\\lib\\classes.zip");
-  EXPECT_TRUE(os.Journal("attributes ").empty());  // no library was looked for
+  EXPECT_TRUE(os.Journal("attributes ").empty());
 }
 
 }  // namespace
