@@ -10,6 +10,7 @@ screenshots of its message boxes until the next session starts.
 import os
 import re
 import shutil
+import subprocess
 from pathlib import Path
 
 import pytest
@@ -21,6 +22,61 @@ DIST = wine.REPO / "dist"
 # Where the tests install the launcher inside a prefix; its folder is the
 # launcher folder that relative option values resolve against.
 LAUNCHER_WINDOWS_PATH = "C:\\carafe\\launcher.exe"
+SETUP_PATH = "C:\\carafe\\setup.exe"
+MKSETUP = Path(os.environ.get("CARAFE_E2E_MKSETUP", DIST / "linux" / "mksetup"))
+VERIFY_CLASS = Path(os.environ.get("CARAFE_E2E_VERIFY_CLASS", DIST / "java" / "Verify.class"))
+FIXTURES = Path(os.environ.get("CARAFE_E2E_FIXTURES", DIST / "win64" / "fixtures"))
+SUN = "http://java.sun.com/"
+CLASS_BYTES = b"\xCA\xFE\xBA\xBE\x00\x00\x00\x2E"
+
+
+def required(path):
+    if not path.is_file():
+        pytest.fail(f"{path} is missing: run make first")
+    return path
+
+
+def build_setup(stub, archive, criteria, target):
+    """mksetup build: the stub, the archive, our Verify.class and the criteria."""
+    subprocess.run([str(required(MKSETUP)), "build", "--stub", str(stub), "--archive",
+                    str(archive), "--verify", str(required(VERIFY_CLASS)), "--criteria", criteria,
+                    "-o", str(target)], check=True, capture_output=True)
+    return target
+
+
+def install_jvm(prefix, exe_path, libs=(), **behaviour):
+    """The fixture JVM at exe_path, empty library files under home\\lib, and
+    its behaviour (version, vendor_url, exit_code, output, delay_ms, ...) in
+    the .ini file named after the executable."""
+    prefix.put(exe_path, required(FIXTURES / "fixture_jvm.exe"))
+    folder, name = exe_path.rsplit("\\", 1)
+    settings = {"version": "1.2.2", "vendor_url": SUN, **behaviour}
+    prefix.put(f"{folder}\\{name.rsplit('.', 1)[0]}.ini",
+               "".join(f"{key}={value}\r\n" for key, value in settings.items()))
+    home = folder[:-4] if folder.lower().endswith("\\bin") else folder
+    for lib in libs:
+        prefix.put(f"{home}\\lib\\{lib}", b"PK\x05\x06" + bytes(18))
+
+
+def journal(prefix, exe_path):
+    """The runs the fixture JVM beside exe_path recorded, in order: each its
+    command line, the class and where it was found, its program arguments."""
+    text = prefix.read_text(exe_path.rsplit("\\", 1)[0] + "\\fixture_jvm.journal") or ""
+    runs = []
+    for line in text.split("\r\n"):
+        kind, _, rest = line.partition("\t")
+        if kind == "command":
+            runs.append({"command": rest, "class": None, "found": None, "arguments": None})
+        elif kind == "class":
+            runs[-1]["class"], _, runs[-1]["found"] = rest.partition("\t")
+        elif kind == "arguments":
+            runs[-1]["arguments"] = rest.split("\t") if rest else []
+    return runs
+
+
+def classes(prefix, exe_path):
+    """The classes the fixture JVM at exe_path was asked to run, in order."""
+    return [run["class"] for run in journal(prefix, exe_path)]
 
 
 def _pid_alive(pid: int) -> bool:
@@ -105,5 +161,55 @@ def launcher(prefix, launcher_exe):
 
     def run(*args, **options):
         return prefix.run(LAUNCHER_WINDOWS_PATH, list(args), **options)
+
+    return run
+
+
+def folder_of_length(root, length):
+    """A Windows folder path of exactly `length` characters below root."""
+    path = root.rstrip("\\")
+    letter = 0
+    while len(path) < length:
+        path += "\\" + chr(ord("a") + letter % 26) * min(40, max(length - len(path) - 1, 1))
+        letter += 1
+    return path[:length]
+
+
+@pytest.fixture
+def setup(prefix, tmp_path, launcher_exe):
+    """Builds setup.exe (the criteria given; a 10 KB installation class unless
+    archive names another), puts it at SETUP_PATH and runs it to its end."""
+
+    def run(*args, criteria="vendor=sun:type=jdk:version=1.2", archive=None, **options):
+        if archive is None:
+            archive = tmp_path / "rerodova.class"
+            archive.write_bytes(b"\xCA\xFE\xBA\xBE" + bytes(range(256)) * 40)
+        prefix.put(SETUP_PATH, build_setup(launcher_exe, archive, criteria, tmp_path / "setup.exe"))
+        result = prefix.run(SETUP_PATH, list(args), **options)
+        # The launcher ends with 0 in every outcome.
+        assert not result.timed_out and result.exit_code == 0, result
+        return result
+
+    return run
+
+
+@pytest.fixture(scope="session")
+def probe_exe(session_dir):
+    return wine.build_platform_probe(Path(__file__).parent / "platform_probe.cpp",
+                                     session_dir / "platform_probe.exe")
+
+
+@pytest.fixture
+def probe(prefix, probe_exe):
+    """Runs a platform_probe case as program (a path on C:); every line must
+    be "ok" (or "info")."""
+
+    def run(case, *args, program="C:\\probe\\platform_probe.exe"):
+        prefix.put(program, probe_exe)
+        result = prefix.run(program, [case, *args], timeout=60)
+        lines = result.stdout.replace("\r\n", "\n").splitlines()
+        assert not result.timed_out
+        assert lines and result.exit_code == 0, result.stdout + result.stderr
+        assert all(line.startswith(("ok ", "info ")) for line in lines), result.stdout
 
     return run

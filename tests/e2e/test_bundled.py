@@ -1,46 +1,24 @@
-"""Installing the JVM that an installation bundles, through the real Win32
-calls.
+"""Installing the JVM an installation bundles: the fixture JVM installer
+(flag 1 in the archive's "BundledVMInstallers" section) puts the fixture JVM
+into place, registers it and records its run. Nothing else is a JVM."""
 
-The Java archive is built with `mksetup archive`: a "BundledVMInstallers"
-section whose resource with flag 1 is the fixture JVM installer
-(dist/win64/fixtures/fixture_jvm_installer.exe) with the fixture JVM and its
-configuration appended to it. Run by the launcher, the installer copies the
-fixture JVM into a home folder and registers it under the Sun JRE key or the
-maker's key, as its configuration says, and records its run in
-C:\\fixture_jvm_installer.journal. Nothing else on the prefix's drive is a
-JVM, so the first search finds nothing.
-"""
-
-import os
 import struct
 import subprocess
-from pathlib import Path
 
 import pytest
 
-from conftest import DIST
-from test_launch import build_setup
+from conftest import FIXTURES, MKSETUP, classes, required
+from test_search import NOT_FOUND, summary
 
-SETUP_PATH = "C:\\carafe\\setup.exe"
-MKSETUP = Path(os.environ.get("CARAFE_E2E_MKSETUP", DIST / "linux" / "mksetup"))
-FIXTURES = Path(os.environ.get("CARAFE_E2E_FIXTURES", DIST / "win64" / "fixtures"))
 INSTALLER_JOURNAL = "C:\\fixture_jvm_installer.journal"
 INSTALLER_NAME = "jre-setup.exe"
-# The full pass walks every fixed drive of the prefix, twice when the first
-# search fails and the second one runs after the installer.
+# The full pass walks every fixed drive, twice when a second search runs.
 RUN_TIMEOUT = 300
 
 
-def required(path):
-    if not path.is_file():
-        pytest.fail(f"{path} is missing: run make first")
-    return path
-
-
 def bundled_installer(**config):
-    """The fixture installer with the fixture JVM and its configuration
-    appended, followed by the trailer it looks for: "FXJI", JVM size,
-    configuration size (u32 little-endian)."""
+    """The fixture installer, the fixture JVM and the configuration, then the
+    trailer it looks for: "FXJI", JVM size, configuration size (u32 LE)."""
     installer = required(FIXTURES / "fixture_jvm_installer.exe").read_bytes()
     jvm = required(FIXTURES / "fixture_jvm.exe").read_bytes()
     text = "".join(f"{key}={value}\r\n" for key, value in config.items()).encode("latin-1")
@@ -48,11 +26,11 @@ def bundled_installer(**config):
 
 
 @pytest.fixture
-def make_setup(tmp_path, launcher_exe):
-    """Builds setup.exe whose Java archive carries the given resources
-    (name, bytes, flag or None) in its "BundledVMInstallers" section."""
+def bundled_setup(setup, tmp_path):
+    """Runs a setup whose archive's "BundledVMInstallers" section carries the
+    given resources (name, bytes, flag or None), silent, with a detailed log."""
 
-    def build(resources, criteria):
+    def run(resources, criteria):
         installation = tmp_path / "Installer.class"
         installation.write_bytes(b"\xCA\xFE\xBA\xBE" + bytes(range(256)) * 8)
         command = [str(required(MKSETUP)), "archive", "--class", str(installation),
@@ -60,22 +38,15 @@ def make_setup(tmp_path, launcher_exe):
                    "--resource", f"Installer.class={installation}",
                    "--section", "BundledVMInstallers"]
         for name, data, flag in resources:
-            path = tmp_path / ("resource-" + name)
-            path.write_bytes(data)
-            command += ["--resource", f"{name}={path}" + ("" if flag is None else f":{flag}")]
-        archive = tmp_path / "rerodova.class"
-        subprocess.run(command + ["-o", str(archive)], check=True, capture_output=True)
-        return build_setup(launcher_exe, archive, criteria, tmp_path / "setup.exe")
-
-    return build
-
-
-@pytest.fixture
-def setup(prefix, make_setup):
-    def run(resources, criteria, *args, **options):
-        prefix.put(SETUP_PATH, make_setup(resources, criteria))
-        options.setdefault("timeout", RUN_TIMEOUT)
-        return prefix.run(SETUP_PATH, list(args), **options)
+            (tmp_path / ("resource-" + name)).write_bytes(data)
+            command += ["--resource", f"{name}={tmp_path / ('resource-' + name)}"
+                        + ("" if flag is None else f":{flag}")]
+        subprocess.run(command + ["-o", str(tmp_path / "archive.class")], check=True,
+                       capture_output=True)
+        result = setup("-silent", "-log", "-logall", criteria=criteria,
+                       archive=tmp_path / "archive.class", timeout=RUN_TIMEOUT)
+        assert result.message_boxes == []
+        return result
 
     return run
 
@@ -85,23 +56,15 @@ def installer_journal(prefix):
     return [tuple(line.split("\t", 1)) for line in text.split("\r\n") if line]
 
 
-def jvm_classes(prefix, exe_path):
-    """The classes the fixture JVM at exe_path was asked to run, in order."""
-    text = prefix.read_text(exe_path.rsplit("\\", 1)[0] + "\\fixture_jvm.journal") or ""
-    return [line.split("\t")[1] for line in text.split("\r\n") if line.startswith("class\t")]
-
-
-def test_silent_run_without_a_jvm_installs_the_bundled_one_and_launches_on_it(prefix, setup):
+def test_silent_run_without_a_jvm_installs_the_bundled_one_and_launches_on_it(prefix, bundled_setup):
     jvm = "C:\\FixtureJRE\\bin\\jre.exe"
     installer = bundled_installer(home="C:\\FixtureJRE", exe="jre.exe", registry="sun",
                                   version="1.2")
     resources = [("readme.txt", b"not an installer", None),
                  (INSTALLER_NAME, installer, 1),
                  ("other-setup.exe", b"MZ never written", 1)]
-    result = setup(resources, "vendor=sun:type=jre:version=1.2", "-silent", "-log", "-logall")
+    result = bundled_setup(resources, "vendor=sun:type=jre:version=1.2")
 
-    assert not result.timed_out
-    assert result.exit_code == 0
     written = prefix.temp_dir_windows + INSTALLER_NAME
     # Started without arguments, exactly once; it installed and registered.
     assert installer_journal(prefix) == [
@@ -118,44 +81,39 @@ def test_silent_run_without_a_jvm_installs_the_bundled_one_and_launches_on_it(pr
     assert f"{jvm} Passed" in log[second:]
     assert f"{jvm} Passed" not in log[:second]
     # Verified by the second search, validated, then the installation.
-    assert jvm_classes(prefix, jvm) == ["Verify", "Verify", "rerodova"]
+    assert classes(prefix, jvm) == ["Verify", "Verify", "rerodova"]
     # Only the flagged resource was written, and the clean-up removed it.
-    assert not (prefix.temp_dir / INSTALLER_NAME).exists()
-    assert not (prefix.temp_dir / "other-setup.exe").exists()
-    assert not (prefix.temp_dir / "readme.txt").exists()
+    assert not any(path.name in (INSTALLER_NAME, "other-setup.exe", "readme.txt")
+                   for path in prefix.temp_dir.iterdir())
     assert f"\r\nDeleting file  {written}...\r\n" in log
-    assert result.message_boxes == []
 
 
-def test_marker_word_route_installs_and_then_reads_the_makers_key(prefix, setup):
+def test_marker_word_route_installs_and_then_reads_the_makers_key(prefix, bundled_setup):
     jvm = "C:\\MakerJVM\\bin\\jre.exe"
     installer = bundled_installer(home="C:\\MakerJVM", exe="jre.exe", registry="varnica",
                                   **{"jvm.version": "1.3.1"})
-    result = setup([(INSTALLER_NAME, installer, 1)], "vendor=varnica:type=jre:version=1.3",
-                   "-silent", "-log", "-logall")
+    result = bundled_setup([(INSTALLER_NAME, installer, 1)], "vendor=varnica:type=jre:version=1.3")
 
-    assert not result.timed_out
-    assert result.exit_code == 0
     assert installer_journal(prefix) == [
         ("run", prefix.temp_dir_windows + INSTALLER_NAME), ("installed", jvm),
         ("registered", "Software\\Varnica\\Java Virtual Machine")]
     # No search in this mode: the key names the JVM, which is validated and
     # then runs the installation.
     assert "Search summary" not in result.log
-    assert jvm_classes(prefix, jvm) == ["Verify", "rerodova"]
-    assert result.message_boxes == []
+    assert classes(prefix, jvm) == ["Verify", "rerodova"]
 
 
-def test_archive_without_a_flagged_installer_ends_at_the_failed_installer_run(prefix, setup):
+def test_archive_without_a_flagged_installer_ends_at_the_failed_installer_run(prefix, bundled_setup):
     resources = [("readme.txt", b"not an installer", None),
                  ("notes.exe", b"MZ flagged 2, not 1", 2)]
-    result = setup(resources, "vendor=sun:type=jre:version=1.2", "-silent", "-log", "-logall")
+    log = bundled_setup(resources, "vendor=sun:type=jdk:version=1.2;vendor=ibm:version=1.3").log
 
-    assert not result.timed_out
-    assert result.exit_code == 0
     assert installer_journal(prefix) == []
-    log = result.log
-    assert "\r\nSearch summary \r\n" in log
+    # Every entry in the summary, then the failure.
+    assert summary(log) == ["(Vendor=sun, Version=1.2, Type=jdk)" + NOT_FOUND,
+                            "(Vendor=ibm, Version=1.3, Type=)" + NOT_FOUND]
+    assert ("(Vendor=ibm, Version=1.3, Type=)" + NOT_FOUND + "\r\n\tSearch for JVM failed  \r\n"
+            ) in log
     # Nothing was extracted, the installer run failed, so no second search;
     # silent, there is no browsing either, and nothing was launched.
     assert "Extracting file " not in log.split("\r\nSearch summary \r\n", 1)[1]
@@ -164,4 +122,3 @@ def test_archive_without_a_flagged_installer_ends_at_the_failed_installer_run(pr
     assert "\r\nLaunching  JVM Installer  ...\r\n" in log
     assert "Using JVM" not in log
     assert not (prefix.temp_dir / "notes.exe").exists()
-    assert result.message_boxes == []

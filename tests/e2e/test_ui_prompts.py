@@ -1,31 +1,23 @@
 """The bundled VM prompt and the browse dialog on screen, under Wine and Xvfb.
 
-The launcher runs with criteria that no JVM in the prefix meets, so the
-search fails and the run asks its two questions. Buttons are pushed with
-real mouse clicks, the path is typed with xdotool. Screenshots land in
-build/e2e/screenshots/.
+No JVM in the prefix meets the criteria, so the search fails and the run asks
+its two questions. Buttons are pushed with real mouse clicks, paths typed
+with xdotool. Screenshots land in build/e2e/screenshots/.
 """
 
-import os
-import queue
-import re
-import threading
-from pathlib import Path
+import subprocess
+import time
 
-from conftest import DIST
-from ui_screen import (centre, click_control, region, shot, string_table, type_text,
-                       wait_for_box, x_window, x_windows, SCREEN)
+from conftest import CLASS_BYTES, FIXTURES, install_jvm, journal, required
+from test_ui_resources import DOWNLOAD_PAGE
+from ui_screen import (centre, click_control, region, string_table, type_text,
+                       wait_for_box, x_window, x_windows, Run, SCREEN)
+from wine import wine_command
 
-FIXTURES = Path(os.environ.get("CARAFE_E2E_FIXTURES", DIST / "win64" / "fixtures"))
-CAPTION = "Varnica Wizard"
 FOLDER = "C:\\setup"
-LOG = FOLDER + "\\log.txt"
-CLASS_BYTES = b"\xCA\xFE\xBA\xBE\x00\x00\x00\x2E"
-CRITERIA = "vendor=sun:type=jre:version=1.2"
-# The one place that names the download page.
-DOWNLOAD_PAGE = re.search(r'JVM_DOWNLOAD_PAGE "(.*)"',
-                          (DIST.parent / "resources" / "download_page.h").read_text()).group(1)
-
+HANDLER = "C:\\browser\\fixture_url_handler.exe"
+HANDLER_JOURNAL = "C:\\browser\\fixture_url_handler.journal"
+# Dialog units of the templates: the dialog's size and the controls used.
 BUNDLED = (218, 77)
 BUNDLED_OK = (51, 56, 50, 14)
 BUNDLED_CANCEL = (117, 56, 50, 14)
@@ -33,43 +25,23 @@ BROWSE = (242, 149)
 BROWSE_OK = (64, 128, 50, 14)
 BROWSE_CANCEL = (130, 128, 50, 14)
 BROWSE_BUTTON = (36, 68, 50, 14)
+NOTE = (36, 90, 196, 16)
+BESIDE_NOTE = (36, 110, 196, 8)  # a strip just below the note
 
 
-class Run:
+def start(prefix, launcher, env=None):
     """The launcher searching in vain on a background thread."""
-
-    def __init__(self, prefix, launcher):
-        self.prefix = prefix
-        prefix.put(FOLDER + "\\Verify.class", CLASS_BYTES)
-        prefix.put(FOLDER + "\\rerodova.class", CLASS_BYTES)
-        self.windows = queue.Queue()
-        self.result = None
-        args = ["-searchcriteria", CRITERIA, "-verify", FOLDER + "\\Verify.class",
-                "-archive", FOLDER + "\\rerodova.class", "-log", LOG, "-logall"]
-
-        def run():
-            self.result = launcher(*args, timeout=300,
-                                   on_window=lambda watch, window: self.windows.put(window))
-
-        self.thread = threading.Thread(target=run, daemon=True)
-        self.thread.start()
-
-    def next_window(self, owner="0", timeout=240):
-        window = self.windows.get(timeout=timeout)
-        assert window.caption == CAPTION and window.window_class == "#32770", window
-        assert int(window.owner, 16) == int(owner, 16), window
-        return window
-
-    def finish(self, timeout=120):
-        self.thread.join(timeout)
-        assert not self.thread.is_alive(), "the launcher did not end"
-        assert self.result.exit_code == 0, self.result
-        return self.result
+    prefix.put(FOLDER + "\\Verify.class", CLASS_BYTES)
+    prefix.put(FOLDER + "\\rerodova.class", CLASS_BYTES)
+    return Run(launcher, ["-searchcriteria", "vendor=sun:type=jre:version=1.2",
+                          "-verify", FOLDER + "\\Verify.class", "-archive",
+                          FOLDER + "\\rerodova.class", "-log", FOLDER + "\\log.txt", "-logall"],
+               env=env)
 
 
 def prompt_on_screen(prefix, name):
-    """The prompt, once reported, alone on screen: the progress dialog stepped
-    aside before it opened. Two screenshots in a row must agree."""
+    """The prompt alone on screen (the progress dialog stepped aside), centred
+    where the progress dialog was. Two screenshots in a row must agree."""
     seen = []
 
     def settled(box):
@@ -78,84 +50,25 @@ def prompt_on_screen(prefix, name):
 
     path, box = wait_for_box(prefix.display, name, settled)
     assert box is not None
-    # Centred over the progress dialog, which sits in the middle of the screen.
-    assert abs(centre(box)[0] - SCREEN[0] // 2) <= 1
-    assert abs(centre(box)[1] - SCREEN[1] // 2) <= 1
+    assert all(abs(middle - size // 2) <= 1 for middle, size in zip(centre(box), SCREEN)), box
     return path, box
 
 
-def reach_the_bundled_prompt(run, prefix, name):
+def answer_the_bundled_prompt(run, prefix, name, button=BUNDLED_CANCEL):
+    """Answers the bundled VM prompt; returns the browse dialog that follows
+    (owned by the progress dialog), its screenshot and box."""
     progress = run.next_window()
-    prompt = run.next_window(owner=progress.handle)
+    run.next_window(owner=progress.handle)
     path, box = prompt_on_screen(prefix, name + "-bundled-prompt")
-    return progress, prompt, path, box
-
-
-def test_declining_the_bundled_jvm_leads_to_the_browse_dialog(prefix, launcher):
-    run = Run(prefix, launcher)
-    progress, prompt, path, box = reach_the_bundled_prompt(run, prefix, "decline")
-    assert prefix.watch.text(prompt.handle, 1) == "OK"
-    click_control(prefix.display, path, box, BUNDLED, BUNDLED_CANCEL)
-
+    click_control(prefix.display, path, box, BUNDLED, button)
     browse = run.next_window(owner=progress.handle)
-    path, box = prompt_on_screen(prefix, "browse-dialog")
-    texts = {ident: prefix.watch.text(browse.handle, ident) for ident in (1000, 1001, 1002, 1, 2)}
-    assert texts[1000] == ""
-    assert texts[1001] == "Browse"
-    assert texts[1002] == ("NOTE: If you do not have a Java Virual Machine, then you can "
-                           "download it from " + DOWNLOAD_PAGE)
-    # The note is drawn in pure blue; nothing else in the dialog is.
-    blue = [pixel for pixel in region(path, box) if pixel[2] > 200 and max(pixel[:2]) < 60]
-    assert len(blue) > 100
-
-    click_control(prefix.display, path, box, BROWSE, BROWSE_CANCEL)
-    result = run.finish()
-    assert result.message_boxes == []
-    cancelled = string_table(1033)["IDS_BROWSE_CANCELLED"]
-    assert result.log.endswith(f"\r\n{cancelled} \r\n")
-    assert "User chose" not in result.log
-
-
-def test_a_path_typed_in_the_browse_dialog_becomes_the_jvm(prefix, launcher):
-    # A JVM too old for the criteria: the search passes it by, the user picks it.
-    prefix.put("C:\\jvm\\bin\\java.exe", FIXTURES / "fixture_jvm.exe")
-    prefix.put("C:\\jvm\\bin\\java.ini", "version=1.1.8\r\nvendor_url=http://java.sun.com/\r\n")
-    prefix.put("C:\\jvm\\lib\\dt.jar", b"PK\x05\x06" + bytes(18))
-    prefix.put("C:\\jvm\\lib\\tools.jar", b"PK\x05\x06" + bytes(18))
-    run = Run(prefix, launcher)
-    progress, prompt, path, box = reach_the_bundled_prompt(run, prefix, "typed")
-    # OK: the setup carries no bundled JVM, so the extraction fails with its
-    # message, owned by the progress dialog, and the browse dialog follows.
-    click_control(prefix.display, path, box, BUNDLED, BUNDLED_OK)
-    browse = run.next_window(owner=progress.handle)
-    path, box = prompt_on_screen(prefix, "typed-browse-dialog")
-
-    typed = "C:\\JVM\\Bin\\java.exe"
-    type_text(prefix.display, x_window(prefix.display, box), typed)
-    assert prefix.watch.text(browse.handle, 1000) == typed
-    shot(prefix.display, "typed-browse-dialog-filled")
-    click_control(prefix.display, path, box, BROWSE, BROWSE_OK)
-
-    result = run.finish()
-    invalid = string_table(1033)["IDS_INVALID_EXECUTABLE"].replace("\\'", "'")
-    assert [(m.text, m.owner) for m in result.message_boxes] == [(invalid, progress.handle)]
-    assert f"\r\nUser chose {typed}.\r\n" in result.log
-    journal = prefix.read_text("C:\\jvm\\bin\\fixture_jvm.journal")
-    launch = [line for line in journal.splitlines() if line.startswith("command")][-1]
-    # The home above "\bin" gave the JDK libraries for the class path.
-    assert launch.endswith(
-        '-classpath "C:\\JVM\\lib\\dt.jar;C:\\JVM\\lib\\tools.jar;C:\\setup" rerodova')
+    return (browse, *prompt_on_screen(prefix, name + "-browse-dialog"))
 
 
 def pick_in_the_file_dialog(run, prefix, name, picked="C:\\Tools\\bin\\java.exe"):
-    """From the start of a run: declines the bundled JVM, pushes the browse
-    dialog's Browse button and picks `picked` in the file dialog. Returns the
-    browse dialog and its screenshot and box once the path is in its field."""
-    progress, prompt, path, box = reach_the_bundled_prompt(run, prefix, name)
-    click_control(prefix.display, path, box, BUNDLED, BUNDLED_CANCEL)
-    browse = run.next_window(owner=progress.handle)
-    path, box = prompt_on_screen(prefix, f"{name}-browse-dialog")
-
+    """Opens the browse dialog, pushes its Browse button and picks `picked` in
+    the file dialog. Returns the browse dialog, its screenshot and box."""
+    browse, path, box = answer_the_bundled_prompt(run, prefix, name)
     click_control(prefix.display, path, box, BROWSE, BROWSE_BUTTON)
     files = run.windows.get(timeout=60)
     assert int(files.owner, 16) == int(browse.handle, 16), files
@@ -173,9 +86,76 @@ def pick_in_the_file_dialog(run, prefix, name, picked="C:\\Tools\\bin\\java.exe"
     return browse, path, box
 
 
-def test_the_browse_button_fills_in_the_file_picked_in_the_file_dialog(prefix, launcher):
-    prefix.put("C:\\Tools\\bin\\java.exe", FIXTURES / "fixture_jvm.exe")
-    run = Run(prefix, launcher)
-    _, path, box = pick_in_the_file_dialog(run, prefix, "picked")
+def addresses_opened(prefix):
+    text = prefix.read_text(HANDLER_JOURNAL)
+    return None if text is None else text.split("\r\n")[:-1]
+
+
+def test_declining_leads_to_the_browse_dialog_whose_note_opens_the_download_page(
+        prefix, launcher):
+    prefix.put(HANDLER, required(FIXTURES / "fixture_url_handler.exe"))
+    prefix.watch  # noqa: B018  (its wineserver then serves both reg.exe runs)
+    for scheme in ("http", "https"):
+        subprocess.run([wine_command(), "reg", "add",
+                        f"HKLM\\Software\\Classes\\{scheme}\\shell\\open\\command", "/ve",
+                        "/d", f'"{HANDLER}" "%1"', "/f"],
+                       env=prefix.env, check=True, capture_output=True, timeout=60)
+    run = start(prefix, launcher)
+    browse, path, box = answer_the_bundled_prompt(run, prefix, "decline")
+    assert prefix.watch.text(browse.handle, 1000) == ""
+    assert prefix.watch.text(browse.handle, 1001) == "Browse"
+    assert prefix.watch.text(browse.handle, 1002) == (
+        "NOTE: If you do not have a Java Virual Machine, then you can download it from "
+        + DOWNLOAD_PAGE)
+    # The note is drawn in pure blue; nothing else in the dialog is.
+    assert len([p for p in region(path, box) if p[2] > 200 and max(p[:2]) < 60]) > 100
+
+    click_control(prefix.display, path, box, BROWSE, BESIDE_NOTE)
+    time.sleep(2)
+    assert addresses_opened(prefix) is None, "a click beside the note opened something"
+    click_control(prefix.display, path, box, BROWSE, NOTE)
+    deadline = time.monotonic() + 20
+    while addresses_opened(prefix) is None and time.monotonic() < deadline:
+        time.sleep(0.2)
+    assert addresses_opened(prefix) == [DOWNLOAD_PAGE]
+    assert prefix.watch.text(browse.handle, 1001) == "Browse"  # still there, and answers
+
     click_control(prefix.display, path, box, BROWSE, BROWSE_CANCEL)
-    assert "User chose" not in run.finish().log
+    result = run.finish()
+    assert result.message_boxes == []
+    assert result.log.endswith(f"\r\n{string_table(1033)['IDS_BROWSE_CANCELLED']} \r\n")
+    assert "User chose" not in result.log
+
+
+def test_a_path_typed_in_the_browse_dialog_becomes_the_jvm(prefix, launcher):
+    # A JVM too old for the criteria: the search passes it by, the user picks it.
+    install_jvm(prefix, "C:\\jvm\\bin\\java.exe", libs=("dt.jar", "tools.jar"), version="1.1.8")
+    run = start(prefix, launcher)
+    # OK: the setup carries no bundled JVM, so the extraction fails with its
+    # message, owned by the progress dialog, and the browse dialog follows.
+    browse, path, box = answer_the_bundled_prompt(run, prefix, "typed", BUNDLED_OK)
+
+    typed = "C:\\JVM\\Bin\\java.exe"
+    type_text(prefix.display, x_window(prefix.display, box), typed)
+    assert prefix.watch.text(browse.handle, 1000) == typed
+    click_control(prefix.display, path, box, BROWSE, BROWSE_OK)
+
+    result = run.finish()
+    invalid = string_table(1033)["IDS_INVALID_EXECUTABLE"].replace("\\'", "'")
+    assert [(m.text, m.owner) for m in result.message_boxes] == [(invalid, browse.owner)]
+    assert f"\r\nUser chose {typed}.\r\n" in result.log
+    # The home above "\bin" gave the JDK libraries for the class path.
+    assert journal(prefix, "C:\\jvm\\bin\\java.exe")[-1]["command"].endswith(
+        '-classpath "C:\\JVM\\lib\\dt.jar;C:\\JVM\\lib\\tools.jar;C:\\setup" rerodova')
+
+
+def test_ok_with_an_empty_path_ends_the_run_with_the_failed_choice_entry(prefix, launcher):
+    run = start(prefix, launcher)
+    browse, path, box = answer_the_bundled_prompt(run, prefix, "empty")
+    assert prefix.watch.text(browse.handle, 1000) == ""
+    click_control(prefix.display, path, box, BROWSE, BROWSE_OK)
+
+    result = run.finish()
+    # No message box, no validation of a JVM: the run ends with the entry.
+    assert result.message_boxes == []
+    assert result.log.endswith("\r\nUser failed to choose JVM. \r\n")

@@ -9,8 +9,10 @@ in the screenshot.
 """
 
 import os
+import queue
 import re
 import subprocess
+import threading
 import time
 from pathlib import Path
 
@@ -20,6 +22,36 @@ from conftest import E2E_ROOT
 SCREENSHOTS = E2E_ROOT / "screenshots"
 SCREEN = (1024, 768)
 FRAME = 3  # Wine's modal dialog frame, in pixels
+CAPTION = "Varnica Wizard"
+
+
+class Run:
+    """The launcher running on a background thread while the test acts on
+    the windows it reports."""
+
+    def __init__(self, launcher, args, timeout=300, env=None):
+        self.windows = queue.Queue()
+        self.result = None
+
+        def run():
+            self.result = launcher(*args, timeout=timeout, env=env,
+                                   on_window=lambda watch, window: self.windows.put(window))
+
+        self.thread = threading.Thread(target=run, daemon=True)
+        self.thread.start()
+
+    def next_window(self, owner="0", timeout=240):
+        """The next dialog reported, which must be the launcher's, owned by owner."""
+        window = self.windows.get(timeout=timeout)
+        assert window.caption == CAPTION and window.window_class == "#32770", window
+        assert int(window.owner, 16) == int(owner, 16), window
+        return window
+
+    def finish(self, timeout=300):
+        self.thread.join(timeout)
+        assert not self.thread.is_alive(), "the launcher did not end"
+        assert self.result.exit_code == 0, self.result
+        return self.result
 
 
 def xdotool(display, *args):

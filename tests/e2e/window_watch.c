@@ -22,8 +22,7 @@
  * Commands, one per line on standard input:
  *   press <hwnd>         pushes the dialog's default button (else IDOK)
  *   click <hwnd> <id>    sends WM_COMMAND for control id (BN_CLICKED)
- *   text <hwnd> <id>     answers TEXT <hwnd> <id>\t<the control's text>
- *   wtext <hwnd> <id>    answers TEXTW <hwnd> <id>\t<the control's text in
+ *   text <hwnd> <id>     answers TEXT <hwnd> <id>\t<the control's text in
  *                        UTF-8, as hexadecimal digits>, whatever the ANSI
  *                        code page of the prefix
  *   quit
@@ -191,21 +190,12 @@ static DWORD WINAPI ReadCommands(LPVOID unused) {
       Click((HWND)window, id);
       Answer("DONE\n");
     } else if (sscanf(line, "text %p %d", &window, &id) == 2) {
-      char text[4096] = "";
-      GetDlgItemTextA((HWND)window, id, text, sizeof(text));
-      EnterCriticalSection(&outputLock);
-      printf("TEXT %p %d\t", window, id);
-      PutEscaped(text);
-      fputc('\n', stdout);
-      fflush(stdout);
-      LeaveCriticalSection(&outputLock);
-    } else if (sscanf(line, "wtext %p %d", &window, &id) == 2) {
       WCHAR wide[4096] = L"";
       char utf8[4 * 4096] = "";
       GetDlgItemTextW((HWND)window, id, wide, 4096);
       int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof(utf8), NULL, NULL);
       EnterCriticalSection(&outputLock);
-      printf("TEXTW %p %d\t", window, id);
+      printf("TEXT %p %d\t", window, id);
       for (int i = 0; i + 1 < length; ++i) printf("%02x", (unsigned char)utf8[i]);
       fputc('\n', stdout);
       fflush(stdout);

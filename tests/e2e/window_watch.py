@@ -137,13 +137,9 @@ class WindowWatch:
         self._command(f"click {handle} {control_id}")
 
     def text(self, handle: str, control_id: int) -> str:
-        answer = self._command(f"text {handle} {control_id}")
-        return _unescape(answer.split("\t", 1)[1]) if "\t" in answer else ""
-
-    def unicode_text(self, handle: str, control_id: int) -> str:
         """The control's text read as Unicode, so that texts outside the
-        prefix's ANSI code page (or not in cp1252) arrive whole."""
-        answer = self._command(f"wtext {handle} {control_id}")
+        prefix's ANSI code page arrive whole."""
+        answer = self._command(f"text {handle} {control_id}")
         return bytes.fromhex(answer.split("\t", 1)[1]).decode("utf-8") if "\t" in answer else ""
 
     # --- Reports

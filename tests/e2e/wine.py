@@ -1,31 +1,16 @@
 """Running Windows programs under Wine for the end-to-end tests and the demo.
 
-What this module does, and why:
-
-* Display. Every Wine run happens on an X display. `Xvfb` starts a private
-  virtual server on the first free display from :91 on, so that tests never
-  reach a real screen. There is no window manager: the prefix is set to
-  unmanaged X windows ("Managed"="N"), otherwise Wine waits two seconds for
-  a window manager every time a window is hidden.
-
-* Prefixes. `create_template` makes one Wine prefix per test session
-  (`wineboot -i`, with the mono and gecko installers silenced through
-  WINEDLLOVERRIDES) and removes its z: drive, so that a program under test
-  sees nothing of the host's file system but what a test puts on C:.
-  `WinePrefix.copy_of` gives each test its own prefix: the registry and the
-  user folders are copied, the 600 MB under C:\\windows are hard links to
-  the template's files (a fraction of a second instead of seconds). Files
-  there must therefore be replaced, never changed in place; Wine itself
-  does not write to them.
-
-* Windows and message boxes: window_watch.py. Every prefix runs the
-  watch while its test runs; a RunResult lists the message boxes (caption,
-  text, owner) and the other windows that appeared during the run.
-
-* Processes. wineserver is started by the first program of a prefix (the
-  watch) and reused by every later run of the same test;
-  `WinePrefix.shutdown` ends it with `wineserver -k`. A run that exceeds its
-  time-out is ended the same way and reported as timed out.
+* `Xvfb`: a private virtual X server from display :91 on, so tests never
+  reach a real screen. There is no window manager: the prefix uses unmanaged
+  X windows ("Managed"="N"), or Wine waits two seconds for one whenever a
+  window is hidden.
+* `create_template` makes one prefix per session (mono and gecko installers
+  silenced) and removes its z: drive, so a program sees only what a test puts
+  on C:. `WinePrefix.copy_of` gives each test its own copy; C:\\windows is
+  hard-linked to the template's files, which must be replaced, never changed.
+* A run reports the message boxes and windows window_watch.py saw. The
+  prefix's wineserver is started by the watch and ended by `shutdown`
+  (`wineserver -k`), also when a run exceeds its time-out.
 """
 
 from __future__ import annotations
@@ -201,13 +186,8 @@ class RunResult:
     log: Optional[str]  # the launcher log, when there was one
 
     @property
-    def captions(self) -> List[str]:
-        return [box.caption for box in self.message_boxes]
-
-    @property
     def texts(self) -> List[str]:
         return [box.text for box in self.message_boxes]
-
 
 
 class WinePrefix:
