@@ -58,9 +58,10 @@ bool ReadU64BE(Handle file, std::uint64_t* value) {
   return true;
 }
 
-bool ReadString16(Handle file, std::string* text) {
+bool ReadString16(Handle file, std::string* text, std::uint16_t* storedLength) {
   std::uint16_t length = 0;
   if (!ReadU16BE(file, &length)) return false;
+  if (storedLength) *storedLength = length;
   // At most 64 KiB, whatever the file claims.
   std::vector<std::uint8_t> bytes(length);
   if (length > 0 && !ReadBytes(file, bytes.data(), length)) return false;

@@ -23,8 +23,9 @@ bool ReadU32BE(Handle file, std::uint32_t* value);
 // The first four bytes are the high half.
 bool ReadU64BE(Handle file, std::uint64_t* value);
 // A u16 byte count L, then L bytes. The file moves past all 2 + L bytes; the
-// text stops at the first zero byte among them, if any.
-bool ReadString16(Handle file, std::string* text);
+// text stops at the first zero byte among them, if any. Where the bytes that
+// follow lie is told by L (storedLength), never by the text's length.
+bool ReadString16(Handle file, std::string* text, std::uint16_t* storedLength = nullptr);
 
 // The same two shapes read from memory. size is what the buffer holds; a
 // value that would run past it fails.

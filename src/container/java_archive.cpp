@@ -62,12 +62,7 @@ bool ArchiveSection::Read(const std::string& path, std::uint64_t entryPosition) 
   }
   if (!SeekTo(file.Get(), resourceFileOffset_)) return false;
   // The name at the section replaces the OffsetTable's copy.
-  if (!ReadString16(file.Get(), &name_)) return false;
-  std::uint64_t afterName = 0;
-  if (!CurrentPosition(file.Get(), &afterName)) return false;
-  // What the name took, from the positions: ReadString16 stops the text at a
-  // zero byte, the stored length does not.
-  nameBytes_ = static_cast<std::uint16_t>(afterName - resourceFileOffset_ - 2);
+  if (!ReadString16(file.Get(), &name_, &nameBytes_)) return false;
   if (!ReadU32BE(file.Get(), &resourceCount_) || !ReadU64BE(file.Get(), &payloadSize_) ||
       !ReadU8(file.Get(), &compressed_)) {
     return false;

@@ -79,17 +79,18 @@ bool ContainerSection::ReadEntry(const SetupContainer& container, std::uint64_t 
 
   std::uint32_t imageEnd = ComputeImageEnd(filePath_);
   std::uint64_t position = 0;
+  std::uint16_t nameLength = 0;
   // The offset is taken from the image end: one that would carry the file
   // pointer past the largest position it holds fails here, before the seek.
   if (imageEnd == 0 || !SeekTo(file.Get(), imageEnd) ||
       offset_ > static_cast<std::uint64_t>(INT64_MAX) - imageEnd ||
       !Os().Seek(file.Get(), static_cast<std::int64_t>(offset_), SeekOrigin::Current, &position) ||
-      !ReadString16(file.Get(), &name_))
+      !ReadString16(file.Get(), &name_, &nameLength))
     return false;
 
-  std::int64_t dataSize = static_cast<std::int64_t>(static_cast<std::int32_t>(storedSize)) -
-                          (2 + static_cast<std::int64_t>(name_.size()));
-  dataOffset_ = imageEnd + offset_ + 2 + name_.size();
+  std::int64_t dataSize =
+      static_cast<std::int64_t>(static_cast<std::int32_t>(storedSize)) - (2 + nameLength);
+  dataOffset_ = imageEnd + offset_ + 2 + nameLength;
   if (dataSize < 0) return false;
   size_ = static_cast<std::int32_t>(dataSize);
   return true;

@@ -112,6 +112,18 @@ TEST_F(ContainerReader, MissingOrEmptySectionsOpenQuietly) {
   EXPECT_EQ(Data(reader, kVerifyClassSection), "<fail>");  // inserted empty
 }
 
+TEST_F(ContainerReader, DataStartsBehindTheStoredNameLengthEvenPastAZeroInTheName) {
+  // The name's text ends at its zero byte; its stored length still counts all 14 bytes.
+  const std::string name("Verify\0class.x", 14);
+  os.AddFile(kSetup, ExampleImage() + MakeContainer({{2, name, ClassBytes(6)}}));
+  SetupContainer reader;
+  ASSERT_TRUE(OpenWithLog(reader));
+  EXPECT_EQ(reader.Section(kVerifyClassSection).Name(), "Verify");
+  EXPECT_EQ(reader.Section(kVerifyClassSection).DataSize(), 6);
+  EXPECT_EQ(reader.Section(kVerifyClassSection).DataOffset(), 0x75000u + 4 + 13 + 2 + 14);
+  EXPECT_EQ(Data(reader, kVerifyClassSection), ClassBytes(6));
+}
+
 TEST_F(ContainerReader, DamagedOrForgedTablesFailQuietlyWithoutAllocatingTheirSizes) {
   const std::string sections = MakeContainer(ThreeSections(ClassBytes(10), "v", "c")).substr(4);
   auto one = [](std::uint32_t size, std::uint64_t offset) {
