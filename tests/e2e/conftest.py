@@ -28,6 +28,14 @@ VERIFY_CLASS = Path(os.environ.get("CARAFE_E2E_VERIFY_CLASS", DIST / "java" / "V
 FIXTURES = Path(os.environ.get("CARAFE_E2E_FIXTURES", DIST / "win64" / "fixtures"))
 SUN = "http://java.sun.com/"
 CLASS_BYTES = b"\xCA\xFE\xBA\xBE\x00\x00\x00\x2E"
+SEARCHING = "\r\n\tSearching a JVM that matches the criteria  "
+NOT_FOUND = "... Not Found"
+
+
+def summary(log):
+    """The summary lines of the first search: entry text and outcome."""
+    heads = [chunk.split("\r\n")[0] for chunk in log.split(SEARCHING)[1:]]
+    return [head for head in heads if ")..." in head and not head.endswith("...")]
 
 
 def required(path):

@@ -7,8 +7,7 @@ import subprocess
 
 import pytest
 
-from conftest import FIXTURES, MKSETUP, classes, required
-from test_search import NOT_FOUND, summary
+from conftest import FIXTURES, MKSETUP, NOT_FOUND, classes, required, summary
 
 INSTALLER_JOURNAL = "C:\\fixture_jvm_installer.journal"
 INSTALLER_NAME = "jre-setup.exe"

@@ -8,7 +8,7 @@ import pytest
 
 import wine
 from conftest import FIXTURES, LAUNCHER_WINDOWS_PATH, SETUP_PATH, classes, install_jvm
-from test_ui_prompts import BROWSE, BROWSE_CANCEL, pick_in_the_file_dialog, start
+from prompt_steps import BROWSE, BROWSE_CANCEL, pick_in_the_file_dialog, start
 from ui_screen import click_control
 
 HERE = wine.REPO / "tests" / "e2e"

@@ -5,7 +5,8 @@ import subprocess
 
 import pytest
 
-from conftest import FIXTURES, SUN, classes, install_jvm, journal, required
+from conftest import (FIXTURES, NOT_FOUND, SEARCHING, SUN, classes, install_jvm, journal,
+                      required, summary)
 from wine import wine_command
 
 LOG_PATH = "C:\\carafe\\search.log"
@@ -18,8 +19,6 @@ CONTAINER_CRITERIA = (
 JRE_KEY = "HKLM\\Software\\JavaSoft\\Java Runtime Environment\\"
 MAKER_KEY = "HKLM\\Software\\Varnica\\Java Virtual Machine"
 ENVIRONMENT_KEY = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment"
-SEARCHING = "\r\n\tSearching a JVM that matches the criteria  "
-NOT_FOUND = "... Not Found"
 RAN = ["Verify", "Verify", "rerodova"]
 
 
@@ -36,12 +35,6 @@ def search(setup):
         return setup("-silent", "-log", LOG_PATH, "-logall", criteria=criteria, timeout=timeout)
 
     return run
-
-
-def summary(log):
-    """The summary lines of the first search: entry text and outcome."""
-    heads = [chunk.split("\r\n")[0] for chunk in log.split(SEARCHING)[1:]]
-    return [head for head in heads if ")..." in head and not head.endswith("...")]
 
 
 def test_sun_jre_registry_hit_with_only_java_exe_is_taken_for_a_jre(prefix, search):

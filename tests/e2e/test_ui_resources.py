@@ -8,6 +8,8 @@ from pathlib import Path
 
 import pytest
 
+from ui_screen import DOWNLOAD_PAGE
+
 REPO = Path(__file__).resolve().parents[2]
 RESOURCES = REPO / "resources"
 # CARAFE_E2E_LAUNCHER and CARAFE_E2E_LAUNCHER32 point at other builds.
@@ -134,7 +136,6 @@ def source_dialog_texts(language):
             for name, text in re.findall(r'^#define DLG_(\w+) "(.*)"\s*$', source, re.M)}
 
 
-DOWNLOAD_PAGE = re.search(r'JVM_DOWNLOAD_PAGE "(.*)"', (RESOURCES / "download_page.h").read_text()).group(1)
 
 # (kind, id, x, y, w, h, required style bits, text key); -1 is "no id".
 TEMPLATES = {

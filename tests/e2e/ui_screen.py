@@ -164,6 +164,11 @@ def blue_pixels(path, box):
     return sum(1 for r, g, b in lower if b > 200 and r < 120)
 
 
+# The one place that names the download page.
+DOWNLOAD_PAGE = re.search(r'JVM_DOWNLOAD_PAGE "(.*)"',
+                          (Path(wine.REPO) / "resources" / "download_page.h").read_text()).group(1)
+
+
 def string_table(language):
     """The texts of resources/strings_<language>.rc by id name."""
     source = (Path(wine.REPO) / "resources" / f"strings_{language}.rc").read_text("utf-8")
