@@ -136,6 +136,15 @@ def source_dialog_texts(language):
             for name, text in re.findall(r'^#define DLG_(\w+) "(.*)"\s*$', source, re.M)}
 
 
+def test_every_text_fits_the_ansi_code_page_of_its_language():
+    # The launcher reads its texts through the A functions, which turn a
+    # character the user's code page lacks into "?".
+    code_pages = {1028: "cp950", 1041: "cp932", 1042: "cp949", 2052: "cp936"}
+    for language in LANGUAGES:
+        for text in [*source_strings(language).values(), *source_dialog_texts(language).values()]:
+            code_page = code_pages.get(language, "cp1252")
+            assert text.encode(code_page, "replace").decode(code_page) == text, (language, text)
+
 
 # (kind, id, x, y, w, h, required style bits, text key); -1 is "no id".
 TEMPLATES = {
