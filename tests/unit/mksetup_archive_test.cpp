@@ -5,7 +5,10 @@
 
 #include "mksetup/archive_builder.h"
 #include "mksetup/archive_lister.h"
+#include "mksetup/byte_io.h"
 #include "mksetup/commands.h"
+#include "class_bytes.h"
+#include "format/class_file.h"
 #include "mksetup_fixture.h"
 
 namespace {
@@ -13,7 +16,7 @@ namespace {
 using mksetup::ArchiveResourceInput;
 using mksetup::ArchiveSectionInput;
 
-const std::string kClass("\xCA\xFE\xBA\xBE\x00\x00\x00\x2E rest of a class", 24);
+const std::string kClass = testing_classes::ClassBytes("Installer", {});
 
 ArchiveResourceInput Resource(const std::string& name, const std::string& data, int flag = -1) {
   ArchiveResourceInput resource;
@@ -87,7 +90,7 @@ TEST_F(MksetupArchive, ArchiveThenListRoundTrips) {
   mksetup::ArchiveListing listed = Listing(Read("archive.class"));
   EXPECT_EQ(out,
             "Java archive: 3 sections, OffsetTable at " + std::to_string(listed.offsetTable) +
-                "\n  section Classes: 1 resources, " +
+                ", inside the class\n  section Classes: 1 resources, " +
                 std::to_string(listed.sections.at(0).payloadSize) +
                 " payload bytes, compressed\n"
                 "  section BundledVMInstallers: 2 resources, 61 payload bytes, not compressed\n"
@@ -114,10 +117,47 @@ TEST(MksetupArchiveBytes, CompressedSectionsInflateToTheirRecords) {
   EXPECT_LT(classes.payloadSize, records.size());  // 300 equal bytes do shrink
 }
 
+// What a JVM checks: the class structure ends exactly where the file ends,
+// the sections riding in its last attribute; the class itself is unchanged.
+TEST(MksetupArchiveBytes, TheArchiveIsOneWholeClassFile) {
+  const std::string archive = SampleArchive();
+  carafe::format::ClassFile parsed;
+  std::string error;
+  ASSERT_TRUE(carafe::format::ParseClassFile(archive, &parsed, &error)) << error;
+  EXPECT_EQ(parsed.end, archive.size());
+  EXPECT_EQ(parsed.thisClass, "Installer");
+  ASSERT_EQ(parsed.attributeNames.size(), 1u);
+  EXPECT_EQ(parsed.attributeNames[0], "CarafeArchive");
+  // The plain layout (sections simply behind the class) still lists.
+  std::string plain = kClass;
+  const std::uint64_t section = plain.size();
+  mksetup::AppendBig(plain, 1, 2);
+  plain += "S";
+  mksetup::AppendBig(plain, 0, 4);  // no resources,
+  mksetup::AppendBig(plain, 0, 8);  // no payload,
+  mksetup::AppendBig(plain, 0, 1);  // not compressed
+  const std::uint64_t table = plain.size();
+  mksetup::AppendBig(plain, 1, 2);
+  mksetup::AppendBig(plain, 1, 2);
+  plain += "S";
+  mksetup::AppendBig(plain, section, 8);
+  mksetup::AppendBig(plain, table, 8);
+  mksetup::ArchiveListing listed;
+  ASSERT_TRUE(mksetup::ParseJavaArchive(plain, &listed, &error)) << error;
+  EXPECT_FALSE(listed.insideClass);
+  ASSERT_EQ(listed.sections.size(), 1u);
+  EXPECT_EQ(listed.sections[0].name, "S");
+}
+
 TEST(MksetupArchiveBytes, RefusesWhatAnArchiveCannotHold) {
   std::string archive, error;
   EXPECT_FALSE(mksetup::BuildJavaArchive("PK\x03\x04 a zip", {}, &archive, &error));
   EXPECT_NE(error.find("not a class file"), std::string::npos) << error;
+  // An archive is no class to build on: its bytes would be carried twice.
+  EXPECT_FALSE(mksetup::BuildJavaArchive(SampleArchive(), {}, &archive, &error));
+  EXPECT_NE(error.find("already carries an attribute CarafeArchive"), std::string::npos) << error;
+  EXPECT_FALSE(mksetup::BuildJavaArchive(kClass + "tail", {}, &archive, &error));
+  EXPECT_NE(error.find("4 bytes behind its class structure"), std::string::npos) << error;
   std::string longName(65536, 'n');
   EXPECT_FALSE(mksetup::BuildJavaArchive(kClass, {{longName, false, {}}}, &archive, &error));
   EXPECT_NE(error.find("65536 bytes"), std::string::npos) << error;

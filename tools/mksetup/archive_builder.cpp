@@ -9,13 +9,15 @@
 #include <zlib.h>
 #endif
 
+#include "format/class_file.h"
+#include "format/java_archive_layout.h"
 #include "mksetup/byte_io.h"
 
 namespace mksetup {
 
-namespace {
+namespace format = carafe::format;
 
-const unsigned char kClassMagic[4] = {0xCA, 0xFE, 0xBA, 0xBE};
+namespace {
 
 void PutU8(std::string& out, std::uint8_t value) { AppendBig(out, value, 1); }
 void PutU16(std::string& out, std::uint16_t value) { AppendBig(out, value, 2); }
@@ -31,11 +33,6 @@ bool PutString16(std::string& out, const std::string& text, const char* what, st
   PutU16(out, static_cast<std::uint16_t>(text.size()));
   out += text;
   return true;
-}
-
-bool IsClassBytes(const std::string& bytes) {
-  return bytes.size() >= sizeof kClassMagic &&
-         std::memcmp(bytes.data(), kClassMagic, sizeof kClassMagic) == 0;
 }
 
 bool IsFlagText(const std::string& text) {
@@ -97,15 +94,29 @@ bool DeflateRaw(const std::string& input, std::string* output, std::string* erro
 bool BuildJavaArchive(const std::string& classBytes,
                       const std::vector<ArchiveSectionInput>& sections, std::string* archive,
                       std::string* error) {
-  if (!IsClassBytes(classBytes)) {
-    *error = "the installation class is not a class file (it does not begin with CA FE BA BE)";
+  format::ClassFile classFile;
+  if (!format::ParseClassFile(classBytes, &classFile, error)) {
+    *error = "the installation class: " + *error;
+    return false;
+  }
+  if (classFile.end != classBytes.size()) {
+    *error = "the installation class has " + std::to_string(classBytes.size() - classFile.end) +
+             " bytes behind its class structure (is it an archive already?)";
     return false;
   }
   if (sections.size() > 0xFFFF) {
     *error = "an archive holds at most 65535 sections";
     return false;
   }
-  std::string out = classBytes;
+  // Everything behind the class becomes the body of its last attribute, so
+  // that the class ends where the file ends; offsets still count from byte 0.
+  std::string out;
+  if (!format::AppendTrailingAttribute(classBytes, classFile, format::kArchiveAttributeName, &out,
+                                       error)) {
+    *error = "the installation class: " + *error;
+    return false;
+  }
+  const std::size_t bodyStart = out.size();
   std::vector<std::uint64_t> offsets;
   for (const ArchiveSectionInput& section : sections) {
     std::string payload;
@@ -130,6 +141,10 @@ bool BuildJavaArchive(const std::string& classBytes,
     PutU64(out, offsets[i]);
   }
   PutU64(out, table);
+  if (!format::SetTrailingAttributeLength(&out, bodyStart)) {
+    *error = "an archive must stay below 4 GiB (a class attribute's length is 32 bits)";
+    return false;
+  }
   archive->swap(out);
   return true;
 }
@@ -202,10 +217,6 @@ bool ParseArchiveRequest(const Arguments& arguments, ArchiveRequest* request, st
 bool WriteArchive(const ArchiveRequest& request, std::string* error) {
   std::string classBytes;
   if (!ReadWholeFile(request.classFile, "the installation class", &classBytes, error)) return false;
-  if (!IsClassBytes(classBytes)) {
-    *error = request.classFile + ": not a class file (it does not begin with CA FE BA BE)";
-    return false;
-  }
   std::vector<ArchiveSectionInput> sections;
   for (const ArchiveRequest::Section& given : request.sections) {
     ArchiveSectionInput section;
@@ -225,7 +236,10 @@ bool WriteArchive(const ArchiveRequest& request, std::string* error) {
     sections.push_back(std::move(section));
   }
   std::string archive;
-  if (!BuildJavaArchive(classBytes, sections, &archive, error)) return false;
+  if (!BuildJavaArchive(classBytes, sections, &archive, error)) {
+    *error = request.classFile + ": " + *error;
+    return false;
+  }
   return ReplaceFile(request.output, {std::string_view(archive)}, error);
 }
 

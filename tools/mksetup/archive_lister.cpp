@@ -4,6 +4,8 @@
 #include <fstream>
 #include <ostream>
 
+#include "format/class_file.h"
+#include "format/java_archive_layout.h"
 #include "mksetup/byte_io.h"
 #include "mksetup/commands.h"
 #include "mksetup/container_format.h"
@@ -75,6 +77,11 @@ bool ParseJavaArchive(const std::string& bytes, ArchiveListing* archive, std::st
                              " lies outside the file");
   std::uint16_t count = 0;
   if (!cursor.Read(&count)) return Refuse(error, "OffsetTable without a section count");
+  carafe::format::ClassFile classFile;
+  std::string classError;
+  archive->insideClass = carafe::format::ParseClassFile(bytes, &classFile, &classError) &&
+                         classFile.end == bytes.size() && !classFile.attributeNames.empty() &&
+                         classFile.attributeNames.back() == carafe::format::kArchiveAttributeName;
   std::uint64_t entry = archive->offsetTable + 2;
   for (int i = 0; i < count; ++i) {
     ArchiveListingSection section;
@@ -122,7 +129,9 @@ bool ParseJavaArchive(const std::string& bytes, ArchiveListing* archive, std::st
 
 void PrintJavaArchive(const ArchiveListing& archive, const std::string& indent, std::ostream& out) {
   out << indent << "Java archive: " << archive.sections.size() << " sections, OffsetTable at "
-      << archive.offsetTable << "\n";
+      << archive.offsetTable << ", "
+      << (archive.insideClass ? "inside the class" : "appended behind the class (JVMs refuse it)")
+      << "\n";
   for (const ArchiveListingSection& section : archive.sections) {
     out << indent << "  section " << section.name << ": " << section.resourceCount << " resources, "
         << section.payloadSize << " payload bytes, "

@@ -30,6 +30,10 @@ struct ArchiveListingSection {
 
 struct ArchiveListing {
   std::uint64_t offsetTable = 0;
+  // The builder's layout: the sections ride in the class's last attribute,
+  // so the class ends where the file ends. The plain layout (sections
+  // simply appended) lists as well, but no current JVM loads it.
+  bool insideClass = false;
   std::vector<ArchiveListingSection> sections;  // in OffsetTable order
 };
 
