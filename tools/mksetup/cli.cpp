@@ -1,0 +1,93 @@
+#include "mksetup/cli.h"
+
+#include <ostream>
+#include <string>
+
+#include "mksetup/archive_builder.h"
+#include "mksetup/class_retarget.h"
+#include "mksetup/commands.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(const mksetup::Arguments& args, std::ostream& out, std::ostream& err);
+  const char* synopsis;
+  const char* details;
+};
+
+const Command kCommands[] = {
+    {"build", mksetup::BuildCommand,
+     "build --stub launcher.exe --archive rerodova.class --verify Verify.class\n"
+     "        (--criteria TEXT | --criteria-file FILE) -o setup.exe [--replace] [--force]",
+     "Joins the launcher stub and a setup container holding the Java archive, the\n"
+     "verify class and the search criteria into one setup executable.\n"
+     "  --replace   the stub may already carry a container: build from its image end\n"
+     "  --force     take an archive or verify class that does not begin like a class\n"},
+    {"archive", mksetup::ArchiveCommand,
+     "archive --class Installer.class (--section NAME [--compress]\n"
+     "        (--resource NAME=FILE[:flag])...)... -o rerodova.class",
+     "Builds a Java archive: the installation class with named sections of\n"
+     "resources, carried in one attribute of the class so that every JVM loads it.\n"
+     "  --compress  store the section's resources as one raw DEFLATE stream\n"
+     "  :flag       a resource's flag byte (1 marks a bundled JVM installer)\n"},
+    {"list", mksetup::ListCommand, "list setup.exe | list rerodova.class",
+     "Shows a setup's container sections and the Java archive inside it, or the\n"
+     "sections and resources of an archive file.\n"},
+    {"retarget", mksetup::RetargetCommand, "retarget Class.class --api FILE -o Out.class",
+     "Checks that a compiled class needs nothing newer than the first Java\n"
+     "releases (constant kinds of class-file version 45, and only the classes and\n"
+     "members the API list names) and writes it as class-file version 45.3.\n"},
+};
+
+bool IsHelp(const std::string& word) { return word == "--help" || word == "-h"; }
+
+const Command* Find(const std::string& name) {
+  for (const Command& command : kCommands)
+    if (name == command.name) return &command;
+  return nullptr;
+}
+
+int Usage(std::ostream& out, int code) {
+  out << "usage:\n";
+  for (const Command& command : kCommands) out << "  mksetup " << command.synopsis << "\n";
+  out << "  mksetup help COMMAND | mksetup COMMAND --help | mksetup --version\n";
+  return code;
+}
+
+int CommandHelp(const Command& command, std::ostream& out) {
+  out << "usage: mksetup " << command.synopsis << "\n\n" << command.details;
+  return 0;
+}
+
+int UnknownCommand(const std::string& name, std::ostream& err) {
+  err << "mksetup: error: unknown command '" << name << "'\n";
+  return Usage(err, 2);
+}
+
+}  // namespace
+
+namespace mksetup {
+
+int RunMksetup(const Arguments& args, const char* version, std::ostream& out,
+               std::ostream& err) {
+  if (args.empty()) return Usage(err, 2);
+  const std::string& first = args[0];
+  if (IsHelp(first)) return Usage(out, 0);
+  if (first == "--version") {
+    out << "mksetup " << version << "\n";
+    return 0;
+  }
+  if (first == "help") {
+    if (args.size() == 1) return Usage(out, 0);
+    const Command* command = Find(args[1]);
+    return command ? CommandHelp(*command, out) : UnknownCommand(args[1], err);
+  }
+  const Command* command = Find(first);
+  if (command == nullptr) return UnknownCommand(first, err);
+  for (const std::string& arg : args)
+    if (IsHelp(arg)) return CommandHelp(*command, out);
+  return command->run(Arguments(args.begin() + 1, args.end()), out, err);
+}
+
+}  // namespace mksetup
