@@ -5,15 +5,22 @@ BUILD   := build
 DIST    := dist
 JOBS    ?= $(shell nproc)
 PYTEST  := /usr/bin/python3 -m pytest
+PYTHON  := /usr/bin/python3
 
-.PHONY: all bootstrap win32 win64 linux java test unit unit-sanitized e2e demo bench fuzz format clean
+.PHONY: all bootstrap win32 win64 linux java test unit unit-sanitized java-test e2e demo bench fuzz format clean
 
 all: win32 win64 linux java
 
 bootstrap:
 	@scripts/bootstrap
 
+# A configure that never finished (a compiler was missing) leaves a cache with
+# empty per-configuration flags (no -Os) that later configures would keep:
+# such a cache is dropped, so a build comes out the same however it started.
+fresh_cache = [ -f $(1)/Makefile ] || rm -rf $(1)/CMakeCache.txt $(1)/CMakeFiles
+
 define mingw_build
+	$(call fresh_cache,$(BUILD)/$(1))
 	cmake -S . -B $(BUILD)/$(1) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$(2)-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 	cmake --build $(BUILD)/$(1) -j $(JOBS)
 	mkdir -p $(DIST)/$(1) $(DIST)/$(1)/fixtures
@@ -29,26 +36,46 @@ win64:
 	$(call mingw_build,win64,x86_64)
 
 linux:
+	$(call fresh_cache,$(BUILD)/linux)
 	cmake -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD)/linux -j $(JOBS)
 	mkdir -p $(DIST)/linux
 	if [ -f $(BUILD)/linux/mksetup ]; then cp $(BUILD)/linux/mksetup $(DIST)/linux/; fi
 
-java:
-	mkdir -p $(DIST)/java $(BUILD)/java
-	javac -nowarn --release 8 -d $(DIST)/java java/Verify.java 2>&1 | grep -v 'bootstrap classpath\|^1 warning\|release 8' || true
-	test -f $(DIST)/java/Verify.class
+# The verify class and the example installation must load on every JVM from
+# 1.1 on: javac's oldest target is 7, so mksetup checks each class against the
+# API that 1.1 had and rewrites it as class-file version 45.3. An installation
+# is one class file, so the example's source gets the archive reader's members
+# folded in first.
+JAVAC    := javac -Xlint:-options -XDsuppressNotes --release 7
+JAVA_API := java/java11-api.txt
+example_section = --section $(1) $(2) $(foreach f,$(sort $(wildcard java/example/$(1)/*)),--resource $(notdir $(f))=$(f))
 
-test: bootstrap all unit unit-sanitized e2e
+java: linux
+	mkdir -p $(BUILD)/java/classes $(DIST)/java $(DIST)/example
+	$(JAVAC) -d $(BUILD)/java/classes java/Verify.java
+	$(DIST)/linux/mksetup retarget $(BUILD)/java/classes/Verify.class --api $(JAVA_API) -o $(DIST)/java/Verify.class
+	$(PYTHON) java/amalgamate.py java/rerodova.java $(BUILD)/java/rerodova.java
+	$(JAVAC) -d $(BUILD)/java/classes $(BUILD)/java/rerodova.java
+	$(DIST)/linux/mksetup retarget $(BUILD)/java/classes/rerodova.class --api $(JAVA_API) -o $(BUILD)/java/rerodova.class
+	$(DIST)/linux/mksetup archive --class $(BUILD)/java/rerodova.class \
+	    $(call example_section,docs) $(call example_section,program,--compress) -o $(DIST)/example/rerodova.class
+
+test: bootstrap all unit unit-sanitized java-test e2e
 
 unit:
 	cd $(BUILD)/linux && ctest --output-on-failure -j $(JOBS)
 
 # The unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 unit-sanitized:
+	$(call fresh_cache,$(BUILD)/linux-sanitized)
 	cmake -S . -B $(BUILD)/linux-sanitized -DCMAKE_BUILD_TYPE=Debug -DCARAFE_SANITIZE=ON >/dev/null
 	cmake --build $(BUILD)/linux-sanitized -j $(JOBS) --target unit_tests
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 $(BUILD)/linux-sanitized/unit_tests --gtest_brief=1
+
+# The verify class and the example installation on the host JDK.
+java-test:
+	CARAFE_DIST=$(DIST) $(PYTEST) -q tests/java
 
 e2e:
 	$(PYTEST) -q tests/e2e
@@ -65,6 +92,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?= command_line setup_container java_archive search_criteria verify_output
 
 fuzz: bootstrap
+	$(call fresh_cache,$(BUILD)/fuzz)
 	cmake -S . -B $(BUILD)/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCARAFE_FUZZ=ON >/dev/null
 	cmake --build $(BUILD)/fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
 	tests/fuzz/run $(BUILD)/fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)

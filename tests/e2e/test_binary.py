@@ -35,5 +35,6 @@ def test_launcher_is_a_stripped_gui_program_importing_only_system_dlls(target):
     if target == "win32":
         # The Windows 95 loader refuses images that ask for a newer subsystem.
         assert re.search(r"MajorSubsystemVersion\s+4\b", text)
+        # 159,232 bytes today; a build without its size flags is far larger.
         size = exe.stat().st_size
-        assert size <= 256 * 1024, f"dist/win32/launcher.exe is {size} bytes"
+        assert size <= 160 * 1024, f"dist/win32/launcher.exe is {size} bytes"
