@@ -2,6 +2,9 @@
  * Prints the properties of the JVM that runs it, one "name = value" line each,
  * ended by CR LF whatever the platform: the launcher reads java.version and
  * java.vendor.url from this output to decide whether the JVM will do.
+ *
+ * It has to run on every JVM from 1.1 on, so it uses nothing newer: no
+ * StringBuilder (string "+" compiles to it), no for-each, no class literals.
  */
 public class Verify {
     private static final String[] PROPERTIES = {
@@ -13,12 +16,15 @@ public class Verify {
     };
 
     public static void main(String[] args) {
-        StringBuilder out = new StringBuilder();
-        for (String name : PROPERTIES) {
-            String value = System.getProperty(name);
-            out.append(name).append(" = ").append(value == null ? "" : value).append("\r\n");
+        StringBuffer out = new StringBuffer();
+        for (int i = 0; i < PROPERTIES.length; i++) {
+            String value = System.getProperty(PROPERTIES[i]);
+            out.append(PROPERTIES[i]).append(" = ");
+            if (value != null) out.append(value);
+            out.append("\r\n");
         }
-        System.out.print(out);
+        // One print, so a JVM that the launcher reads through a pipe sees whole lines.
+        System.out.print(out.toString());
         System.out.flush();
         System.exit(0);
     }
