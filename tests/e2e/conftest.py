@@ -26,6 +26,8 @@ SETUP_PATH = "C:\\carafe\\setup.exe"
 MKSETUP = Path(os.environ.get("CARAFE_E2E_MKSETUP", DIST / "linux" / "mksetup"))
 VERIFY_CLASS = Path(os.environ.get("CARAFE_E2E_VERIFY_CLASS", DIST / "java" / "Verify.class"))
 FIXTURES = Path(os.environ.get("CARAFE_E2E_FIXTURES", DIST / "win64" / "fixtures"))
+# The example installation: it copies its resources to TARGET\<section>\<name>.
+EXAMPLE_ARCHIVE = Path(os.environ.get("CARAFE_E2E_EXAMPLE", DIST / "example" / "rerodova.class"))
 SUN = "http://java.sun.com/"
 CLASS_BYTES = b"\xCA\xFE\xBA\xBE\x00\x00\x00\x2E"
 SEARCHING = "\r\n\tSearching a JVM that matches the criteria  "

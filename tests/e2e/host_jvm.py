@@ -1,0 +1,184 @@
+"""The host's JVM behind a forwarding fixture JVM inside a Wine prefix.
+
+Wine starts Linux programs from CreateProcessA but neither connects their
+output to the pipe it was given nor lets the parent wait for them, so a real
+JVM is reached through files: the fixture JVM (`forward=` in its .ini)
+writes "<id>.request" (its command line and current folder) into a folder
+on C:, and `HostJvm` answers with "<id>.answer" (the exit code on the first
+line, then the JVM's output bytes). Windows paths in the command line become
+the prefix's Unix paths, looked up without regard to letter case as Windows
+would; the JVM's error output goes to the prefix's artifacts folder.
+"""
+
+from __future__ import annotations
+
+import ntpath
+import os
+import re
+import shutil
+import subprocess
+import threading
+from pathlib import Path
+from typing import List, Optional
+
+from wine import wine_command
+
+# What the fixture JVM's .ini names as its forward folder.
+REQUEST_FOLDER = "C:\\hostjvm"
+JDK_KEY = "HKLM\\Software\\JavaSoft\\Java Development Kit\\"
+ENVIRONMENT_KEY = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment"
+POLL_SECONDS = 0.02
+RUN_TIMEOUT = 120
+WINDOWS_PATH = re.compile(r"^[A-Za-z]:\\")
+
+
+def host_java() -> Optional[str]:
+    return shutil.which("java")
+
+
+def host_java_version() -> str:
+    """The host JVM's java.version, as its verify class would print it."""
+    shown = subprocess.run([host_java(), "-XshowSettings:properties", "-version"],
+                           capture_output=True, text=True, check=True).stderr
+    return re.search(r"^\s*java\.version = (.*)$", shown, re.MULTILINE).group(1).strip()
+
+
+def install_forwarding_jdk(prefix, fixture_jvm: Path, major: str) -> str:
+    """The forwarding fixture JVM as bin\\java.exe of a JDK home where a
+    modern JDK installs itself, registered under the JDK key for `major`
+    and with its bin folder on PATH. Returns the executable's path."""
+    home = f"C:\\Program Files\\Java\\jdk-{major}"
+    prefix.put(home + "\\bin\\java.exe", fixture_jvm)
+    prefix.put(home + "\\bin\\java.ini", f"forward={REQUEST_FOLDER}\r\n")
+    path = "%SystemRoot%\\system32;%SystemRoot%;" + home + "\\bin"
+    for key, name, kind, value in ((JDK_KEY + major, "JavaHome", "REG_SZ", home),
+                                   (ENVIRONMENT_KEY, "PATH", "REG_EXPAND_SZ", path)):
+        subprocess.run([wine_command(), "reg", "add", key, "/v", name, "/t", kind, "/d", value,
+                        "/f"], env=prefix.env, check=True, capture_output=True, timeout=120)
+    return home + "\\bin\\java.exe"
+
+
+def split_command_line(line: str) -> List[str]:
+    """Arguments as a Windows C runtime splits them: blanks separate outside
+    double quotes; 2n backslashes before a quote give n and the quote opens
+    or closes, 2n+1 give n and a literal quote; other backslashes are kept.
+    The program name ends at the first blank outside quotes, without escapes."""
+    at = 0
+    program, quoted = "", False
+    while at < len(line) and (quoted or line[at] not in " \t"):
+        if line[at] == '"':
+            quoted = not quoted
+        else:
+            program += line[at]
+        at += 1
+    args = [program]
+    while True:
+        while at < len(line) and line[at] in " \t":
+            at += 1
+        if at >= len(line):
+            return args
+        arg, quoted = "", False
+        while at < len(line) and (quoted or line[at] not in " \t"):
+            slashes = 0
+            while at < len(line) and line[at] == "\\":
+                slashes += 1
+                at += 1
+            if at < len(line) and line[at] == '"':
+                arg += "\\" * (slashes // 2)
+                if slashes % 2:
+                    arg += '"'
+                elif quoted and line[at + 1:at + 2] == '"':
+                    arg += '"'  # "" inside quotes is one literal quote
+                    at += 1
+                else:
+                    quoted = not quoted
+                at += 1
+            else:
+                arg += "\\" * slashes
+                if at < len(line) and (quoted or line[at] not in " \t"):
+                    arg += line[at]
+                    at += 1
+        args.append(arg)
+
+
+class HostJvm:
+    """Answers the forwarding fixture JVM's requests in `prefix` with the
+    host's `java`, on a thread of its own while the context is open."""
+
+    def __init__(self, prefix):
+        self.prefix = prefix
+        self.requests = prefix.host_path(REQUEST_FOLDER)
+        self.requests.mkdir(parents=True, exist_ok=True)
+        self.runs = 0
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._serve, daemon=True)
+
+    def __enter__(self) -> "HostJvm":
+        self._thread.start()
+        return self
+
+    def __exit__(self, *exc) -> None:
+        self._stop.set()
+        self._thread.join()
+
+    def unix_path(self, windows_path: str) -> str:
+        """The prefix's file behind a Windows path, each component matched
+        without regard to case; components that do not exist stay as given."""
+        drive, rest = ntpath.splitdrive(ntpath.normpath(windows_path))
+        # Resolved: the link's name "c:" would split a Unix class path.
+        path = (self.prefix.path / "dosdevices" / drive.lower()).resolve()
+        for part in [part for part in rest.split("\\") if part]:
+            exact = path / part
+            if not exact.exists() and path.is_dir():
+                exact = next((entry for entry in path.iterdir()
+                              if entry.name.lower() == part.lower()), exact)
+            path = exact
+        return str(path)
+
+    def _translate(self, arg: str) -> str:
+        name, equals, value = arg.partition("=")
+        if arg.startswith("-D") and equals and WINDOWS_PATH.match(value):
+            return name + "=" + self.unix_path(value)
+        return arg
+
+    def java_command(self, command_line: str) -> List[str]:
+        """The host command for a Windows JVM command line."""
+        args = split_command_line(command_line)[1:]
+        command = [host_java()]
+        while args and args[0][:1] in "-/":
+            option = args.pop(0)
+            if option in ("-classpath", "-cp") and args:
+                entries = args.pop(0).split(";")
+                command += [option, ":".join(self.unix_path(entry) if WINDOWS_PATH.match(entry)
+                                             else entry for entry in entries)]
+            else:
+                command.append(self._translate(option))
+        return command + args[:1] + [self._translate(arg) for arg in args[1:]]
+
+    def _serve(self) -> None:
+        while not self._stop.wait(POLL_SECONDS):
+            for request in sorted(self.requests.glob("*.request")):
+                self._answer(request)
+
+    def _answer(self, request: Path) -> None:
+        self.runs += 1
+        lines = request.read_bytes().decode("cp1252").split("\r\n")
+        command_line, folder = lines[0], lines[1] if len(lines) > 1 else ""
+        command = self.java_command(command_line)
+        cwd = self.unix_path(folder) if WINDOWS_PATH.match(folder) else self.prefix.drive_c
+        stderr_path = self.prefix.artifacts / f"host-jvm-{self.runs}.stderr"
+        with open(stderr_path, "wb") as stderr:
+            stderr.write(f"{command_line}\n{command}\n".encode())
+            stderr.flush()
+            try:
+                run = subprocess.run(command, cwd=cwd if os.path.isdir(cwd) else None,
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                     stderr=stderr, timeout=RUN_TIMEOUT)
+                exit_code, output = run.returncode, run.stdout
+            except subprocess.TimeoutExpired as expired:
+                exit_code, output = 1, expired.stdout or b""
+        answer = request.with_suffix(".answer")
+        partial = request.with_suffix(".partial-answer")
+        partial.write_bytes(f"{exit_code}\n".encode() + output)
+        os.replace(partial, answer)
+        request.unlink()
