@@ -19,7 +19,7 @@ def host_jdk(prefix):
     """The JDK's java.exe in the prefix and the host's java.version, while
     the host JVM answers."""
     if host_java() is None:
-        pytest.skip("the host has no java on PATH")
+        pytest.fail("the host has no java on PATH (scripts/bootstrap installs it)")
     version = host_java_version()
     exe = install_forwarding_jdk(prefix, required(FIXTURES / "fixture_jvm.exe"),
                                  version.split(".")[0])
