@@ -75,6 +75,9 @@ struct ClassFile {
   std::size_t end = 0;  // one past the last byte of the class structure
 };
 
+// True when bytes begin with kClassFileMagic, as every class file does.
+bool BeginsLikeClassFile(std::string_view bytes);
+
 // Reads the class structure at the start of bytes. Bytes behind it are
 // allowed (end tells where they start). False with a reason when the bytes
 // are no class file or are cut off.

@@ -1,6 +1,5 @@
-// Builds Java archive bytes by hand for the reader and installer tests, so
-// that the reader is checked against the format itself rather than against
-// the builder tool that shares its assumptions.
+// Java archives for the reader and installer tests, from the format
+// module's encoders, with the counts and payloads a test may forge.
 #pragma once
 
 #include <cstdint>
@@ -8,92 +7,73 @@
 #include <string>
 #include <vector>
 
+#include "format/byte_order.h"
 #include "container_images.h"
+#include "format/java_archive_format.h"
 
 namespace carafe {
 namespace archive_bytes {
 
-inline void U8(std::string& out, std::uint8_t value) { out.push_back(static_cast<char>(value)); }
-inline void U16(std::string& out, std::uint16_t value) { out += testing_images::Big16(value); }
-inline void U32(std::string& out, std::uint32_t value) { out += testing_images::Big32(value); }
-inline void U64(std::string& out, std::uint64_t value) { out += testing_images::Big64(value); }
-inline void String16(std::string& out, const std::string& text) {
-  out += testing_images::String16(text);
-}
+inline void U16(std::string& out, std::uint16_t value) { format::AppendBigEndian(&out, value, 2); }
+inline void U64(std::string& out, std::uint64_t value) { format::AppendBigEndian(&out, value, 8); }
+inline void String16(std::string& out, const std::string& text) { format::AppendString16(&out, text); }
 
 // A class file's first bytes: where every archive starts.
 inline std::string ClassBytes() { return std::string("\xCA\xFE\xBA\xBE\x00\x00\x00\x2E", 8); }
 
-// One resource record: header block, name, data.
-struct Record {
-  std::string headerBlock;
-  std::string name;
-  std::string data;
-};
+using Record = format::ResourceInput;  // header block, name, data
 
 inline Record Flagged(const std::string& name, const std::string& data, std::uint8_t flag = 1) {
   return Record{std::string(1, static_cast<char>(flag)), name, data};
 }
 
 inline std::string RecordBytes(const Record& record) {
-  std::string out;
-  U32(out, static_cast<std::uint32_t>(record.headerBlock.size()));
-  out += record.headerBlock;
-  String16(out, record.name);
-  U32(out, static_cast<std::uint32_t>(record.data.size()));
-  out += record.data;
-  return out;
+  std::string bytes, refused;
+  format::EncodeResourceRecords({record}, &bytes, &refused);
+  return bytes;
 }
 
 struct Section {
   std::string name;
   std::vector<Record> records;
   bool compressed = false;
-  // Stored as given instead of the real values when set.
-  bool forgeCount = false;
+  bool forgeCount = false;  // store resourceCount instead of the real count
   std::uint32_t resourceCount = 0;
-  bool forgePayloadSize = false;
-  std::uint64_t payloadSize = 0;
-  // Payload bytes of a compressed section (never inflated by the reader).
-  std::string compressedPayload = "not really deflate";
-  // Stored instead of the records when set: a payload made by hand.
+  // Stored instead of the records (a compressed section's default is not
+  // really DEFLATE: the launcher never inflates it).
   std::optional<std::string> payload = std::nullopt;
+  bool forgePayloadSize = false;  // store payloadSize instead of the real size
+  std::uint64_t payloadSize = 0;
 };
 
-// Where Build put things, for the tests that check offsets.
 struct Layout {
   std::vector<std::uint64_t> sectionOffsets;
   std::uint64_t offsetTable = 0;
 };
 
-// Class bytes, then each section, then the OffsetTable, then its offset.
 inline std::string Build(const std::vector<Section>& sections, Layout* layout = nullptr) {
-  std::string out = ClassBytes();
-  Layout placed;
+  std::vector<format::SectionPayload> payloads;
   for (const Section& section : sections) {
-    placed.sectionOffsets.push_back(out.size());
-    std::string payload;
-    if (section.payload) {
-      payload = *section.payload;
-    } else if (section.compressed) {
-      payload = section.compressedPayload;
-    } else {
-      for (const Record& record : section.records) payload += RecordBytes(record);
-    }
-    String16(out, section.name);
-    U32(out, section.forgeCount ? section.resourceCount
-                                : static_cast<std::uint32_t>(section.records.size()));
-    U64(out, section.forgePayloadSize ? section.payloadSize : payload.size());
-    U8(out, section.compressed ? 1 : 0);
-    out += payload;
+    format::SectionPayload payload{section.name, section.forgeCount ? section.resourceCount
+                                   : static_cast<std::uint32_t>(section.records.size()),
+                                   section.compressed, ""};
+    std::string refused;
+    if (section.payload) payload.payload = *section.payload;
+    else if (section.compressed) payload.payload = "deflated";
+    else format::EncodeResourceRecords(section.records, &payload.payload, &refused);
+    payloads.push_back(payload);
   }
-  placed.offsetTable = out.size();
-  U16(out, static_cast<std::uint16_t>(sections.size()));
+  std::string out = ClassBytes(), refused;
+  Layout placed;
+  format::AppendArchiveSections(&out, payloads, &refused, &placed.sectionOffsets);
   for (std::size_t i = 0; i < sections.size(); ++i) {
-    String16(out, sections[i].name);
-    U64(out, placed.sectionOffsets[i]);
+    if (!sections[i].forgePayloadSize) continue;
+    std::string size;
+    format::AppendBigEndian(&size, sections[i].payloadSize, 8);
+    out.replace(placed.sectionOffsets[i] + 2 + sections[i].name.size() + 4, 8, size);
   }
-  U64(out, placed.offsetTable);
+  placed.offsetTable = out.size() - 8 - 2;
+  for (const Section& section : sections) placed.offsetTable -= 2 + section.name.size() + 8;
   if (layout) *layout = placed;
   return out;
 }

@@ -1,35 +1,35 @@
-// Byte builders for the container tests: a minimal PE image whose headers
-// say where it ends, and a container table written field by field.
+// Setup executables for the tests: a minimal PE image built field by field
+// (the product writes none, so this builder checks the image-end decoder
+// from outside), and containers from the format module's encoder.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "format/byte_order.h"
+#include "format/setup_container_format.h"
+
 namespace carafe {
 namespace testing_images {
+
+inline std::string Big(std::uint64_t value, std::size_t width) {
+  std::string bytes;
+  format::AppendBigEndian(&bytes, value, width);
+  return bytes;
+}
+inline std::string Big16(std::uint16_t value) { return Big(value, 2); }
+inline std::string Big32(std::uint32_t value) { return Big(value, 4); }
+inline std::string Big64(std::uint64_t value) { return Big(value, 8); }
+inline std::string String16(const std::string& text) { return Big16(text.size()) + text; }
 
 inline void PutLittle(std::string& bytes, std::size_t at, std::uint32_t value, int width) {
   for (int i = 0; i < width; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-inline std::string Big16(std::uint16_t value) {
-  return {static_cast<char>(value >> 8), static_cast<char>(value & 0xFF)};
-}
-inline std::string Big32(std::uint32_t value) {
-  return Big16(static_cast<std::uint16_t>(value >> 16)) + Big16(static_cast<std::uint16_t>(value));
-}
-inline std::string Big64(std::uint64_t value) {
-  return Big32(static_cast<std::uint32_t>(value >> 32)) + Big32(static_cast<std::uint32_t>(value));
-}
-inline std::string String16(const std::string& text) {
-  return Big16(static_cast<std::uint16_t>(text.size())) + text;
-}
-
-// A PE image: DOS header pointing at the PE signature at 0x80, a file header
-// with one section header per raw size, an optional header of
-// optionalHeaderBytes, and raw data from headerBytes onward, back to back.
-// The image ends at headerBytes + the sum of rawSizes.
+// DOS header pointing at the PE signature at 0x80, one section header per
+// raw size, raw data from headerBytes on: the image ends at headerBytes +
+// the sum of rawSizes.
 inline std::string MakePeImage(std::uint32_t headerBytes,
                                const std::vector<std::uint32_t>& rawSizes,
                                std::uint16_t optionalHeaderBytes = 0xF0) {
@@ -37,14 +37,12 @@ inline std::string MakePeImage(std::uint32_t headerBytes,
   std::uint32_t end = headerBytes;
   for (std::uint32_t size : rawSizes) end += size;
   std::string image(end, '\0');
-  image[0] = 'M';
-  image[1] = 'Z';
+  image.replace(0, 2, "MZ");
   PutLittle(image, 60, peOffset, 4);
   image.replace(peOffset, 4, std::string("PE\0\0", 4));
   PutLittle(image, peOffset + 4 + 2, static_cast<std::uint32_t>(rawSizes.size()), 2);
   PutLittle(image, peOffset + 4 + 16, optionalHeaderBytes, 2);
-  std::uint32_t header = peOffset + 4 + 20 + optionalHeaderBytes;
-  std::uint32_t raw = headerBytes;
+  std::uint32_t header = peOffset + 4 + 20 + optionalHeaderBytes, raw = headerBytes;
   for (std::uint32_t size : rawSizes) {
     PutLittle(image, header + 16, size, 4);
     PutLittle(image, header + 20, size == 0 ? 0 : raw, 4);
@@ -54,17 +52,13 @@ inline std::string MakePeImage(std::uint32_t headerBytes,
   return image;
 }
 
-// The headers take 0x1000 bytes and four sections hold 0x2C000, 0x5000,
-// 0x2000 and 0x41000 raw bytes: the image ends at 0x75000.
+// Headers of 0x1000 bytes, sections of 0x2C000, 0x5000, 0x2000 and 0x41000
+// raw bytes: the image ends at 0x75000.
 inline std::string ExampleImage() {
   return MakePeImage(0x1000, {0x2C000, 0x5000, 0x2000, 0x41000});
 }
 
-struct Section {
-  std::uint8_t type;
-  std::string name;
-  std::string data;
-};
+using Section = format::ContainerSectionInput;
 
 // A table entry as stored: type, size of name prefix and data, offset from
 // the image end.
@@ -72,19 +66,10 @@ inline std::string Entry(std::uint8_t type, std::uint32_t size, std::uint64_t of
   return std::string(1, static_cast<char>(type)) + Big32(size) + Big64(offset);
 }
 
-// A container as the builder lays it out: count, table, then the sections
-// back to back.
 inline std::string MakeContainer(const std::vector<Section>& sections) {
-  std::string table = Big32(static_cast<std::uint32_t>(sections.size()));
-  std::string bodies;
-  std::uint64_t offset = 4 + 13 * sections.size();
-  for (const Section& section : sections) {
-    std::string body = String16(section.name) + section.data;
-    table += Entry(section.type, static_cast<std::uint32_t>(body.size()), offset);
-    offset += body.size();
-    bodies += body;
-  }
-  return table + bodies;
+  std::string container, refused;
+  format::EncodeContainer(sections, &container, &refused);
+  return container;
 }
 
 inline std::string ClassBytes(std::size_t size, char fill = 'j') {
@@ -100,8 +85,8 @@ inline std::vector<Section> ThreeSections(const std::string& archive, const std:
           {3, "vm search criteria", String16(criteria)}};
 }
 
-// The container of the documented example: its table byte for byte, then
-// sections of its sizes.
+// The documented example container: its table byte for byte, written out
+// by hand, then sections of its sizes.
 inline std::string ExampleContainer() {
   const unsigned char table[] = {
       0x00, 0x00, 0x00, 0x03,                                            //

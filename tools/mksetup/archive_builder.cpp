@@ -1,16 +1,14 @@
 #include "mksetup/archive_builder.h"
 
+#include <algorithm>
 #include <cstring>
-#include <limits>
-#include <ostream>
 #include <string_view>
 
 #if defined(CARAFE_HAVE_ZLIB)
 #include <zlib.h>
 #endif
 
-#include "format/class_file.h"
-#include "format/java_archive_layout.h"
+#include "format/java_archive_format.h"
 #include "mksetup/byte_io.h"
 
 namespace mksetup {
@@ -18,22 +16,6 @@ namespace mksetup {
 namespace format = carafe::format;
 
 namespace {
-
-void PutU8(std::string& out, std::uint8_t value) { AppendBig(out, value, 1); }
-void PutU16(std::string& out, std::uint16_t value) { AppendBig(out, value, 2); }
-void PutU32(std::string& out, std::uint32_t value) { AppendBig(out, value, 4); }
-void PutU64(std::string& out, std::uint64_t value) { AppendBig(out, value, 8); }
-
-bool PutString16(std::string& out, const std::string& text, const char* what, std::string* error) {
-  if (text.size() > kMaxArchiveName) {
-    *error = std::string(what) + " name of " + std::to_string(text.size()) +
-             " bytes is longer than the 65535 bytes an archive can store";
-    return false;
-  }
-  PutU16(out, static_cast<std::uint16_t>(text.size()));
-  out += text;
-  return true;
-}
 
 bool IsFlagText(const std::string& text) {
   if (text.empty() || text.size() > 3) return false;
@@ -44,23 +26,6 @@ bool IsFlagText(const std::string& text) {
 
 }  // namespace
 
-bool EncodeResourceRecords(const ArchiveSectionInput& section, std::string* records,
-                           std::string* error) {
-  records->clear();
-  for (const ArchiveResourceInput& resource : section.resources) {
-    if (resource.data.size() > std::numeric_limits<std::uint32_t>::max()) {
-      *error = "resource '" + resource.name + "' is larger than 4 GiB";
-      return false;
-    }
-    PutU32(*records, resource.hasFlag ? 1 : 0);
-    if (resource.hasFlag) PutU8(*records, resource.flag);
-    if (!PutString16(*records, resource.name, "resource", error)) return false;
-    PutU32(*records, static_cast<std::uint32_t>(resource.data.size()));
-    *records += resource.data;
-  }
-  return true;
-}
-
 bool DeflateRaw(const std::string& input, std::string* output, std::string* error) {
 #if defined(CARAFE_HAVE_ZLIB)
   z_stream stream;
@@ -70,13 +35,25 @@ bool DeflateRaw(const std::string& input, std::string* output, std::string* erro
     *error = "zlib could not start a raw deflate stream";
     return false;
   }
-  output->assign(deflateBound(&stream, static_cast<uLong>(input.size())), '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
-  stream.avail_in = static_cast<uInt>(input.size());
-  stream.next_out = reinterpret_cast<Bytef*>(&(*output)[0]);
-  stream.avail_out = static_cast<uInt>(output->size());
-  int result = deflate(&stream, Z_FINISH);
-  output->resize(stream.total_out);
+  // zlib counts in 32 bits: the stream is fed and drained in chunks so that
+  // no size of 4 GiB or more is ever cut down to its low bits.
+  constexpr std::size_t kChunk = std::size_t(1) << 30;
+  output->clear();
+  std::string buffer(std::size_t(1) << 16, '\0');
+  std::size_t fed = 0;
+  int result = Z_OK;
+  while (result == Z_OK) {
+    if (stream.avail_in == 0 && fed < input.size()) {
+      const std::size_t piece = std::min(kChunk, input.size() - fed);
+      stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data() + fed));
+      stream.avail_in = static_cast<uInt>(piece);
+      fed += piece;
+    }
+    stream.next_out = reinterpret_cast<Bytef*>(&buffer[0]);
+    stream.avail_out = static_cast<uInt>(buffer.size());
+    result = deflate(&stream, fed == input.size() ? Z_FINISH : Z_NO_FLUSH);
+    output->append(buffer, 0, buffer.size() - stream.avail_out);
+  }
   deflateEnd(&stream);
   if (result != Z_STREAM_END) {
     *error = "zlib could not compress a section";
@@ -94,58 +71,29 @@ bool DeflateRaw(const std::string& input, std::string* output, std::string* erro
 bool BuildJavaArchive(const std::string& classBytes,
                       const std::vector<ArchiveSectionInput>& sections, std::string* archive,
                       std::string* error) {
-  format::ClassFile classFile;
-  if (!format::ParseClassFile(classBytes, &classFile, error)) {
-    *error = "the installation class: " + *error;
-    return false;
-  }
-  if (classFile.end != classBytes.size()) {
-    *error = "the installation class has " + std::to_string(classBytes.size() - classFile.end) +
-             " bytes behind its class structure (is it an archive already?)";
-    return false;
-  }
-  if (sections.size() > 0xFFFF) {
-    *error = "an archive holds at most 65535 sections";
-    return false;
-  }
-  // Everything behind the class becomes the body of its last attribute, so
-  // that the class ends where the file ends; offsets still count from byte 0.
-  std::string out;
-  if (!format::AppendTrailingAttribute(classBytes, classFile, format::kArchiveAttributeName, &out,
-                                       error)) {
-    *error = "the installation class: " + *error;
-    return false;
-  }
-  const std::size_t bodyStart = out.size();
-  std::vector<std::uint64_t> offsets;
+  std::vector<format::SectionPayload> payloads;
   for (const ArchiveSectionInput& section : sections) {
-    std::string payload;
-    if (!EncodeResourceRecords(section, &payload, error)) return false;
+    format::SectionPayload payload;
+    payload.name = section.name;
+    payload.compressed = section.compress;
+    payload.resourceCount = static_cast<std::uint32_t>(section.resources.size());
+    std::string refused;
+    if (!format::EncodeResourceRecords(section.resources, &payload.payload, &refused)) {
+      *error = "resource '" + refused.substr(0, 60) + "' of " + std::to_string(refused.size()) +
+               " name bytes is too large to store (names up to 65535 bytes, data below 4 GiB)";
+      return false;
+    }
     if (section.compress) {
       std::string packed;
-      if (!DeflateRaw(payload, &packed, error)) return false;
-      payload.swap(packed);
+      if (!DeflateRaw(payload.payload, &packed, error)) return false;
+      payload.payload.swap(packed);
     }
-    offsets.push_back(out.size());
-    if (!PutString16(out, section.name, "section", error)) return false;
-    PutU32(out, static_cast<std::uint32_t>(section.resources.size()));
-    PutU64(out, payload.size());
-    PutU8(out, section.compress ? 1 : 0);
-    out += payload;
+    payloads.push_back(std::move(payload));
   }
-  std::uint64_t table = out.size();
-  PutU16(out, static_cast<std::uint16_t>(sections.size()));
-  for (std::size_t i = 0; i < sections.size(); ++i) {
-    // The same name as at the section: the reader steps through the table by it.
-    if (!PutString16(out, sections[i].name, "section", error)) return false;
-    PutU64(out, offsets[i]);
-  }
-  PutU64(out, table);
-  if (!format::SetTrailingAttributeLength(&out, bodyStart)) {
-    *error = "an archive must stay below 4 GiB (a class attribute's length is 32 bits)";
+  if (!format::EncodeJavaArchive(classBytes, payloads, archive, error)) {
+    *error = "the installation class: " + *error;
     return false;
   }
-  archive->swap(out);
   return true;
 }
 
@@ -223,10 +171,9 @@ bool WriteArchive(const ArchiveRequest& request, std::string* error) {
     section.name = given.name;
     section.compress = given.compress;
     for (const ArchiveRequest::Resource& resource : given.resources) {
-      ArchiveResourceInput input;
+      format::ResourceInput input;
       input.name = resource.name;
-      input.hasFlag = resource.hasFlag;
-      input.flag = resource.flag;
+      if (resource.hasFlag) input.headerBlock.assign(1, static_cast<char>(resource.flag));
       if (!ReadWholeFile(resource.file, "the file of resource " + resource.name, &input.data,
                          error)) {
         return false;
@@ -241,15 +188,6 @@ bool WriteArchive(const ArchiveRequest& request, std::string* error) {
     return false;
   }
   return ReplaceFile(request.output, {std::string_view(archive)}, error);
-}
-
-int ArchiveCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
-  ArchiveRequest request;
-  std::string error;
-  if (!ParseArchiveRequest(args, &request, &error)) return Fail(err, "archive: " + error);
-  if (!WriteArchive(request, &error)) return Fail(err, "archive: " + error);
-  out << "wrote " << request.output << "\n";
-  return 0;
 }
 
 }  // namespace mksetup

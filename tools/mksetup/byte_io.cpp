@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <istream>
 #include <random>
 #include <sstream>
 #include <system_error>
@@ -10,30 +9,6 @@
 namespace mksetup {
 
 namespace fs = std::filesystem;
-
-void AppendBig(std::string& bytes, std::uint64_t value, int width) {
-  for (int i = width - 1; i >= 0; --i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-std::uint32_t LittleAt(const std::string& bytes, std::size_t at, int width) {
-  std::uint32_t value = 0;
-  for (int i = width - 1; i >= 0; --i)
-    value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
-  return value;
-}
-
-std::uint64_t BigAt(const std::string& bytes, std::size_t at, int width) {
-  std::uint64_t value = 0;
-  for (int i = 0; i < width; ++i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
-  return value;
-}
-
-bool ReadExactly(std::istream& in, std::size_t count, std::string* bytes) {
-  bytes->assign(count, '\0');
-  if (count == 0) return static_cast<bool>(in);
-  in.read(&(*bytes)[0], static_cast<std::streamsize>(count));
-  return static_cast<std::size_t>(in.gcount()) == count;
-}
 
 bool ReadWholeFile(const std::string& path, const std::string& what, std::string* content,
                    std::string* error) {

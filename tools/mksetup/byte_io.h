@@ -1,23 +1,12 @@
-// Files and byte orders for the setup builder: plain std::fstream, no
-// launcher platform layer.
+// Files for the setup builder: plain std::fstream, no launcher platform
+// layer. The bytes inside them are the format module's business.
 #pragma once
 
-#include <cstdint>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace mksetup {
-
-// Appends value to bytes, most significant byte first.
-void AppendBig(std::string& bytes, std::uint64_t value, int width);
-// width bytes at at, least significant first (the PE headers' order).
-std::uint32_t LittleAt(const std::string& bytes, std::size_t at, int width);
-std::uint64_t BigAt(const std::string& bytes, std::size_t at, int width);
-
-// Reads exactly count bytes from the stream's current position.
-bool ReadExactly(std::istream& in, std::size_t count, std::string* bytes);
 
 // The whole file. False, with a message naming what, when it cannot be read.
 bool ReadWholeFile(const std::string& path, const std::string& what, std::string* content,

@@ -2,8 +2,7 @@
 
 #include <ostream>
 
-#include "mksetup/archive_lister.h"
-#include "mksetup/container_listing.h"
+#include "mksetup/archive_builder.h"
 #include "mksetup/setup_builder.h"
 
 namespace mksetup {
@@ -55,15 +54,13 @@ int BuildCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
   return 0;
 }
 
-int ListCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
-  if (args.size() != 1) return Fail(err, "list needs exactly one setup executable");
-  if (IsClassFilePath(args[0])) return ListArchiveFile(args[0], out, err);
-  SetupListing listing;
+int ArchiveCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
+  ArchiveRequest request;
   std::string error;
-  bool read = ReadSetupListing(args[0], &listing, &error);
-  if (listing.imageEnd != 0) PrintListing(args[0], listing, out);
-  if (read) PrintSetupArchive(args[0], listing, out);
-  return read ? 0 : Fail(err, error);
+  if (!ParseArchiveRequest(args, &request, &error)) return Fail(err, "archive: " + error);
+  if (!WriteArchive(request, &error)) return Fail(err, "archive: " + error);
+  out << "wrote " << request.output << "\n";
+  return 0;
 }
 
 }  // namespace mksetup

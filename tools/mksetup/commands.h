@@ -15,7 +15,10 @@ using Arguments = std::vector<std::string>;
 //       (--criteria TEXT | --criteria-file FILE) -o setup.exe [--replace] [--force]
 int BuildCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
-// list setup.exe
+// archive --class FILE (--section NAME [--compress] (--resource NAME=FILE[:flag])...)... -o OUT
+int ArchiveCommand(const Arguments& args, std::ostream& out, std::ostream& err);
+
+// list setup.exe | list rerodova.class (in listing.h)
 int ListCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
 // Writes "mksetup: error: <message>" and returns the failure exit code.

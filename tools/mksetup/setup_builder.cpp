@@ -1,26 +1,26 @@
 #include "mksetup/setup_builder.h"
 
-#include <sstream>
 #include <vector>
 
+#include "format/byte_order.h"
+#include "format/class_file.h"
+#include "format/pe_image.h"
+#include "format/setup_container_format.h"
 #include "mksetup/byte_io.h"
-#include "mksetup/container_format.h"
-#include "mksetup/pe_image.h"
 
 namespace mksetup {
 
-namespace {
+namespace format = carafe::format;
 
-const std::string kClassFileMagic = "\xCA\xFE\xBA\xBE";
+namespace {
 
 // The stub up to its image end. A stub with bytes behind its image already
 // carries a container (or something the launcher would take for one).
 bool LoadStub(const BuildRequest& request, std::string* image, std::string* error) {
   std::string stub;
   if (!ReadWholeFile(request.stub, "stub", &stub, error)) return false;
-  std::istringstream in(stub);
-  std::uint32_t end = FindImageEnd(in);
-  if (end == 0) {
+  std::uint32_t end = 0;
+  if (!format::FindImageEnd(stub, &end)) {
     *error = "stub '" + request.stub + "' is not a PE image";
     return false;
   }
@@ -41,7 +41,7 @@ bool LoadStub(const BuildRequest& request, std::string* image, std::string* erro
 bool LoadClassFile(const std::string& path, const std::string& what, bool force,
                    std::string* content, std::string* error) {
   if (!ReadWholeFile(path, what, content, error)) return false;
-  if (!force && content->compare(0, kClassFileMagic.size(), kClassFileMagic) != 0) {
+  if (!force && !format::BeginsLikeClassFile(*content)) {
     *error =
         what + " '" + path + "' does not begin with CA FE BA BE; use --force to take it anyway";
     return false;
@@ -49,7 +49,8 @@ bool LoadClassFile(const std::string& path, const std::string& what, bool force,
   return true;
 }
 
-// A criteria file usually ends with a line break that is no part of the text.
+// The criteria as the section stores them, a length-prefixed string. A
+// criteria file usually ends with a line break that is no part of the text.
 bool LoadCriteria(const BuildRequest& request, std::string* text, std::string* error) {
   if (!request.criteriaFile.empty()) {
     if (!ReadWholeFile(request.criteriaFile, "criteria file", text, error)) return false;
@@ -60,11 +61,13 @@ bool LoadCriteria(const BuildRequest& request, std::string* text, std::string* e
     *error = "no search criteria: give --criteria or --criteria-file";
     return false;
   }
-  if (text->size() > kMaxString16Bytes) {
+  std::string stored;
+  if (!format::AppendString16(&stored, *text)) {
     *error = "search criteria of " + std::to_string(text->size()) + " bytes exceed the " +
-             std::to_string(kMaxString16Bytes) + " a length-prefixed string holds";
+             std::to_string(format::kString16MaxBytes) + " a length-prefixed string holds";
     return false;
   }
+  text->swap(stored);
   return true;
 }
 
@@ -83,12 +86,16 @@ bool BuildSetup(const BuildRequest& request, std::string* error) {
       !LoadCriteria(request, &criteria, error))
     return false;
 
-  std::vector<SectionInput> sections = {
-      {kJavaArchiveType, kJavaArchiveName, std::move(archive)},
-      {kVerifyClassType, kVerifyClassName, std::move(verify)},
-      {kSearchCriteriaType, kSearchCriteriaName, EncodeString16(criteria)},
+  const std::vector<format::ContainerSectionInput> sections = {
+      {format::kJavaArchiveSection, format::kJavaArchiveName, std::move(archive)},
+      {format::kVerifyClassSection, format::kVerifyClassName, std::move(verify)},
+      {format::kSearchCriteriaSection, format::kSearchCriteriaName, std::move(criteria)},
   };
-  if (!EncodeContainer(sections, &container, error)) return false;
+  std::string refused;
+  if (!format::EncodeContainer(sections, &container, &refused)) {
+    *error = "section '" + refused + "' is too large for the container";
+    return false;
+  }
   if (image.size() + container.size() > UINT32_MAX) {
     *error = "the setup would reach 4 GiB, which the launcher cannot read";
     return false;

@@ -1,0 +1,41 @@
+// Where a PE image ends: the setup container starts there. The end is
+// stored nowhere; it is the first section's raw data offset plus every
+// section's raw size, the sections' raw data taken to lie back to back.
+// The launcher reads these headers piece by piece from its own file; the
+// builder and the lister decode them from memory with FindImageEnd.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace carafe::format {
+
+// The DOS header; it says where the PE signature lies.
+constexpr std::size_t kDosHeaderBytes = 64;
+// The signature "PE\0\0" and the 20-byte file header behind it.
+constexpr std::size_t kPeHeaderBytes = 24;
+constexpr std::size_t kSectionHeaderBytes = 40;
+
+// False unless the header starts with "MZ".
+bool DecodeDosHeader(std::string_view header, std::uint32_t* peOffset);
+
+struct PeHeader {
+  std::uint16_t sectionCount = 0;
+  std::uint16_t optionalHeaderBytes = 0;
+};
+
+// False without the signature or without a section.
+bool DecodePeHeader(std::string_view header, PeHeader* out);
+
+// Where the section headers start: behind the optional header.
+std::uint64_t SectionTableOffset(std::uint32_t peOffset, const PeHeader& header);
+
+// The image end from sectionCount section headers back to back. False when
+// it lies at 4 GiB or beyond.
+bool DecodeImageEnd(std::string_view sectionHeaders, std::uint32_t* imageEnd);
+
+// All of it over a whole file: false when the bytes hold no readable image.
+bool FindImageEnd(std::string_view file, std::uint32_t* imageEnd);
+
+}  // namespace carafe::format

@@ -1,0 +1,168 @@
+#include "mksetup/listing.h"
+
+#include <iomanip>
+#include <ostream>
+
+#include "format/byte_order.h"
+#include "format/class_file.h"
+#include "mksetup/byte_io.h"
+
+namespace mksetup {
+
+namespace format = carafe::format;
+
+namespace {
+
+std::string_view DataOf(std::string_view setup, const format::ContainerSectionInfo& section) {
+  return setup.substr(static_cast<std::size_t>(section.dataOffset),
+                      static_cast<std::size_t>(section.dataSize));
+}
+
+bool Refuse(std::string* error, const std::string& text) {
+  *error = text;
+  return false;
+}
+
+// Under a setup's listing: the archive in its type 1 section. A plain
+// class, which has no OffsetTable, shows nothing.
+void PrintSetupArchive(std::string_view setup, const SetupListing& listing, std::ostream& out) {
+  const format::ContainerSectionInfo* section = FindSection(listing, format::kJavaArchiveSection);
+  if (section == nullptr) return;
+  const std::string_view archive = DataOf(setup, *section);
+  format::ArchiveTable table;
+  std::string error;
+  const format::ArchiveFault fault = format::DecodeJavaArchive(archive, &table);
+  if (fault == format::ArchiveFault::NoTableOffset ||
+      fault == format::ArchiveFault::TableOutOfRange) {
+    return;
+  }
+  if (!ListArchive(archive, &table, &error)) {
+    out << "Java archive " << section->name << ": no sections (" << error << ")\n";
+    return;
+  }
+  PrintArchiveListing(archive, table, out);
+}
+
+}  // namespace
+
+bool ListSetup(std::string_view setup, SetupListing* listing, std::string* error) {
+  *listing = SetupListing();
+  listing->fileSize = setup.size();
+  format::ContainerTable& table = listing->table;
+  switch (format::DecodeContainer(setup, &table)) {
+    case format::ContainerFault::None:
+      break;
+    case format::ContainerFault::NoImage:
+      return Refuse(error, "it is not a PE image");
+    case format::ContainerFault::NoContainer:
+      return Refuse(error, "it has no container behind its image");
+    case format::ContainerFault::CountCutOff:
+      return Refuse(error, "the container's section count is cut off");
+    case format::ContainerFault::EntryCutOff:
+      return Refuse(error, "table entry " + std::to_string(table.sections.size()) +
+                               " or the name it points to is unreadable");
+    case format::ContainerFault::SmallerThanName:
+      return Refuse(error, "table entry " + std::to_string(table.sections.size()) +
+                               " is smaller than its own name");
+  }
+  for (const format::ContainerSectionInfo& section : table.sections) {
+    if (!format::InsideFile(section.dataOffset, section.dataSize, listing->fileSize))
+      return Refuse(error, "section '" + section.name + "' runs past the end of the file");
+  }
+  return true;
+}
+
+const format::ContainerSectionInfo* FindSection(const SetupListing& listing, std::uint8_t type) {
+  const format::ContainerSectionInfo* found = nullptr;
+  for (const format::ContainerSectionInfo& section : listing.table.sections)
+    if (section.entry.type == type) found = &section;
+  return found;
+}
+
+bool ListArchive(std::string_view archive, format::ArchiveTable* table, std::string* error) {
+  switch (format::DecodeJavaArchive(archive, table)) {
+    case format::ArchiveFault::None:
+      break;
+    case format::ArchiveFault::NoTableOffset:
+      return Refuse(error, "too short for a Java archive (no OffsetTable offset)");
+    case format::ArchiveFault::TableOutOfRange:
+      return Refuse(error, "OffsetTable offset " + std::to_string(table->offsetTable) +
+                               " lies outside the file");
+    case format::ArchiveFault::CountCutOff:
+      return Refuse(error, "OffsetTable without a section count");
+    case format::ArchiveFault::SectionCutOff:
+      return Refuse(error, "OffsetTable entry " + std::to_string(table->sections.size()) +
+                               " or the section it points to is cut off");
+    case format::ArchiveFault::RecordCutOff:
+      return Refuse(error, "a resource record of section " +
+                               std::to_string(table->sections.size()) + " is cut off");
+  }
+  for (const format::ArchiveSectionInfo& section : table->sections) {
+    for (const format::ResourceInfo& resource : section.resources) {
+      if (!format::InsideFile(resource.dataOffset, resource.size, archive.size()))
+        return Refuse(error, "section '" + section.name + "': data of resource '" +
+                                 resource.name + "' runs past the end");
+    }
+  }
+  return true;
+}
+
+void PrintSetupListing(std::string_view setup, const SetupListing& listing, std::ostream& out) {
+  const format::ContainerTable& table = listing.table;
+  out << "image end      " << table.imageEnd << " (0x" << std::hex << std::uppercase
+      << table.imageEnd << std::dec << ")\n"
+      << "file size      " << listing.fileSize << "\n"
+      << "section count  " << table.sectionCount << "\n";
+  if (table.sections.empty()) return;
+  out << "type   data size  data offset  name\n";
+  for (const format::ContainerSectionInfo& section : table.sections) {
+    out << std::setw(4) << static_cast<int>(section.entry.type) << std::setw(12)
+        << section.dataSize << std::setw(13) << section.dataOffset << "  " << section.name << "\n";
+  }
+  const format::ContainerSectionInfo* criteria =
+      FindSection(listing, format::kSearchCriteriaSection);
+  std::string text;
+  if (criteria && format::InsideFile(criteria->dataOffset, criteria->dataSize, listing.fileSize) &&
+      format::ByteCursor(DataOf(setup, *criteria)).String16(&text)) {
+    out << "search criteria  " << text << "\n";
+  }
+}
+
+void PrintArchiveListing(std::string_view archive, const format::ArchiveTable& table,
+                         std::ostream& out) {
+  out << "Java archive: " << table.sections.size() << " sections, OffsetTable at "
+      << table.offsetTable << ", "
+      << (format::ArchiveInsideClass(archive) ? "inside the class"
+                                              : "appended behind the class (JVMs refuse it)")
+      << "\n";
+  for (const format::ArchiveSectionInfo& section : table.sections) {
+    out << "  section " << section.name << ": " << section.fields.resourceCount << " resources, "
+        << section.fields.payloadSize << " payload bytes, "
+        << (section.fields.compressed ? "compressed" : "not compressed") << "\n";
+    for (const format::ResourceInfo& resource : section.resources) {
+      out << "    resource " << resource.name << ": " << resource.size << " bytes, flag "
+          << static_cast<int>(resource.flag) << "\n";
+    }
+  }
+}
+
+int ListCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 1) return Fail(err, "list needs exactly one setup executable");
+  const std::string& path = args[0];
+  std::string bytes, error;
+  if (!ReadWholeFile(path, "the file to list", &bytes, &error)) return Fail(err, error);
+  if (format::BeginsLikeClassFile(bytes)) {
+    format::ArchiveTable table;
+    if (!ListArchive(bytes, &table, &error)) return Fail(err, path + ": " + error);
+    PrintArchiveListing(bytes, table, out);
+    return 0;
+  }
+  SetupListing listing;
+  const bool listed = ListSetup(bytes, &listing, &error);
+  if (listing.table.imageEnd != 0) PrintSetupListing(bytes, listing, out);
+  if (!listed) return Fail(err, "'" + path + "': " + error);
+  PrintSetupArchive(bytes, listing, out);
+  return 0;
+}
+
+}  // namespace mksetup
