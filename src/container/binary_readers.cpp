@@ -23,42 +23,42 @@ std::string TextUpToZero(const std::uint8_t* bytes, std::size_t length) {
 
 }  // namespace
 
-bool ReadBytes(Handle file, void* buffer, std::uint32_t size) {
+bool ReadBytes(const File& file, void* buffer, std::uint32_t size) {
   std::uint32_t transferred = 0;
-  return Os().ReadFile(file, buffer, size, &transferred) && transferred == size;
+  return file.Read(buffer, size, &transferred) && transferred == size;
 }
 
-bool SeekTo(Handle file, std::uint64_t position) {
+bool SeekTo(const File& file, std::uint64_t position) {
   if (position > static_cast<std::uint64_t>(INT64_MAX)) return false;
   std::uint64_t reached = 0;
-  return Os().Seek(file, static_cast<std::int64_t>(position), SeekOrigin::Begin, &reached) &&
+  return file.Seek(static_cast<std::int64_t>(position), SeekOrigin::Begin, &reached) &&
          reached == position;
 }
 
-bool ReadU8(Handle file, std::uint8_t* value) { return ReadBytes(file, value, 1); }
+bool ReadU8(const File& file, std::uint8_t* value) { return ReadBytes(file, value, 1); }
 
-bool ReadU16BE(Handle file, std::uint16_t* value) {
+bool ReadU16BE(const File& file, std::uint16_t* value) {
   std::uint8_t bytes[2];
   if (!ReadBytes(file, bytes, sizeof bytes)) return false;
   *value = static_cast<std::uint16_t>(BigEndian(bytes, sizeof bytes));
   return true;
 }
 
-bool ReadU32BE(Handle file, std::uint32_t* value) {
+bool ReadU32BE(const File& file, std::uint32_t* value) {
   std::uint8_t bytes[4];
   if (!ReadBytes(file, bytes, sizeof bytes)) return false;
   *value = static_cast<std::uint32_t>(BigEndian(bytes, sizeof bytes));
   return true;
 }
 
-bool ReadU64BE(Handle file, std::uint64_t* value) {
+bool ReadU64BE(const File& file, std::uint64_t* value) {
   std::uint8_t bytes[8];
   if (!ReadBytes(file, bytes, sizeof bytes)) return false;
   *value = BigEndian(bytes, sizeof bytes);
   return true;
 }
 
-bool ReadString16(Handle file, std::string* text, std::uint16_t* storedLength) {
+bool ReadString16(const File& file, std::string* text, std::uint16_t* storedLength) {
   std::uint16_t length = 0;
   if (!ReadU16BE(file, &length)) return false;
   if (storedLength) *storedLength = length;

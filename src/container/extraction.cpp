@@ -26,18 +26,17 @@ bool FindTempDirWithSpace(std::string* path, std::uint32_t size) {
   std::string folder;
   std::uint32_t attributes = 0;
   DiskFreeSpace space;
-  if (!Os().GetTempPath(&folder) || !Os().GetFileAttributes(folder, &attributes) ||
-      !Os().GetDiskFreeSpace(folder.substr(0, kRootChars), &space) || FreeBytes(space) <= size)
+  if (!Os().TempFolder(&folder) || !Os().FileAttributes(folder, &attributes) ||
+      !Os().FreeSpace(folder.substr(0, kRootChars), &space) || FreeBytes(space) <= size)
     return false;
   *path = folder;
   return true;
 }
 
 bool IsClassFile(const std::string& path) {
-  UniqueHandle file(
-      Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting));
+  File file = Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
   std::uint8_t magic[sizeof kClassFileMagic];
-  return file.Valid() && ReadBytes(file.Get(), magic, sizeof magic) &&
+  return file.IsOpen() && ReadBytes(file, magic, sizeof magic) &&
          std::memcmp(magic, kClassFileMagic, sizeof magic) == 0;
 }
 

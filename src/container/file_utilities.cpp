@@ -9,7 +9,7 @@ namespace carafe {
 
 bool FileExists(const std::string& path) {
   std::uint32_t attributes = 0;
-  return Os().GetFileAttributes(path, &attributes);
+  return Os().FileAttributes(path, &attributes);
 }
 
 bool QueryRegistryString(const std::string& subkey, const std::string& valueName,

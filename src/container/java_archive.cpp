@@ -11,13 +11,12 @@ namespace {
 // The OffsetTable offset is the u64 in the file's last 8 bytes.
 constexpr std::int64_t kOffsetTableOffsetBytes = 8;
 
-UniqueHandle OpenForReading(const std::string& path) {
-  return UniqueHandle(
-      Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting));
+File OpenForReading(const std::string& path) {
+  return Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
 }
 
-bool CurrentPosition(Handle file, std::uint64_t* position) {
-  return Os().Seek(file, 0, SeekOrigin::Current, position);
+bool CurrentPosition(const File& file, std::uint64_t* position) {
+  return file.Seek(0, SeekOrigin::Current, position);
 }
 
 // Log lines print offsets and sizes as wsprintfA's %d would: low 32 bits,
@@ -28,49 +27,49 @@ int Low32(std::uint64_t value) { return static_cast<int>(static_cast<std::uint32
 
 bool ArchiveResource::Read(const std::string& path, std::uint64_t position) {
   filePath_ = path;
-  UniqueHandle file = OpenForReading(path);
-  if (!file.Valid() || !SeekTo(file.Get(), position)) return false;
-  if (!ReadU32BE(file.Get(), &headerBlockLength_)) return false;
+  File file = OpenForReading(path);
+  if (!file.IsOpen() || !SeekTo(file, position)) return false;
+  if (!ReadU32BE(file, &headerBlockLength_)) return false;
   flag_ = 0;
   if (headerBlockLength_ == 1) {
-    if (!ReadU8(file.Get(), &flag_)) return false;
+    if (!ReadU8(file, &flag_)) return false;
   } else if (headerBlockLength_ != 0) {
     // Any other block carries nothing the launcher uses. A block that runs
     // past the end leaves the position there, and the next read fails.
     std::uint64_t reached = 0;
-    if (!Os().Seek(file.Get(), headerBlockLength_, SeekOrigin::Current, &reached)) return false;
+    if (!file.Seek(headerBlockLength_, SeekOrigin::Current, &reached)) return false;
   }
-  if (!ReadString16(file.Get(), &name_) || !ReadU32BE(file.Get(), &size_)) return false;
-  if (!CurrentPosition(file.Get(), &dataOffset_)) return false;
+  if (!ReadString16(file, &name_) || !ReadU32BE(file, &size_)) return false;
+  if (!CurrentPosition(file, &dataOffset_)) return false;
   return dataOffset_ != 0;
 }
 
 bool ArchiveResource::ReadData(void* buffer) const {
   if (size_ == 0) return false;
-  UniqueHandle file = OpenForReading(filePath_);
-  if (!file.Valid() || !SeekTo(file.Get(), dataOffset_)) return false;
-  return ReadBytes(file.Get(), buffer, size_);
+  File file = OpenForReading(filePath_);
+  if (!file.IsOpen() || !SeekTo(file, dataOffset_)) return false;
+  return ReadBytes(file, buffer, size_);
 }
 
 bool ArchiveSection::Read(const std::string& path, std::uint64_t entryPosition) {
   filePath_ = path;
   resources_.clear();
-  UniqueHandle file = OpenForReading(path);
-  if (!file.Valid() || !SeekTo(file.Get(), entryPosition)) return false;
-  if (!ReadString16(file.Get(), &name_) || !ReadU64BE(file.Get(), &resourceFileOffset_)) {
+  File file = OpenForReading(path);
+  if (!file.IsOpen() || !SeekTo(file, entryPosition)) return false;
+  if (!ReadString16(file, &name_) || !ReadU64BE(file, &resourceFileOffset_)) {
     return false;
   }
-  if (!SeekTo(file.Get(), resourceFileOffset_)) return false;
+  if (!SeekTo(file, resourceFileOffset_)) return false;
   // The name at the section replaces the OffsetTable's copy.
-  if (!ReadString16(file.Get(), &name_, &nameBytes_)) return false;
-  if (!ReadU32BE(file.Get(), &resourceCount_) || !ReadU64BE(file.Get(), &payloadSize_) ||
-      !ReadU8(file.Get(), &compressed_)) {
+  if (!ReadString16(file, &name_, &nameBytes_)) return false;
+  if (!ReadU32BE(file, &resourceCount_) || !ReadU64BE(file, &payloadSize_) ||
+      !ReadU8(file, &compressed_)) {
     return false;
   }
   if (compressed_ != 0) return true;
 
   std::uint64_t record = 0;
-  if (!CurrentPosition(file.Get(), &record)) return false;
+  if (!CurrentPosition(file, &record)) return false;
   // A forged ResourceCount costs nothing: every record read moves at least
   // 10 bytes forward in 64-bit arithmetic, and the first read past the end
   // fails, so the loop never outlives the file. Nothing is reserved ahead.
@@ -94,26 +93,26 @@ bool JavaArchive::Open(const std::string& path) {
   if (LogAll()) {
     WriteLog(log_, FormatEntry("\r\n%s %s ", LoadLabel(IDS_READING_ARCHIVE).c_str(), path.c_str()));
   }
-  UniqueHandle file = OpenForReading(path);
-  if (!file.Valid()) {
+  File file = OpenForReading(path);
+  if (!file.IsOpen()) {
     WriteLog(log_,
              FormatEntry("%s %s \r\n", LoadLabel(IDS_COULD_NOT_OPEN_FILE).c_str(), path.c_str()));
     return false;
   }
 
   std::uint64_t ignored = 0;
-  if (!Os().Seek(file.Get(), -kOffsetTableOffsetBytes, SeekOrigin::End, &ignored) ||
-      !ReadU64BE(file.Get(), &offsetTableOffset_)) {
+  if (!file.Seek(-kOffsetTableOffsetBytes, SeekOrigin::End, &ignored) ||
+      !ReadU64BE(file, &offsetTableOffset_)) {
     return false;
   }
   std::uint64_t fileSize = 0;
-  if (!Os().GetFileSize(file.Get(), &fileSize) || offsetTableOffset_ >= fileSize ||
-      !SeekTo(file.Get(), offsetTableOffset_)) {
+  if (!file.Size(&fileSize) || offsetTableOffset_ >= fileSize ||
+      !SeekTo(file, offsetTableOffset_)) {
     WriteLog(log_, FormatEntry("%s %s %s\r\n", LoadLabel(IDS_OFFSET_TABLE_OFFSET_IN).c_str(),
                                path.c_str(), LoadLabel(IDS_OUT_OF_FILE_RANGE).c_str()));
     return false;
   }
-  if (!ReadU16BE(file.Get(), &sectionCount_)) return false;
+  if (!ReadU16BE(file, &sectionCount_)) return false;
   std::uint64_t entry = offsetTableOffset_ + 2;
   if (LogAll()) {
     WriteLog(log_, FormatEntry("%s %d %s...\r\n", LoadLabel(IDS_WITH).c_str(),
@@ -136,7 +135,7 @@ bool JavaArchive::Open(const std::string& path) {
     }
     // The walk steps by the name as stored at the section itself.
     entry += kOffsetTableEntryFixedBytes + section.NameBytes();
-    if (!SeekTo(file.Get(), entry)) return false;
+    if (!SeekTo(file, entry)) return false;
     sections_[section.Name()] = std::move(section);
   }
   return true;

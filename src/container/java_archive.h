@@ -83,8 +83,8 @@ class ArchiveSection {
 
 class JavaArchive {
  public:
-  // log: the launcher log's handle, or kNoHandle to write nothing.
-  explicit JavaArchive(Handle log) : log_(log) {}
+  // log: the launcher log, or null to write nothing.
+  explicit JavaArchive(const File* log) : log_(log) {}
 
   // Reads the OffsetTable and every section it lists; writes its lines to
   // the log. Puts up no message box.
@@ -103,7 +103,7 @@ class JavaArchive {
   std::uint64_t offsetTableOffset_ = 0;
   std::uint16_t sectionCount_ = 0;
   std::map<std::string, ArchiveSection> sections_;
-  Handle log_ = kNoHandle;
+  const File* log_ = nullptr;
 };
 
 }  // namespace carafe

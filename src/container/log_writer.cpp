@@ -8,12 +8,11 @@ namespace {
 bool logAll = false;
 }
 
-void WriteLog(Handle log, const std::string& text) {
-  // A log whose creation failed holds the invalid handle: its entries are
-  // dropped here rather than handed to WriteFile.
-  if (log == kNoHandle || log == kInvalidHandle) return;
+void WriteLog(const File* log, const std::string& text) {
+  // A log whose creation failed is not open: its entries are dropped here.
+  if (log == nullptr || !log->IsOpen()) return;
   std::uint32_t written = 0;
-  Os().WriteFile(log, text.data(), static_cast<std::uint32_t>(text.size()), &written);
+  log->Write(text.data(), static_cast<std::uint32_t>(text.size()), &written);
 }
 
 // Our own formatter rather than vsnprintf: the C library's printf brings
@@ -87,9 +86,9 @@ std::string FormatEntry(const char* format, ...) {
   return out;
 }
 
-std::string LoadLabel(std::uint32_t id) { return Os().LoadString(id, kLabelChars); }
+std::string LoadLabel(std::uint32_t id) { return Os().LoadText(id, kLabelChars); }
 
-std::string LoadStatusText(std::uint32_t id) { return Os().LoadString(id, kStatusChars); }
+std::string LoadStatusText(std::uint32_t id) { return Os().LoadText(id, kStatusChars); }
 
 bool LogAll() { return logAll; }
 

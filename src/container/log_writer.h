@@ -20,10 +20,10 @@ constexpr std::size_t kStatusChars = 255;
 // wsprintfA never writes more than 1024 characters, terminator included.
 constexpr std::size_t kFormatLimit = 1024;
 
-// Writes text (without a terminator) to the log if the handle is not none
-// (nor the invalid handle of a log whose creation failed).
-// A failed write is not reported: the entry is simply lost.
-void WriteLog(Handle log, const std::string& text);
+// Writes text (without a terminator) to the log, if there is one (log not
+// null) and it could be created (log open). A failed write is not reported:
+// the entry is simply lost.
+void WriteLog(const File* log, const std::string& text);
 
 // printf-style formatting cut at the wsprintfA limit (at most 1023
 // characters). Knows only what the launcher's shapes use: %s, %d (with an

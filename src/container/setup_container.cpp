@@ -27,40 +27,40 @@ std::uint32_t LittleEndian(const std::uint8_t* bytes, int width) {
   return value;
 }
 
-Handle OpenForReading(const std::string& path) {
+File OpenForReading(const std::string& path) {
   return Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
 }
 
 }  // namespace
 
 std::uint32_t ComputeImageEnd(const std::string& path) {
-  UniqueHandle file(OpenForReading(path));
-  if (!file.Valid()) return 0;
+  File file = OpenForReading(path);
+  if (!file.IsOpen()) return 0;
 
   std::uint8_t dosHeader[kDosHeaderBytes];
-  if (!ReadBytes(file.Get(), dosHeader, sizeof dosHeader) ||
+  if (!ReadBytes(file, dosHeader, sizeof dosHeader) ||
       LittleEndian(dosHeader, 2) != kDosSignature)
     return 0;
   std::uint8_t signature[4];
-  if (!SeekTo(file.Get(), LittleEndian(dosHeader + kPeOffsetField, 4)) ||
-      !ReadBytes(file.Get(), signature, sizeof signature) ||
+  if (!SeekTo(file, LittleEndian(dosHeader + kPeOffsetField, 4)) ||
+      !ReadBytes(file, signature, sizeof signature) ||
       LittleEndian(signature, 4) != kPeSignature)
     return 0;
 
   std::uint8_t fileHeader[kFileHeaderBytes];
-  if (!ReadBytes(file.Get(), fileHeader, sizeof fileHeader)) return 0;
+  if (!ReadBytes(file, fileHeader, sizeof fileHeader)) return 0;
   std::uint32_t sectionCount = LittleEndian(fileHeader + kSectionCountField, 2);
   std::uint32_t optionalHeaderSize = LittleEndian(fileHeader + kOptionalHeaderSizeField, 2);
   std::uint64_t position = 0;
   if (sectionCount == 0 ||
-      !Os().Seek(file.Get(), optionalHeaderSize, SeekOrigin::Current, &position))
+      !file.Seek(optionalHeaderSize, SeekOrigin::Current, &position))
     return 0;
 
   // The sections' raw data are taken to lie back to back from the first.
   std::uint64_t end = 0;
   for (std::uint32_t i = 0; i < sectionCount; ++i) {
     std::uint8_t header[kSectionHeaderBytes];
-    if (!ReadBytes(file.Get(), header, sizeof header)) return 0;
+    if (!ReadBytes(file, header, sizeof header)) return 0;
     if (i == 0) end = LittleEndian(header + kRawPointerField, 4);
     end += LittleEndian(header + kRawSizeField, 4);
   }
@@ -69,12 +69,12 @@ std::uint32_t ComputeImageEnd(const std::string& path) {
 
 bool ContainerSection::ReadEntry(const SetupContainer& container, std::uint64_t entryPosition) {
   filePath_ = container.Path();
-  UniqueHandle file(OpenForReading(filePath_));
-  if (!file.Valid() || !SeekTo(file.Get(), entryPosition)) return false;
+  File file = OpenForReading(filePath_);
+  if (!file.IsOpen() || !SeekTo(file, entryPosition)) return false;
 
   std::uint32_t storedSize = 0;
-  if (!ReadU8(file.Get(), &type_) || !ReadU32BE(file.Get(), &storedSize) ||
-      !ReadU64BE(file.Get(), &offset_))
+  if (!ReadU8(file, &type_) || !ReadU32BE(file, &storedSize) ||
+      !ReadU64BE(file, &offset_))
     return false;
 
   std::uint32_t imageEnd = ComputeImageEnd(filePath_);
@@ -82,10 +82,10 @@ bool ContainerSection::ReadEntry(const SetupContainer& container, std::uint64_t 
   std::uint16_t nameLength = 0;
   // The offset is taken from the image end: one that would carry the file
   // pointer past the largest position it holds fails here, before the seek.
-  if (imageEnd == 0 || !SeekTo(file.Get(), imageEnd) ||
+  if (imageEnd == 0 || !SeekTo(file, imageEnd) ||
       offset_ > static_cast<std::uint64_t>(INT64_MAX) - imageEnd ||
-      !Os().Seek(file.Get(), static_cast<std::int64_t>(offset_), SeekOrigin::Current, &position) ||
-      !ReadString16(file.Get(), &name_, &nameLength))
+      !file.Seek(static_cast<std::int64_t>(offset_), SeekOrigin::Current, &position) ||
+      !ReadString16(file, &name_, &nameLength))
     return false;
 
   std::int64_t dataSize =
@@ -98,20 +98,20 @@ bool ContainerSection::ReadEntry(const SetupContainer& container, std::uint64_t 
 
 bool ContainerSection::ReadData(std::vector<std::uint8_t>* buffer) const {
   buffer->clear();
-  UniqueHandle file(OpenForReading(filePath_));
+  File file = OpenForReading(filePath_);
   std::uint64_t fileSize = 0;
-  if (!file.Valid() || size_ < 0 || !Os().GetFileSize(file.Get(), &fileSize) ||
+  if (!file.IsOpen() || size_ < 0 || !file.Size(&fileSize) ||
       dataOffset_ > fileSize || static_cast<std::uint64_t>(size_) > fileSize - dataOffset_ ||
-      !SeekTo(file.Get(), dataOffset_))
+      !SeekTo(file, dataOffset_))
     return false;
   if (size_ == 0) return true;
   buffer->resize(static_cast<std::size_t>(size_));
-  if (ReadBytes(file.Get(), buffer->data(), static_cast<std::uint32_t>(size_))) return true;
+  if (ReadBytes(file, buffer->data(), static_cast<std::uint32_t>(size_))) return true;
   buffer->clear();
   return false;
 }
 
-bool SetupContainer::Open(const std::string& executablePath, Handle log) {
+bool SetupContainer::Open(const std::string& executablePath, const File* log) {
   log_ = log;
   if (executablePath.empty()) {
     WriteLog(log_, FormatEntry("\r\n%s \r\n", LoadLabel(IDS_NEED_SETUP_PATH).c_str()));
@@ -123,8 +123,8 @@ bool SetupContainer::Open(const std::string& executablePath, Handle log) {
                                path_.c_str()));
   }
 
-  UniqueHandle file(OpenForReading(path_));
-  if (!file.Valid()) {
+  File file = OpenForReading(path_);
+  if (!file.IsOpen()) {
     WriteLog(log_, FormatEntry("\r\n%s %s \r\n", LoadLabel(IDS_COULD_NOT_OPEN_FILE).c_str(),
                                path_.c_str()));
     return false;
@@ -132,7 +132,7 @@ bool SetupContainer::Open(const std::string& executablePath, Handle log) {
 
   std::uint32_t imageEnd = ComputeImageEnd(path_);
   std::uint64_t fileSize = 0;
-  if (!Os().GetFileSize(file.Get(), &fileSize)) fileSize = 0;
+  if (!file.Size(&fileSize)) fileSize = 0;
   // Positions and log lines use the low 32 bits: files of 4 GiB are not met.
   std::uint32_t size = static_cast<std::uint32_t>(fileSize);
   if (LogAll()) {
@@ -147,7 +147,7 @@ bool SetupContainer::Open(const std::string& executablePath, Handle log) {
   }
 
   std::uint32_t count = 0;
-  if (!SeekTo(file.Get(), imageEnd) || !ReadU32BE(file.Get(), &count)) return false;
+  if (!SeekTo(file, imageEnd) || !ReadU32BE(file, &count)) return false;
   sectionCount_ = count;
   if (LogAll()) {
     WriteLog(log_, FormatEntry("\t%s %d %s...\r\n", LoadLabel(IDS_READING).c_str(),

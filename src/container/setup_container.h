@@ -57,8 +57,8 @@ class ContainerSection {
 class SetupContainer {
  public:
   // Reads the section table of the executable; writes its lines to log
-  // (kNoHandle writes nothing).
-  bool Open(const std::string& executablePath, Handle log);
+  // (null writes nothing).
+  bool Open(const std::string& executablePath, const File* log);
   // The section of that type; a missing type is inserted empty, and its
   // ReadData fails.
   ContainerSection& Section(std::uint8_t type);
@@ -70,7 +70,7 @@ class SetupContainer {
   std::string path_;
   std::uint32_t sectionCount_ = 0;
   std::map<std::uint8_t, ContainerSection> sections_;
-  Handle log_ = kNoHandle;
+  const File* log_ = nullptr;
 };
 
 }  // namespace carafe

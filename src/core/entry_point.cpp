@@ -27,7 +27,7 @@ void WorkerThreadMain(void* argument) {
 }
 
 int RunEntryPoint(Launcher& launcher, UserInterface& ui, const std::string& commandLine) {
-  PathString module = ToPath(Os().AnsiToWide(Os().GetModuleFileName()));
+  PathString module = ToPath(Os().AnsiToWide(Os().ExecutablePath()));
   SetModulePath(module);
   // Message boxes reach the user in silent mode too, so the interface is
   // attached either way; the launcher keeps the dialog calls to itself then.
@@ -37,11 +37,11 @@ int RunEntryPoint(Launcher& launcher, UserInterface& ui, const std::string& comm
   if (launcher.silent) {
     launcher.Run();
   } else {
-    launcher.messageTitle = Os().LoadString(IDS_MESSAGE_TITLE, kMessageTitleChars);
+    launcher.messageTitle = Os().LoadText(IDS_MESSAGE_TITLE, kMessageTitleChars);
     // Without a dialog the run still goes ahead; the loop ends on the
     // worker's quit message all the same.
     ui.CreateProgress();
-    mainThreadId.store(Os().GetCurrentThreadId());
+    mainThreadId.store(Os().CurrentThreadId());
     launcher.SetWorkerState(WorkerState::Running);
     if (Os().StartThread(&WorkerThreadMain, &launcher)) {
       ui.RunMessageLoop();
@@ -56,7 +56,7 @@ int RunEntryPoint(Launcher& launcher, UserInterface& ui, const std::string& comm
     // process ends under it, and the clean-up at exit deletes only the
     // files whose steps have returned (Launcher::CleanUp).
     if (ui.Aborted()) {
-      WriteLog(launcher.logFile.Get(),
+      WriteLog(&launcher.logFile,
                FormatEntry("\r\n %s \r\n", LoadLabel(IDS_APPLICATION_ABORTED).c_str()));
     }
   }

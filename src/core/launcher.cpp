@@ -19,7 +19,7 @@ PathString modulePath;
 constexpr const char* kDefaultLogName = "vnlog.txt";
 
 // "\r\n%s %s %s\r\n": "Validation of ", the path, "failed".
-void LogValidationFailed(Handle log, const std::string& path) {
+void LogValidationFailed(const File* log, const std::string& path) {
   WriteLog(log, FormatEntry("\r\n%s %s %s\r\n", LoadLabel(IDS_VALIDATION_OF).c_str(), path.c_str(),
                             LoadLabel(IDS_FAILED).c_str()));
 }
@@ -59,7 +59,7 @@ bool Launcher::Initialize(const PathString& launcherFolder, const std::string& c
     } else {
       std::string folder;
       std::uint32_t attributes = 0;
-      if (Os().GetTempPath(&folder) && Os().GetFileAttributes(folder, &attributes))
+      if (Os().TempFolder(&folder) && Os().FileAttributes(folder, &attributes))
         logPath = folder + kDefaultLogName;
     }
     OpenLog();
@@ -78,7 +78,7 @@ bool Launcher::Run() {
     if (!extracted) return false;
   }
   if (!IsClassFile(verifyClassPath)) {
-    LogValidationFailed(logFile.Get(), verifyClassPath);
+    LogValidationFailed(&logFile, verifyClassPath);
     return false;
   }
   if (archivePath.empty()) {
@@ -89,7 +89,7 @@ bool Launcher::Run() {
   }
   if (!IsClassFile(archivePath)) {
     SetStatus(IDS_VALIDATING_ARCHIVE);
-    LogValidationFailed(logFile.Get(), archivePath);
+    LogValidationFailed(&logFile, archivePath);
     return false;
   }
 
@@ -160,15 +160,16 @@ void Launcher::CleanUp() {
   for (std::vector<std::uint8_t>& buffer : sectionBuffers) std::vector<std::uint8_t>().swap(buffer);
   std::vector<std::uint8_t>().swap(bundledInstallerBuffer);
   // Last: the entries above are the log's final ones.
-  logFile.Reset(kNoHandle);
+  logFile.Close();
+  logState_ = LogState::None;
 }
 
 void Launcher::DeleteIfWritten(bool written, const std::string& path) {
   if (!written || !FileExists(path)) return;
   if (LogAll())
-    WriteLog(logFile.Get(),
+    WriteLog(&logFile,
              FormatEntry("\r\n%s %s...\r\n", LoadLabel(IDS_DELETING_FILE).c_str(), path.c_str()));
-  Os().DeleteFile(path);  // a failure is not reported
+  Os().RemoveFile(path);  // a failure is not reported
 }
 
 void Launcher::SetStatus(std::uint32_t textId) {

@@ -105,7 +105,7 @@ class Launcher {
   SetupContainer container;
   std::vector<std::uint8_t> sectionBuffers[3];  // types 1, 2, 3
   std::vector<std::uint8_t> bundledInstallerBuffer;
-  UniqueHandle logFile{kNoHandle};
+  File logFile;
 
  private:
   // Status line and window messages go nowhere in silent mode.
@@ -121,6 +121,7 @@ class Launcher {
   void PublishWrittenFiles();
 
   UserInterface* ui_ = nullptr;
+  LogState logState_ = LogState::None;
   bool cleanedUp_ = false;
   std::atomic<WorkerState> workerState_{WorkerState::None};
   std::atomic<bool> verifyClassDone_{false};

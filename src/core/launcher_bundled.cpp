@@ -12,7 +12,7 @@ namespace carafe {
 
 bool Launcher::ExtractBundledJvmInstaller() {
   SetStatus(IDS_INSTALLING_JVM);
-  const Handle log = logFile.Get();
+  const File* log = &logFile;
 
   JavaArchive archive(log);
   if (!archive.Open(archivePath)) {
@@ -46,9 +46,8 @@ bool Launcher::ExtractBundledJvmInstaller() {
       FormatEntry("\r\n%s %s %s ...\r\n", LoadLabel(IDS_ERROR_OCCURED_WHILE).c_str(),
                   LoadLabel(IDS_EXTRACTING_FILE).c_str(), path.c_str());
 
-  UniqueHandle file(
-      Os().OpenFile(path, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
-  if (!file.Valid()) {
+  File file = Os().OpenFile(path, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
+  if (!file.IsOpen()) {
     WriteLog(log, corrupted);
     ShowStopMessage(IDS_INVALID_EXECUTABLE, true);
     return false;
@@ -65,7 +64,7 @@ bool Launcher::ExtractBundledJvmInstaller() {
       return false;
   }
   std::uint32_t written = 0;
-  if (!Os().WriteFile(file.Get(), bundledInstallerBuffer.data(), size, &written) ||
+  if (!file.Write(bundledInstallerBuffer.data(), size, &written) ||
       written != size) {
     // The half-written file stays: the written flag is what the clean-up
     // goes by.
@@ -83,7 +82,7 @@ bool Launcher::RunBundledJvmInstaller() {
   // aside while it runs.
   if (!silent) HideProgress();
   if (LogAll()) {
-    WriteLog(logFile.Get(),
+    WriteLog(&logFile,
              FormatEntry("\r\n%s %s %s...\r\n", LoadLabel(IDS_LAUNCHING).c_str(),
                          LoadLabel(IDS_JVM_INSTALLER).c_str(), bundledInstallerPath.c_str()));
   }

@@ -28,7 +28,7 @@ const std::uint8_t* BytesOf(const std::vector<std::uint8_t>& buffer) {
 // chunks of chunkBytes (kOneWrite: all at once). A file that cannot be
 // created is no failure here: the class-file check that follows decides.
 bool ExtractSection(const ContainerSection& section, const std::vector<std::uint8_t>& buffer,
-                    std::uint32_t chunkBytes, const char* extractingFormat, Handle log,
+                    std::uint32_t chunkBytes, const char* extractingFormat, const File* log,
                     const std::function<void()>& showNoRoomBox, std::string* path, bool* written) {
   std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
   std::string folder;
@@ -45,15 +45,14 @@ bool ExtractSection(const ContainerSection& section, const std::vector<std::uint
              FormatEntry(extractingFormat, LoadLabel(IDS_EXTRACTING_FILE).c_str(), target.c_str()));
   }
 
-  UniqueHandle file(
-      Os().OpenFile(target, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
-  if (file.Valid()) {
+  File file = Os().OpenFile(target, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
+  if (file.IsOpen()) {
     std::uint32_t step = chunkBytes == kOneWrite ? size : chunkBytes;
     std::uint32_t done = 0;
     do {
       std::uint32_t chunk = std::min(step, size - done);
       std::uint32_t transferred = 0;
-      Os().WriteFile(file.Get(), BytesOf(buffer) + done, chunk, &transferred);
+      file.Write(BytesOf(buffer) + done, chunk, &transferred);
       if (transferred != chunk) {
         WriteLog(log,
                  FormatEntry("\r\n%s %s %s ...\r\n", LoadLabel(IDS_ERROR_OCCURED_WHILE).c_str(),
@@ -72,8 +71,8 @@ bool ExtractSection(const ContainerSection& section, const std::vector<std::uint
 
 bool Launcher::ReadSetupContainer() {
   std::string path = Os().WideToAnsi(FromPath(ModulePath()));
-  if (!container.Open(path, logFile.Get())) {
-    WriteLog(logFile.Get(),
+  if (!container.Open(path, &logFile)) {
+    WriteLog(&logFile,
              FormatEntry("\r\n %s %s\r\n", LoadLabel(IDS_READ_FAILED).c_str(), path.c_str()));
     ShowStopMessage(IDS_READ_FAILED, false);
     return false;
@@ -81,7 +80,7 @@ bool Launcher::ReadSetupContainer() {
   const std::uint8_t types[3] = {kJavaArchiveSection, kVerifyClassSection, kSearchCriteriaSection};
   for (int i = 0; i < 3; ++i) {
     if (!container.Section(types[i]).ReadData(&sectionBuffers[i])) {
-      WriteLog(logFile.Get(),
+      WriteLog(&logFile,
                FormatEntry("\r\n %s %s %s\r\n", LoadLabel(IDS_CORRUPTED).c_str(),
                            LoadLabel(IDS_INSTALLATION_EXECUTABLE).c_str(), path.c_str()));
       ShowStopMessage(IDS_INVALID_EXECUTABLE, true);
@@ -97,7 +96,7 @@ bool Launcher::ExtractVerifyClass() {
   // A few kilobytes: one write.
   return ExtractSection(
       container.Section(kVerifyClassSection), sectionBuffers[kVerifyClassSection - 1], kOneWrite,
-      "\r\n%s %s ...\r\n", logFile.Get(),
+      "\r\n%s %s ...\r\n", &logFile,
       [this] { ShowStopMessage(IDS_INSUFFICIENT_DISK_SPACE, true); }, &verifyClassPath,
       &verifyClassWritten);
 }
@@ -106,7 +105,7 @@ bool Launcher::ExtractJavaArchive() {
   if (!containerLoaded && !ReadSetupContainer()) return false;
   return ExtractSection(
       container.Section(kJavaArchiveSection), sectionBuffers[kJavaArchiveSection - 1],
-      kArchiveChunkBytes, "\r\n%s %s ....\r\n", logFile.Get(),
+      kArchiveChunkBytes, "\r\n%s %s ....\r\n", &logFile,
       [this] { ShowStopMessage(IDS_INSUFFICIENT_DISK_SPACE, true); }, &archivePath,
       &javaArchiveWritten);
 }
@@ -114,7 +113,7 @@ bool Launcher::ExtractJavaArchive() {
 bool Launcher::ExtractSearchCriteria() {
   if (!containerLoaded && !ReadSetupContainer()) return false;
   if (LogAll()) {
-    WriteLog(logFile.Get(),
+    WriteLog(&logFile,
              FormatEntry("\r\n%s...\r\n", LoadLabel(IDS_EXTRACTING_CRITERIA).c_str()));
   }
   const std::vector<std::uint8_t>& buffer = sectionBuffers[kSearchCriteriaSection - 1];

@@ -14,7 +14,7 @@ bool Launcher::ValidateJvm() {
   if (BuildClassArguments(arguments, jvmPath, classPath, verifyClassPath, std::string()) &&
       RunProgram(jvmPath, arguments, /*hidden=*/true, /*showChild=*/false))
     return true;
-  WriteLog(logFile.Get(), FormatEntry("\r\n%s %s %s\r\n", LoadLabel(IDS_VALIDATION_OF).c_str(),
+  WriteLog(&logFile, FormatEntry("\r\n%s %s %s\r\n", LoadLabel(IDS_VALIDATION_OF).c_str(),
                                       jvmPath.c_str(), LoadLabel(IDS_FAILED).c_str()));
   return false;
 }
@@ -23,7 +23,7 @@ bool Launcher::RunInstallation() {
   std::string arguments;
   if (!BuildClassArguments(arguments, jvmPath, classPath, archivePath, javaOptions)) return false;
   if (LogAll()) {
-    WriteLog(logFile.Get(),
+    WriteLog(&logFile,
              FormatEntry("\r\n%s %s %s %s\r\n", LoadLabel(IDS_LAUNCHING).c_str(),
                          archivePath.c_str(), LoadLabel(IDS_USING_JVM).c_str(), jvmPath.c_str()));
   }
@@ -31,7 +31,7 @@ bool Launcher::RunInstallation() {
   // invisible from here on.
   HideProgress();
   if (RunProgram(jvmPath, arguments, /*hidden=*/false, /*showChild=*/false)) return true;
-  WriteLog(logFile.Get(),
+  WriteLog(&logFile,
            FormatEntry("\r\n%s %s %s %s\r\n", LoadLabel(IDS_LAUNCHING).c_str(), jvmPath.c_str(),
                        LoadLabel(IDS_USING_JVM).c_str(), LoadLabel(IDS_FAILED).c_str()));
   return false;

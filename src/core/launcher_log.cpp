@@ -16,22 +16,19 @@ constexpr const char* kHeaderFormat = "%s :: %02d:%02d:%02d %s :: %02d:%02d:%02d
 }  // namespace
 
 bool Launcher::OpenLog() {
-  if (logFile.Get() != kNoHandle) return true;
+  if (logState_ != LogState::None) return true;
   // Share mode 0: no other process may open the log while the launcher runs.
-  logFile.Reset(
-      Os().OpenFile(logPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
+  logFile = Os().OpenFile(logPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
   // A log that cannot be created stays failed; the run goes on without it.
-  if (!logFile.Valid()) return true;
-  LocalTime now = Os().GetLocalTime();
-  WriteLog(logFile.Get(),
+  logState_ = logFile.IsOpen() ? LogState::Open : LogState::Failed;
+  if (logState_ == LogState::Failed) return true;
+  LocalTime now = Os().Now();
+  WriteLog(&logFile,
            FormatEntry(kHeaderFormat, LoadLabel(IDS_DATE).c_str(), now.month, now.day, now.year,
                        LoadLabel(IDS_TIME).c_str(), now.hour, now.minute, now.second));
   return true;
 }
 
-LogState Launcher::GetLogState() const {
-  if (logFile.Get() == kNoHandle) return LogState::None;
-  return logFile.Valid() ? LogState::Open : LogState::Failed;
-}
+LogState Launcher::GetLogState() const { return logState_; }
 
 }  // namespace carafe

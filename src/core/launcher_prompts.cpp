@@ -41,16 +41,16 @@ bool Launcher::BrowseForJvm() {
   ShowProgress();
   if (answer == kDialogCancel) {
     if (LogAll())
-      WriteLog(logFile.Get(), FormatEntry("\r\n%s \r\n", LoadLabel(IDS_BROWSE_CANCELLED).c_str()));
+      WriteLog(&logFile, FormatEntry("\r\n%s \r\n", LoadLabel(IDS_BROWSE_CANCELLED).c_str()));
     return false;
   }
   if (chosen.empty()) {
     if (LogAll())
-      WriteLog(logFile.Get(), FormatEntry("\r\n%s \r\n", LoadLabel(IDS_BROWSE_EMPTY).c_str()));
+      WriteLog(&logFile, FormatEntry("\r\n%s \r\n", LoadLabel(IDS_BROWSE_EMPTY).c_str()));
     return false;
   }
   if (LogAll())
-    WriteLog(logFile.Get(),
+    WriteLog(&logFile,
              FormatEntry("\r\n%s %s.\r\n", LoadLabel(IDS_USER_CHOSE).c_str(), chosen.c_str()));
   jvmPath = chosen;
   // A bare name such as java.exe is found by the system on its own path; its

@@ -25,18 +25,18 @@ bool Launcher::SearchForJvm() {
     header = IDS_SEARCH_SUMMARY;
     SetSearchNumber(SearchNumber() + 1);
   }
-  WriteLog(logFile.Get(), FormatEntry("\r\n%s \r\n", LoadLabel(header).c_str()));
+  WriteLog(&logFile, FormatEntry("\r\n%s \r\n", LoadLabel(header).c_str()));
 
-  JvmRecord found = FindJvm(searchCriteria, verifyClassPath, logFile.Get());
+  JvmRecord found = FindJvm(searchCriteria, verifyClassPath, &logFile);
   if (found.bin().empty()) {
-    WriteLog(logFile.Get(), FormatEntry("\r\n\t%s %s \r\n", LoadLabel(IDS_SEARCH_FAILED).c_str(),
+    WriteLog(&logFile, FormatEntry("\r\n\t%s %s \r\n", LoadLabel(IDS_SEARCH_FAILED).c_str(),
                                         jvmPath.c_str()));
     return false;
   }
   jvmPath = found.bin();
   classPath = found.libs();
   if (LogAll())
-    WriteLog(logFile.Get(),
+    WriteLog(&logFile,
              FormatEntry("\r\n%s %s\r\n", LoadLabel(IDS_FOUND_JVM_AT).c_str(), jvmPath.c_str()));
   return true;
 }

@@ -40,7 +40,7 @@ PathString WidePath(const std::string& ansi) { return ToPath(Os().AnsiToWide(ans
 
 std::string AnsiPath(const PathString& path) { return Os().WideToAnsi(FromPath(path)); }
 
-std::string SystemDriveRoot() { return Os().GetSystemDirectory().substr(0, kDriveRootChars); }
+std::string SystemDriveRoot() { return Os().SystemFolder().substr(0, kDriveRootChars); }
 
 bool SearchFileSystem(CriteriaEntry& entry, const std::string& exeName,
                       std::vector<JvmRecord>& results, HitLists& hitLists, bool walked) {
@@ -77,7 +77,7 @@ PathList ListFixedDrives(const PathString& excludedRoot) {
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     const std::string root = {letter, ':', '\\'};
     if (WidePath(root) == excludedRoot) continue;
-    if (Os().GetDriveType(root) == kDriveFixed) roots.push_back(WidePath(root));
+    if (Os().DriveKind(root) == kDriveFixed) roots.push_back(WidePath(root));
   }
   return roots;
 }

@@ -26,7 +26,7 @@ bool SearchGroup(CriteriaGroup& group, SearchPass pass, JvmRecord& result) {
 }  // namespace
 
 JvmRecord FindJvm(const std::string& criteriaText, const std::string& verifyClassPath,
-                  Handle logHandle) {
+                  const File* logHandle) {
   SearchCriteria groups = GroupCriteria(ParseCriteria(criteriaText));
   BeginSearch(verifyClassPath);
   SetSearchLog(logHandle);

@@ -14,7 +14,7 @@ namespace carafe {
 // (none: no summary). The record of the first JVM that passed, or a record
 // with every field empty.
 JvmRecord FindJvm(const std::string& criteriaText, const std::string& verifyClassPath,
-                  Handle logHandle);
+                  const File* logHandle);
 
 // The number of the launcher's next search in this process, from 1. Only
 // the first search is logged as the search summary; later ones follow the

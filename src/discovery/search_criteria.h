@@ -46,7 +46,7 @@ SearchCriteria GroupCriteria(const std::vector<CriteriaEntry>& entries);
 void ResetJviewCounterForTesting();
 
 // The search-log handle: the launcher log, held for one search (none = 0).
-void SetSearchLog(Handle log);
-Handle SearchLog();
+void SetSearchLog(const File* log);
+const File* SearchLog();
 
 }  // namespace carafe

@@ -204,10 +204,10 @@ bool SearchJview(CriteriaEntry& entry, std::vector<JvmRecord>& results) {
   return LoggedLocation(entry, "", [&] {
     // A folder query whose path did not fit its buffer gives nothing, and
     // "\jview.exe" alone would name the current drive's root.
-    std::string folder = Os().GetWindowsDirectory();
+    std::string folder = Os().WindowsFolder();
     std::string executable = folder + "\\jview.exe";
     if (folder.empty() || !FileExists(executable)) {
-      folder = Os().GetSystemDirectory();
+      folder = Os().SystemFolder();
       executable = folder + "\\jview.exe";
       if (folder.empty() || !FileExists(executable)) return false;
     }
@@ -224,7 +224,7 @@ bool SearchPathVariable(CriteriaEntry& entry, const std::string& exeName,
   return LoggedLocation(entry, "in PATH Variable", [&] {
     if (!scanned) {
       std::string value;
-      if (!Os().GetEnvironmentVariable("PATH", kPathVariableBytes, &value)) value.clear();
+      if (!Os().EnvironmentValue("PATH", kPathVariableBytes, &value)) value.clear();
       FindInPathFolders(L";", exeName, hitList, WidePath(value));
     }
     return CheckCandidates(entry, exeName, hitList, results);
@@ -259,7 +259,7 @@ bool CheckCandidates(CriteriaEntry& entry, const std::string& exeName, const Pat
   // A jre.exe in the Windows folder has no JVM home around it (no bin, no
   // lib), so it is never a candidate.
   PathString windowsJre;
-  if (!java && !paths.empty()) windowsJre = WidePath(Os().GetWindowsDirectory() + "\\jre.exe");
+  if (!java && !paths.empty()) windowsJre = WidePath(Os().WindowsFolder() + "\\jre.exe");
   for (const PathString& path : paths) {
     if (!java && path == windowsJre) continue;
     std::size_t bin = path.rfind(L"\\bin");

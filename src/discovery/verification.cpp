@@ -11,8 +11,9 @@ namespace carafe {
 
 namespace {
 
-// The launcher log while a search runs; none when no log was opened.
-Handle searchLog = kNoHandle;
+// The launcher log while a search runs; entries go nowhere while it is null
+// or not open (none was asked for, or it could not be created).
+const File* searchLog = nullptr;
 
 // The search-log texts, loaded for each line as the log entries are.
 struct SearchLogTexts {
@@ -28,8 +29,8 @@ struct SearchLogTexts {
 
 }  // namespace
 
-void SetSearchLog(Handle log) { searchLog = log; }
-Handle SearchLog() { return searchLog; }
+void SetSearchLog(const File* log) { searchLog = log; }
+const File* SearchLog() { return searchLog; }
 
 bool CriteriaEntry::VerifyJvm(JvmRecord& record, const std::string& classFile) {
   std::string output;
@@ -52,9 +53,8 @@ bool CriteriaEntry::VerifyJvm(JvmRecord& record, const std::string& classFile) {
 }
 
 void CriteriaEntry::LogSearchStep(SearchStep kind, const std::string& text) const {
-  if (!LogAll() || searchLog == kNoHandle) return;
+  if (!LogAll() || searchLog == nullptr || !searchLog->IsOpen()) return;
   SearchLogTexts texts;
-  if (searchLog == kInvalidHandle) return;
   std::string line;
   switch (kind) {
     case SearchStart:
@@ -81,7 +81,7 @@ void CriteriaEntry::LogSearchStep(SearchStep kind, const std::string& text) cons
 }
 
 bool CriteriaEntry::LogSearchSummary() const {
-  if (searchLog == kNoHandle) return false;
+  if (searchLog == nullptr || !searchLog->IsOpen()) return false;
   SearchLogTexts texts;
   WriteLog(searchLog,
            FormatEntry("\r\n\t%s (%s=%s, %s=%s, %s=%s)...%s %s", texts.search.c_str(),

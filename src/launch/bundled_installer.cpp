@@ -8,10 +8,10 @@ namespace {
 
 // True when the resource's data lies wholly inside its archive file.
 bool DataWithinFile(const ArchiveResource& resource) {
-  UniqueHandle file(Os().OpenFile(resource.FilePath(), FileAccess::Read, FileShare::ReadWrite,
-                                  FileDisposition::OpenExisting));
+  File file = Os().OpenFile(resource.FilePath(), FileAccess::Read, FileShare::ReadWrite,
+                                  FileDisposition::OpenExisting);
   std::uint64_t fileSize = 0;
-  if (!file.Valid() || !Os().GetFileSize(file.Get(), &fileSize)) return false;
+  if (!file.IsOpen() || !file.Size(&fileSize)) return false;
   return resource.DataOffset() <= fileSize && resource.Size() <= fileSize - resource.DataOffset();
 }
 

@@ -27,31 +27,26 @@ bool CaptureClassOutput(const std::string& bin, const std::string& libs,
   std::string arguments;
   BuildClassArguments(arguments, bin, libs, classArgument, std::string());
 
-  Handle readHandle = kInvalidHandle;
-  Handle writeHandle = kInvalidHandle;
-  if (!Os().CreatePipe(&readHandle, &writeHandle)) return false;
-  UniqueHandle readEnd(readHandle);
-  UniqueHandle writeEnd(writeHandle);
+  Pipe pipe;
+  if (!Os().OpenPipe(&pipe)) return false;
 
   ProcessStart start;
   start.commandLine = QuoteIfBlank(bin) + " " + arguments;
   start.showState = kShowHide;
   start.inheritHandles = true;
-  start.standardOutput = writeEnd.Get();
-  ProcessInfo info;
-  if (!Os().CreateProcess(start, &info)) return false;
-  UniqueHandle process(info.process);
-  UniqueHandle thread(info.thread);
+  start.standardOutput = &pipe.writeEnd;
+  Process child;
+  if (!Os().StartProcess(start, &child)) return false;
   // Only the child may hold the write end now, so the pipe breaks when it
   // is done with it.
-  if (!writeEnd.Close()) return false;
+  if (!pipe.writeEnd.Close()) return false;
 
   char buffer[kReadChunkBytes];
   std::uint32_t budgetMs = kCaptureLimitMs;
   for (;;) {
-    if (Os().WaitForPipe(readEnd.Get(), process.Get(), &budgetMs) != PipeWait::Readable) break;
+    if (Os().WaitForPipe(pipe.readEnd, child, &budgetMs) != PipeWait::Readable) break;
     std::uint32_t count = 0;
-    if (!Os().ReadFile(readEnd.Get(), buffer, kReadChunkBytes, &count) || count == 0) break;
+    if (!pipe.readEnd.Read(buffer, kReadChunkBytes, &count) || count == 0) break;
     output.append(buffer, count);
   }
   return true;

@@ -11,14 +11,12 @@ bool RunProgram(const std::string& program, const std::string& arguments, bool h
   start.showState = hidden && !showChild ? kShowHide : kShowNormal;
   start.inheritHandles = false;
   start.createNoWindow = true;
-  ProcessInfo info;
-  if (!Os().CreateProcess(start, &info)) return false;
-  UniqueHandle process(info.process);
-  UniqueHandle thread(info.thread);
+  Process child;
+  if (!Os().StartProcess(start, &child)) return false;
   // On the Windows 95/98 family the show state does not keep a console JVM's
   // window off the screen, so its window is searched for and hidden; a
   // hidden run needs no search and a windowed program must stay visible.
-  return Os().WaitForProcess(info, !hidden && !showChild);
+  return Os().WaitForProcess(child, !hidden && !showChild);
 }
 
 }  // namespace carafe

@@ -66,114 +66,29 @@ struct LocalTime {
 constexpr int kShowHide = 0;
 constexpr int kShowNormal = 1;
 
-// What CreateProcessA is asked to do. No application name is ever given:
+class File;
+
+// What a process start is asked for. No application name is ever given:
 // the command line carries the program, so the system resolves blanks in an
 // unquoted path by trying its prefixes.
 struct ProcessStart {
   std::string commandLine;
-  int showState = kShowNormal;           // STARTF_USESHOWWINDOW always set
+  int showState = kShowNormal;              // STARTF_USESHOWWINDOW always set
   bool inheritHandles = false;
-  Handle standardOutput = kNoHandle;     // set: STARTF_USESTDHANDLES too
-  bool createNoWindow = false;           // CREATE_NO_WINDOW
-};
-
-struct ProcessInfo {
-  Handle process = kInvalidHandle;
-  Handle thread = kInvalidHandle;
-  std::uint32_t threadId = 0;
+  const File* standardOutput = nullptr;     // set: STARTF_USESTDHANDLES too
+  bool createNoWindow = false;              // CREATE_NO_WINDOW
 };
 
 // What WaitForPipe found.
 enum class PipeWait {
-  Readable,    // a ReadFile returns at once: bytes wait, or every writer closed
+  Readable,    // a read returns at once: bytes wait, or every writer closed
   ChildEnded,  // the process ended and the pipe is empty, yet another
                // process (one it started) still holds a write end
   TimedOut,    // the budget ran out first
 };
 
-class Platform {
- public:
-  virtual ~Platform() = default;
-
-  // --- Files. Opening returns kInvalidHandle on failure.
-  virtual Handle OpenFile(const std::string& path, FileAccess access,
-                          FileShare share, FileDisposition disposition) = 0;
-  // True when the call succeeded; *transferred may still be short.
-  virtual bool ReadFile(Handle file, void* buffer, std::uint32_t size,
-                        std::uint32_t* transferred) = 0;
-  virtual bool WriteFile(Handle file, const void* data, std::uint32_t size,
-                         std::uint32_t* transferred) = 0;
-  // Moves the file pointer; *position receives the resulting position.
-  virtual bool Seek(Handle file, std::int64_t distance, SeekOrigin origin,
-                    std::uint64_t* position) = 0;
-  virtual bool GetFileSize(Handle file, std::uint64_t* size) = 0;
-  virtual bool CloseHandle(Handle handle) = 0;
-  virtual bool GetFileAttributes(const std::string& path,
-                                 std::uint32_t* attributes) = 0;
-  virtual bool DeleteFile(const std::string& path) = 0;
-
-  // --- Folders, drives, disks.
-  // GetTempPathA into a kMaxPath buffer; the path ends in a backslash.
-  virtual bool GetTempPath(std::string* path) = 0;
-  virtual bool GetDiskFreeSpace(const std::string& root,
-                                DiskFreeSpace* space) = 0;
-  virtual std::string GetWindowsDirectory() = 0;
-  virtual std::string GetSystemDirectory() = 0;
-  virtual std::uint32_t GetDriveType(const std::string& root) = 0;
-  // All entries that match a FindFirstFileA pattern, in file-system order.
-  // False when nothing matches or the folder cannot be listed.
-  virtual bool FindFiles(const std::string& pattern,
-                         std::vector<FolderEntry>* entries) = 0;
-
-  // --- Environment and registry (HKEY_LOCAL_MACHINE, read only).
-  // False when the variable is absent or does not fit bufferBytes.
-  virtual bool GetEnvironmentVariable(const std::string& name,
-                                      std::size_t bufferBytes,
-                                      std::string* value) = 0;
-  // RegOpenKeyA + RegQueryValueExA into a bufferBytes buffer + RegCloseKey.
-  // False when the key or value is missing or the value does not fit.
-  virtual bool ReadRegistryValue(const std::string& subkey,
-                                 const std::string& valueName,
-                                 std::size_t bufferBytes,
-                                 std::vector<std::uint8_t>* data) = 0;
-
-  // --- Processes.
-  // An anonymous pipe whose two ends are inheritable (SECURITY_ATTRIBUTES of
-  // length 12, no descriptor, inherit flag set), default buffer size.
-  virtual bool CreatePipe(Handle* readEnd, Handle* writeEnd) = 0;
-  virtual bool CreateProcess(const ProcessStart& start, ProcessInfo* info) = 0;
-  // Waits until the process ends while serving the calling thread's paint,
-  // sent and private messages (input is dropped). With windowSearch, on the
-  // Windows 95/98 family the child's first visible window is hidden. False
-  // when the wait fails.
-  virtual bool WaitForProcess(const ProcessInfo& info, bool windowSearch) = 0;
-  // Waits until a ReadFile on the pipe's read end would not block, or the
-  // process has ended while the pipe is empty and still open, for at most
-  // *budgetMs milliseconds; the time spent is taken off *budgetMs. Anonymous
-  // pipes cannot be read with a time-out, so a reader asks this first.
-  virtual PipeWait WaitForPipe(Handle readEnd, Handle process, std::uint32_t* budgetMs) = 0;
-  // Starts fn(argument) on a new thread (_beginthread, default stack).
-  virtual bool StartThread(void (*fn)(void*), void* argument) = 0;
-  virtual std::uint32_t GetCurrentThreadId() = 0;
-
-  // --- Resources, time, identity, text.
-  // LoadStringA into a buffer of bufferChars: at most bufferChars - 1
-  // characters come back; an id without text gives "".
-  virtual std::string LoadString(std::uint32_t id, std::size_t bufferChars) = 0;
-  virtual LocalTime GetLocalTime() = 0;
-  // GetModuleFileNameA of the launcher itself, kMaxPath buffer.
-  virtual std::string GetModuleFileName() = 0;
-  // Conversions through the ANSI code page.
-  virtual std::wstring AnsiToWide(const std::string& text) = 0;
-  virtual std::string WideToAnsi(const std::wstring& text) = 0;
-};
-
-// The platform everything above the seam talks to. The entry point installs
-// the Win32 one; unit tests install the in-memory one.
-Platform& Os();
-void SetPlatform(Platform* platform);
-
-// Owns one handle and closes it on every path out of its scope.
+// Owns one OS handle and closes it on every path out of its scope. Zero
+// (no handle) and all bits set (a failed creation) both hold nothing.
 class UniqueHandle {
  public:
   UniqueHandle() = default;
@@ -195,19 +110,144 @@ class UniqueHandle {
     return handle;
   }
   // Closes what is held (if anything) and takes the new handle.
-  void Reset(Handle handle = kInvalidHandle) {
-    if (Valid()) Os().CloseHandle(handle_);
-    handle_ = handle;
-  }
+  void Reset(Handle handle = kInvalidHandle);
   // Closes now and reports whether the close succeeded.
-  bool Close() {
-    bool closed = Valid() && Os().CloseHandle(handle_);
-    handle_ = kInvalidHandle;
-    return closed;
-  }
+  bool Close();
 
  private:
   Handle handle_ = kInvalidHandle;
 };
+
+// An open file or pipe end. Platforms hand these out; callers read, write
+// and position through them and never see the handle's value.
+class File {
+ public:
+  File() = default;
+  // For platform implementations: takes ownership of an open handle.
+  explicit File(Handle handle) : handle_(handle) {}
+
+  bool IsOpen() const { return handle_.Valid(); }
+  // True when the call succeeded; *transferred may still be short.
+  bool Read(void* buffer, std::uint32_t size, std::uint32_t* transferred) const;
+  bool Write(const void* data, std::uint32_t size, std::uint32_t* transferred) const;
+  // Moves the file pointer; *position receives the resulting position.
+  bool Seek(std::int64_t distance, SeekOrigin origin, std::uint64_t* position) const;
+  bool Size(std::uint64_t* size) const;
+  // Closes now and reports whether the close succeeded.
+  bool Close() { return handle_.Close(); }
+  // For platform implementations, which must name the handle to the system.
+  Handle NativeHandle() const { return handle_.Get(); }
+
+ private:
+  UniqueHandle handle_;
+};
+
+// An anonymous pipe whose two ends are inheritable.
+struct Pipe {
+  File readEnd;
+  File writeEnd;
+};
+
+// A started child process: its process and primary thread handles, closed
+// when it goes out of scope (the child itself runs on).
+class Process {
+ public:
+  Process() = default;
+  // For platform implementations.
+  Process(Handle process, Handle thread, std::uint32_t threadId)
+      : process_(process), thread_(thread), threadId_(threadId) {}
+
+  bool IsStarted() const { return process_.Valid(); }
+  std::uint32_t ThreadId() const { return threadId_; }
+  Handle NativeHandle() const { return process_.Get(); }
+
+ private:
+  UniqueHandle process_;
+  UniqueHandle thread_;
+  std::uint32_t threadId_ = 0;
+};
+
+// The seam. Its verbs are the launcher's own; each implementation says
+// which system calls stand behind them.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- Files. A file that cannot be opened comes back not open.
+  virtual File OpenFile(const std::string& path, FileAccess access, FileShare share,
+                        FileDisposition disposition) = 0;
+  virtual bool FileAttributes(const std::string& path, std::uint32_t* attributes) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
+
+  // --- Folders, drives, disks.
+  // The temporary folder into a kMaxPath buffer; the path ends in a backslash.
+  virtual bool TempFolder(std::string* path) = 0;
+  virtual bool FreeSpace(const std::string& root, DiskFreeSpace* space) = 0;
+  virtual std::string WindowsFolder() = 0;
+  virtual std::string SystemFolder() = 0;
+  virtual std::uint32_t DriveKind(const std::string& root) = 0;
+  // All entries that match a file pattern, in file-system order. False when
+  // nothing matches or the folder cannot be listed.
+  virtual bool FindFiles(const std::string& pattern, std::vector<FolderEntry>* entries) = 0;
+
+  // --- Environment and registry (HKEY_LOCAL_MACHINE, read only).
+  // False when the variable is absent or does not fit bufferBytes.
+  virtual bool EnvironmentValue(const std::string& name, std::size_t bufferBytes,
+                                std::string* value) = 0;
+  // Opens the key, reads the value into a bufferBytes buffer, closes it.
+  // False when the key or value is missing or the value does not fit.
+  virtual bool ReadRegistryValue(const std::string& subkey, const std::string& valueName,
+                                 std::size_t bufferBytes, std::vector<std::uint8_t>* data) = 0;
+
+  // --- Processes.
+  // Both ends inheritable (SECURITY_ATTRIBUTES of length 12, no descriptor,
+  // inherit flag set), default buffer size.
+  virtual bool OpenPipe(Pipe* pipe) = 0;
+  virtual bool StartProcess(const ProcessStart& start, Process* process) = 0;
+  // Waits until the process ends while serving the calling thread's paint,
+  // sent and private messages (input is dropped). With windowSearch, on the
+  // Windows 95/98 family the child's first visible window is hidden. False
+  // when the wait fails.
+  virtual bool WaitForProcess(const Process& process, bool windowSearch) = 0;
+  // Waits until a read on the pipe's read end would not block, or the
+  // process has ended while the pipe is empty and still open, for at most
+  // *budgetMs milliseconds; the time spent is taken off *budgetMs. Anonymous
+  // pipes cannot be read with a time-out, so a reader asks this first.
+  virtual PipeWait WaitForPipe(const File& readEnd, const Process& process,
+                               std::uint32_t* budgetMs) = 0;
+  // Starts fn(argument) on a new thread (the runtime library's thread start,
+  // default stack).
+  virtual bool StartThread(void (*fn)(void*), void* argument) = 0;
+  virtual std::uint32_t CurrentThreadId() = 0;
+
+  // --- Resources, time, identity, text.
+  // A string-table text loaded into a buffer of bufferChars: at most
+  // bufferChars - 1 characters come back; an id without text gives "".
+  virtual std::string LoadText(std::uint32_t id, std::size_t bufferChars) = 0;
+  virtual LocalTime Now() = 0;
+  // The launcher's own executable, kMaxPath buffer.
+  virtual std::string ExecutablePath() = 0;
+  // Conversions through the ANSI code page.
+  virtual std::wstring AnsiToWide(const std::string& text) = 0;
+  virtual std::string WideToAnsi(const std::wstring& text) = 0;
+
+ protected:
+  friend class File;
+  friend class UniqueHandle;
+  // What File and UniqueHandle do with the handles they own.
+  virtual bool ReadHandle(Handle file, void* buffer, std::uint32_t size,
+                          std::uint32_t* transferred) = 0;
+  virtual bool WriteHandle(Handle file, const void* data, std::uint32_t size,
+                           std::uint32_t* transferred) = 0;
+  virtual bool SeekHandle(Handle file, std::int64_t distance, SeekOrigin origin,
+                          std::uint64_t* position) = 0;
+  virtual bool HandleSize(Handle file, std::uint64_t* size) = 0;
+  virtual bool ReleaseHandle(Handle handle) = 0;
+};
+
+// The platform everything above the seam talks to. The entry point installs
+// the Win32 one; unit tests install the in-memory one for their scope.
+Platform& Os();
+void SetPlatform(Platform* platform);
 
 }  // namespace carafe

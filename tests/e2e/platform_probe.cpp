@@ -61,51 +61,47 @@ int ChildWindows() {
 
 void Files() {
   std::string temp;
-  Check(Os().GetTempPath(&temp) && !temp.empty() && temp.back() == '\\',
+  Check(Os().TempFolder(&temp) && !temp.empty() && temp.back() == '\\',
         "the temporary folder ends in a backslash");
   std::string path = temp + "probe.bin";
-  UniqueHandle writer(
-      Os().OpenFile(path, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
-  Check(writer.Valid(), "a file is created");
-  UniqueHandle second(
-      Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting));
-  Check(!second.Valid(), "a file created without sharing cannot be opened again");
+  File writer = Os().OpenFile(path, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
+  Check(writer.IsOpen(), "a file is created");
+  File second = Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
+  Check(!second.IsOpen(), "a file created without sharing cannot be opened again");
   std::uint32_t written = 0;
-  Check(Os().WriteFile(writer.Get(), "0123456789", 10, &written) && written == 10,
+  Check(writer.Write("0123456789", 10, &written) && written == 10,
         "ten bytes are written");
   writer.Close();
 
-  UniqueHandle reader(
-      Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting));
-  UniqueHandle sharer(
-      Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting));
-  Check(reader.Valid() && sharer.Valid(), "readers share the file");
+  File reader = Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
+  File sharer = Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
+  Check(reader.IsOpen() && sharer.IsOpen(), "readers share the file");
   std::uint64_t size = 0, position = 0;
-  Check(Os().GetFileSize(reader.Get(), &size) && size == 10, "the size is ten");
-  Check(Os().Seek(reader.Get(), -3, SeekOrigin::End, &position) && position == 7,
+  Check(reader.Size(&size) && size == 10, "the size is ten");
+  Check(reader.Seek(-3, SeekOrigin::End, &position) && position == 7,
         "a seek from the end reports the new position");
   char buffer[16] = {};
   std::uint32_t read = 0;
-  Check(Os().ReadFile(reader.Get(), buffer, sizeof(buffer), &read) && read == 3 &&
+  Check(reader.Read(buffer, sizeof(buffer), &read) && read == 3 &&
             std::memcmp(buffer, "789", 3) == 0,
         "a read at the end delivers what is left");
-  Check(Os().ReadFile(reader.Get(), buffer, sizeof(buffer), &read) && read == 0,
+  Check(reader.Read(buffer, sizeof(buffer), &read) && read == 0,
         "a read past the end succeeds with nothing");
-  Check(!Os().Seek(reader.Get(), -100, SeekOrigin::Begin, &position),
+  Check(!reader.Seek(-100, SeekOrigin::Begin, &position),
         "a seek before the start fails");
   reader.Close();
   sharer.Close();
 
   std::uint32_t attributes = 0;
-  Check(Os().GetFileAttributes(temp, &attributes) && (attributes & kAttributeDirectory),
+  Check(Os().FileAttributes(temp, &attributes) && (attributes & kAttributeDirectory),
         "a folder has the directory attribute");
-  Check(Os().DeleteFile(path) && !Os().GetFileAttributes(path, &attributes),
+  Check(Os().RemoveFile(path) && !Os().FileAttributes(path, &attributes),
         "a deleted file is gone");
-  Check(!Os().DeleteFile(path), "deleting it again fails");
+  Check(!Os().RemoveFile(path), "deleting it again fails");
 
   CreateDirectoryA((temp + "listing").c_str(), nullptr);
-  UniqueHandle upper(Os().OpenFile(temp + "listing\\JAVA.EXE", FileAccess::Write, FileShare::None,
-                                   FileDisposition::CreateAlways));
+  File upper = Os().OpenFile(temp + "listing\\JAVA.EXE", FileAccess::Write, FileShare::None,
+                                   FileDisposition::CreateAlways);
   upper.Close();
   std::vector<FolderEntry> entries;
   Check(Os().FindFiles(temp + "listing\\java.exe", &entries) && entries.size() == 1 &&
@@ -119,14 +115,14 @@ void Files() {
 
 void Drives() {
   DiskFreeSpace space;
-  Check(Os().GetDiskFreeSpace("C:\\", &space) && space.bytesPerSector > 0 &&
+  Check(Os().FreeSpace("C:\\", &space) && space.bytesPerSector > 0 &&
             space.sectorsPerCluster > 0,
         "drive C: reports its free space");
-  Check(!Os().GetDiskFreeSpace("Q:\\", &space), "an absent drive reports none");
-  Check(Os().GetDriveType("C:\\") == kDriveFixed, "C: is a fixed drive");
-  Check(Os().GetDriveType("Q:\\") == kDriveNoRootDir, "an absent drive has no root");
-  std::string windows = Os().GetWindowsDirectory();
-  std::string system = Os().GetSystemDirectory();
+  Check(!Os().FreeSpace("Q:\\", &space), "an absent drive reports none");
+  Check(Os().DriveKind("C:\\") == kDriveFixed, "C: is a fixed drive");
+  Check(Os().DriveKind("Q:\\") == kDriveNoRootDir, "an absent drive has no root");
+  std::string windows = Os().WindowsFolder();
+  std::string system = Os().SystemFolder();
   Check(!windows.empty() && system.compare(0, windows.size(), windows) == 0,
         "the system folder lies in the Windows folder");
 }
@@ -135,12 +131,12 @@ void EnvironmentAndRegistry() {
   SetEnvironmentVariableA("PROBE_FOUR", "abcd");
   SetEnvironmentVariableA("PROBE_EMPTY", "");
   std::string value;
-  Check(Os().GetEnvironmentVariable("PROBE_FOUR", 5, &value) && value == "abcd",
+  Check(Os().EnvironmentValue("PROBE_FOUR", 5, &value) && value == "abcd",
         "a value fills a buffer one longer than itself");
-  Check(!Os().GetEnvironmentVariable("PROBE_FOUR", 4, &value),
+  Check(!Os().EnvironmentValue("PROBE_FOUR", 4, &value),
         "a value without room for its terminator does not fit");
-  Check(!Os().GetEnvironmentVariable("PROBE_ABSENT", 100, &value), "an absent variable fails");
-  Check(Os().GetEnvironmentVariable("PROBE_EMPTY", 100, &value) && value.empty(),
+  Check(!Os().EnvironmentValue("PROBE_ABSENT", 100, &value), "an absent variable fails");
+  Check(Os().EnvironmentValue("PROBE_EMPTY", 100, &value) && value.empty(),
         "an empty variable is present");
 
   HKEY key = nullptr;
@@ -165,31 +161,31 @@ void EnvironmentAndRegistry() {
 }
 
 void Capture() {
-  Handle readEnd = kInvalidHandle, writeEnd = kInvalidHandle;
-  Check(Os().CreatePipe(&readEnd, &writeEnd), "a pipe is created");
-  UniqueHandle reader(readEnd), writer(writeEnd);
+  Pipe pipe;
+  Check(Os().OpenPipe(&pipe), "a pipe is created");
+  File& reader = pipe.readEnd;
   ProcessStart start;
   start.commandLine = "cmd.exe /c echo captured";
   start.showState = kShowHide;
   start.inheritHandles = true;
-  start.standardOutput = writeEnd;
-  ProcessInfo info;
-  Check(Os().CreateProcess(start, &info), "a child starts with the pipe as its output");
-  UniqueHandle process(info.process), thread(info.thread);
-  writer.Close();
+  start.standardOutput = &pipe.writeEnd;
+  Process info;
+  Check(Os().StartProcess(start, &info), "a child starts with the pipe as its output");
+  pipe.writeEnd.Close();
   std::string output;
   char chunk[1024];
   std::uint32_t read = 0;
-  while (Os().ReadFile(reader.Get(), chunk, sizeof(chunk), &read) && read > 0)
+  while (reader.Read(chunk, sizeof(chunk), &read) && read > 0)
     output.append(chunk, read);
   Check(output == "captured\r\n", "the child's output is read to the end");
   Check(Os().WaitForProcess(info, false), "the wait returns when the child has ended");
 
   ProcessStart missing;
   missing.commandLine = "C:\\no\\such\\program.exe";
-  Check(!Os().CreateProcess(missing, &info), "a missing program does not start");
+  Process none;
+  Check(!Os().StartProcess(missing, &none), "a missing program does not start");
   ProcessStart empty;
-  Check(!Os().CreateProcess(empty, &info), "an empty command line does not start");
+  Check(!Os().StartProcess(empty, &none), "an empty command line does not start");
 }
 
 // Counts what the wait dispatches to a window of the waiting thread.
@@ -224,9 +220,8 @@ void WaitMessages() {
   ProcessStart start;
   start.commandLine = "\"" + Self() + "\" child-sleep";
   start.createNoWindow = true;
-  ProcessInfo info;
-  Check(Os().CreateProcess(start, &info), "a child starts");
-  UniqueHandle process(info.process), thread(info.thread);
+  Process info;
+  Check(Os().StartProcess(start, &info), "a child starts");
   HANDLE sender = CreateThread(nullptr, 0, SendLater, window, 0, nullptr);
   Check(Os().WaitForProcess(info, false), "the wait returns when the child has ended");
   WaitForSingleObject(sender, INFINITE);
@@ -237,8 +232,7 @@ void WaitMessages() {
   MSG left;
   Check(!PeekMessageA(&left, nullptr, 0, 0, PM_REMOVE), "the input message was not kept");
 
-  ProcessInfo gone;
-  gone.process = kInvalidHandle - 7;
+  Process gone;
   Check(!Os().WaitForProcess(gone, false), "a wait on no process fails");
 }
 
@@ -248,20 +242,18 @@ void WindowSearch(bool expectHidden) {
   ProcessStart start;
   start.commandLine = "\"" + Self() + "\" child-windows";
   start.showState = kShowNormal;
-  ProcessInfo info;
-  Check(Os().CreateProcess(start, &info), "a windowed child starts");
-  UniqueHandle process(info.process), thread(info.thread);
+  Process info;
+  Check(Os().StartProcess(start, &info), "a windowed child starts");
   Check(Os().WaitForProcess(info, true), "the wait returns when the child has ended");
   DWORD code = 0;
-  GetExitCodeProcess(ToWin32Handle(info.process), &code);
+  GetExitCodeProcess(ToWin32Handle(info.NativeHandle()), &code);
   Check(expectHidden ? code == 0 : code == 7,
         expectHidden ? "the child's window was hidden" : "the child's window stayed visible");
 
-  ProcessInfo noSearch;
-  Check(Os().CreateProcess(start, &noSearch), "a windowed child starts again");
-  UniqueHandle process2(noSearch.process), thread2(noSearch.thread);
+  Process noSearch;
+  Check(Os().StartProcess(start, &noSearch), "a windowed child starts again");
   Check(Os().WaitForProcess(noSearch, false), "the wait without search returns");
-  GetExitCodeProcess(ToWin32Handle(noSearch.process), &code);
+  GetExitCodeProcess(ToWin32Handle(noSearch.NativeHandle()), &code);
   Check(code == 7, "without the search the child's window stays visible");
 }
 
@@ -270,9 +262,9 @@ void Text() {
   std::wstring wide = Os().AnsiToWide(ansi);
   Check(wide == L"caf\u00e9 \u00c4", "ANSI text becomes wide text through code page 1252");
   Check(Os().WideToAnsi(wide) == ansi, "and comes back unchanged");
-  std::string self = Os().GetModuleFileName();
+  std::string self = Os().ExecutablePath();
   Check(self == Self(), "the module path is the program's own");
-  LocalTime now = Os().GetLocalTime();
+  LocalTime now = Os().Now();
   SYSTEMTIME system;
   GetLocalTime(&system);
   Check(now.year == system.wYear && now.month == system.wMonth && now.day == system.wDay,
@@ -309,9 +301,9 @@ void EnvironmentBounds() {
   std::string big(32766, 'p');
   SetEnvironmentVariableA("BOUNDS_BIG", big.c_str());
   std::string value;
-  Check(Os().GetEnvironmentVariable("BOUNDS_BIG", 67600, &value) && value == big,
+  Check(Os().EnvironmentValue("BOUNDS_BIG", 67600, &value) && value == big,
         "a variable at the system's cap is read whole");
-  Check(!Os().GetEnvironmentVariable("BOUNDS_BIG", 32766, &value),
+  Check(!Os().EnvironmentValue("BOUNDS_BIG", 32766, &value),
         "a buffer without room for the terminator fails");
 }
 
@@ -320,15 +312,15 @@ void TempBounds() {
   std::string folder = "C:\\" + std::string(kMaxPath - 5, 't');  // 258 characters
   SetEnvironmentVariableA("TMP", folder.c_str());
   std::string path;
-  Check(Os().GetTempPath(&path) && path == folder + "\\",
+  Check(Os().TempFolder(&path) && path == folder + "\\",
         "a temporary folder of 259 characters with its backslash is given whole");
   folder += "u";
   SetEnvironmentVariableA("TMP", folder.c_str());
   path = "untouched";
-  Check(!Os().GetTempPath(&path) && path == "untouched",
+  Check(!Os().TempFolder(&path) && path == "untouched",
         "a temporary folder of 260 characters fails and leaves the result alone");
   SetEnvironmentVariableA("TMP", ("C:\\" + std::string(2000, 't')).c_str());
-  Check(!Os().GetTempPath(&path), "a temporary folder of 2003 characters fails");
+  Check(!Os().TempFolder(&path), "a temporary folder of 2003 characters fails");
 }
 
 // Two folders holding java.exe: `parent` with a path short enough for the
@@ -345,16 +337,16 @@ void LongPaths(const std::string& parent, const std::string& folder) {
   Check(!Os().FindFiles(folder + "\\*.*", &entries) && entries.empty(),
         "a listing past MAX_PATH fails cleanly");
   std::uint32_t attributes = 0;
-  Check(Os().GetFileAttributes(parent + "\\java.exe", &attributes),
+  Check(Os().FileAttributes(parent + "\\java.exe", &attributes),
         "the attributes of a path below MAX_PATH are read");
-  Check(!Os().GetFileAttributes(folder + "\\java.exe", &attributes),
+  Check(!Os().FileAttributes(folder + "\\java.exe", &attributes),
         "the attributes of a path past MAX_PATH are not");
-  Handle file = Os().OpenFile(folder + "\\java.exe", FileAccess::Read, FileShare::ReadWrite,
-                              FileDisposition::OpenExisting);
-  Check(file == kInvalidHandle, "a path past MAX_PATH does not open");
-  Handle created = Os().OpenFile(folder + "\\new.txt", FileAccess::Write, FileShare::None,
-                                 FileDisposition::CreateAlways);
-  Check(created == kInvalidHandle, "nor is a file created there");
+  File file = Os().OpenFile(folder + "\\java.exe", FileAccess::Read, FileShare::ReadWrite,
+                            FileDisposition::OpenExisting);
+  Check(!file.IsOpen(), "a path past MAX_PATH does not open");
+  File created = Os().OpenFile(folder + "\\new.txt", FileAccess::Write, FileShare::None,
+                               FileDisposition::CreateAlways);
+  Check(!created.IsOpen(), "nor is a file created there");
 }
 
 void Module() {
@@ -362,7 +354,7 @@ void Module() {
   std::vector<wchar_t> wide(32768);
   DWORD length = GetModuleFileNameW(nullptr, wide.data(), static_cast<DWORD>(wide.size()));
   std::string full(wide.data(), wide.data() + length);
-  std::string path = Os().GetModuleFileName();
+  std::string path = Os().ExecutablePath();
   std::printf("info module path has %u characters, %u given\n", static_cast<unsigned>(full.size()),
               static_cast<unsigned>(path.size()));
   Check(full.size() > kMaxPath, "the probe runs from a path past MAX_PATH");

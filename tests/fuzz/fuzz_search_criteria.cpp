@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const CriteriaEntry& entry : group) FUZZ_CHECK(entry.vendor != "microsoft");
 
   Handle log = system.OpenLog();
-  SetSearchLog(log);
+  SetSearchLog(&log);
   JvmRecord record;
   record.set_bin("C:\\jdk\\bin\\java.exe");
   record.set_vendor("sun");
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(entry.LogSearchSummary() == passed);
     }
   }
-  SetSearchLog(kNoHandle);
+  SetSearchLog(nullptr);
   system.os.CloseHandle(log);
   ResetJviewCounterForTesting();
   return 0;

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   system.os.AddProgram(kBin, PrintingJvm(output));
   system.os.AddFile(kVerifyClass, "\xCA\xFE\xBA\xBE");
   Handle log = system.OpenLog();
-  SetSearchLog(log);
+  SetSearchLog(&log);
 
   // An entry that asks for nothing passes any JVM that names both.
   {
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(sun.vendor == "sun" && sun.version == "1.2");
     sun.LogSearchSummary();
   }
-  SetSearchLog(kNoHandle);
+  SetSearchLog(nullptr);
   system.os.CloseHandle(log);
   return 0;
 }

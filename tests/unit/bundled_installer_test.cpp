@@ -98,7 +98,7 @@ TEST_F(BundledInstallerTest, EachFailureHasItsEntryAndItsBox) {
        }) {
     SCOPED_TRACE(c.what);
     if (c.archive.empty())
-      os.DeleteFile(kArchive);
+      os.RemoveFile(kArchive);
     else
       os.AddFile(kArchive, c.archive);
     SetFreeBytes(c.log.find("space") != std::string::npos ? 10 : 0xFFFFFFF0);
@@ -106,9 +106,8 @@ TEST_F(BundledInstallerTest, EachFailureHasItsEntryAndItsBox) {
     FakeUserInterface freshUi;
     fresh.AttachUserInterface(&freshUi);
     fresh.archivePath = kArchive;
-    launcher.logFile.Reset(kNoHandle);
-    fresh.logFile.Reset(
-        os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
+    launcher.logFile.Close();
+    fresh.logFile = os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
     AllocationWatch watch;
     EXPECT_FALSE(fresh.ExtractBundledJvmInstaller());
     EXPECT_LT(watch.Largest(), std::size_t(1) << 20);  // nothing allocated on a forged size

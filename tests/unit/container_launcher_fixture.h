@@ -27,8 +27,7 @@ class LauncherTest : public PlatformTest {
     PlatformTest::SetUp();
     launcher.AttachUserInterface(&ui);
     launcher.messageTitle = kTitle;
-    launcher.logFile.Reset(
-        os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
+    launcher.logFile = os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
   }
 
   // Free bytes on C:\ as clusters of one byte.

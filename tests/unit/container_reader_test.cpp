@@ -22,9 +22,8 @@ class ContainerReader : public PlatformTest {
  protected:
   // Opens the container at `path` with a fresh log file; returns what Open said.
   bool OpenWithLog(SetupContainer& container, const std::string& path = kSetup) {
-    UniqueHandle log(
-        os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
-    return container.Open(path, log.Get());
+    File log = os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
+    return container.Open(path, &log);
   }
   std::string Log() const { return os.Content(kLog); }
   std::string Data(SetupContainer& reader, int type) {

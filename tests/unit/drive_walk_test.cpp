@@ -152,9 +152,9 @@ TEST_F(FileSystemSearchTest, AWalkedSearchOnlyReexaminesTheListsAndLogsWithLogAl
   InstallJvm("D:\\jdk\\bin\\java.exe", "1.1.8");
   EXPECT_FALSE(Search("java.exe", false));
   std::size_t finds = os.Journal("find ").size(), drives = os.Journal("drive ").size();
-  Handle log = os.OpenFile("C:\\TEMP\\log.txt", FileAccess::Write, FileShare::None,
+  File log = os.OpenFile("C:\\TEMP\\log.txt", FileAccess::Write, FileShare::None,
                            FileDisposition::CreateAlways);
-  SetSearchLog(log);
+  SetSearchLog(&log);
   SetLogAll(true);
   entry.version = "1.1";
   ASSERT_TRUE(Search("java.exe", true));
@@ -164,7 +164,7 @@ TEST_F(FileSystemSearchTest, AWalkedSearchOnlyReexaminesTheListsAndLogsWithLogAl
   EXPECT_EQ(os.Content("C:\\TEMP\\log.txt"),
             "\r\n\tSearching a JVM that matches the criteria  (Vendor=sun, Version=1.1, Type=) "
             "in FileSystem...\r\n\tVerifying JVM  D:\\jdk\\bin\\java.exe...Passed.");
-  SetSearchLog(kNoHandle);
+  SetSearchLog(nullptr);
 }
 
 }  // namespace

@@ -118,8 +118,8 @@ TEST_F(Extraction, LockedVerifyClassIsNotRewrittenAndStillChecksOut) {
   std::string earlier = ClassBytes(40, 'e');
   os.AddFile(kVerifyFile, earlier);
   // Another process holds it open: it can be read, not replaced.
-  UniqueHandle held(os.OpenFile(kVerifyFile, FileAccess::Read, FileShare::ReadWrite,
-                                FileDisposition::OpenExisting));
+  File held = os.OpenFile(kVerifyFile, FileAccess::Read, FileShare::ReadWrite,
+                                FileDisposition::OpenExisting);
   ASSERT_TRUE(launcher.ExtractVerifyClass());
   EXPECT_EQ(os.Content(kVerifyFile), earlier);
   EXPECT_EQ(launcher.verifyClassPath, kVerifyFile);
@@ -202,7 +202,7 @@ TEST_F(Extraction, UnreadableExecutableSaysReadFailedWithoutOwner) {
 TEST_F(Extraction, AContainerMissingASectionOrCutShortIsAnInvalidExecutable) {
   WriteSetup(ClassBytes(10), ClassBytes(10), "criteria");
   const std::string whole = os.Content(kSetup);
-  launcher.logFile.Reset(kNoHandle);  // each case writes the log afresh
+  launcher.logFile.Close();  // each case writes the log afresh
   for (const std::string& setup :
        {ExampleImage() + MakeContainer({{1, "rerodova.class", ClassBytes(10)},
                                         {3, "vm search criteria", String16("x")}}),
@@ -211,8 +211,7 @@ TEST_F(Extraction, AContainerMissingASectionOrCutShortIsAnInvalidExecutable) {
     FakeUserInterface freshUi;
     fresh.AttachUserInterface(&freshUi);
     fresh.messageTitle = kTitle;
-    fresh.logFile.Reset(
-        os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
+    fresh.logFile = os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
     os.AddFile(kSetup, setup);
     EXPECT_FALSE(fresh.ReadSetupContainer());
     EXPECT_FALSE(fresh.containerLoaded);

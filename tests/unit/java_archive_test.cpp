@@ -18,7 +18,7 @@ class JavaArchiveTest : public PlatformTest {
  protected:
   void SetUp() override {
     PlatformTest::SetUp();
-    log.Reset(os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
+    log = os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
   }
   std::string LogText() const { return os.Content(kLog); }
   bool Open(JavaArchive& archive, const std::string& bytes) {
@@ -35,12 +35,12 @@ class JavaArchiveTest : public PlatformTest {
     return section;
   }
 
-  UniqueHandle log;
+  File log;
 };
 
 TEST_F(JavaArchiveTest, ReadsSectionsAndTheResourcesOfUncompressedOnes) {
   Layout layout;
-  JavaArchive archive(log.Get());
+  JavaArchive archive(&log);
   ASSERT_TRUE(Open(archive, Build({Forged({"Classes", {}, true}, 212),
                                    {"BundledVMInstallers",
                                     {Record{"", "readme.txt", "hello"},
@@ -67,7 +67,7 @@ TEST_F(JavaArchiveTest, ReadsSectionsAndTheResourcesOfUncompressedOnes) {
 }
 
 TEST_F(JavaArchiveTest, EmptyMissingAndRepeatedSections) {
-  JavaArchive archive(log.Get());
+  JavaArchive archive(&log);
   ASSERT_TRUE(Open(archive, Build({{"Empty", {}},
                                    Forged({"All", {}, true}, 0xFFFFFFFF),
                                    {"S", {Record{"", "first", "1"}}},
@@ -83,7 +83,7 @@ TEST_F(JavaArchiveTest, EmptyMissingAndRepeatedSections) {
 }
 
 TEST_F(JavaArchiveTest, OnlyAOneByteHeaderBlockCarriesTheFlag) {
-  JavaArchive archive(log.Get());
+  JavaArchive archive(&log);
   ASSERT_TRUE(
       Open(archive, Build({{"S",
                             {Record{std::string(1, '\x07'), "one", "1"}, Record{"", "none", "2"},
@@ -105,7 +105,7 @@ TEST_F(JavaArchiveTest, TheTableWalkStepsByTheNameStoredAtTheSection) {
   bytes.replace(
       layout.offsetTable + 2, 13,
       testing_images::String16("A") + testing_images::Big64(layout.sectionOffsets[0]) + "..");
-  JavaArchive archive(log.Get());
+  JavaArchive archive(&log);
   ASSERT_TRUE(Open(archive, bytes));
   EXPECT_EQ(archive.Sections().count("ABC"), 1u);
   EXPECT_EQ(archive.Sections().count("Z"), 1u);
@@ -120,7 +120,7 @@ TEST_F(JavaArchiveTest, OpenFailuresWriteTheirLines) {
   os.AddFile("C:\\TEMP\\beyond.class", beyond);
   for (const char* path :
        {"", "C:\\TEMP\\absent.class", "C:\\TEMP\\end.class", "C:\\TEMP\\beyond.class"})
-    EXPECT_FALSE(JavaArchive(log.Get()).Open(path)) << path;
+    EXPECT_FALSE(JavaArchive(&log).Open(path)) << path;
   EXPECT_EQ(LogText(),
             "\r\nNeed path to Java archive \r\n"
             "Could not open file  C:\\TEMP\\absent.class \r\n"
@@ -151,7 +151,7 @@ TEST_F(JavaArchiveTest, UnreadableStructuresFailWithoutALineOrAHugeAllocation) {
   for (const std::string& bytes : {std::string("\xCA\xFE"), shortCount, badEntry,
                                    Build({Forged({"S", {Record{"", "a", "1"}}}, 2)}), manyEntries,
                                    Build({hugeBlock}), Build({many})}) {
-    JavaArchive archive(log.Get());
+    JavaArchive archive(&log);
     AllocationWatch watch;
     EXPECT_FALSE(Open(archive, bytes));
     EXPECT_LT(watch.Largest(), std::size_t(1) << 20);
@@ -167,7 +167,7 @@ TEST_F(JavaArchiveTest, LogAllDescribesEverySection) {
   big.payloadSize = 0x100000005ull;  // logged by its low 32 bits
   Layout layout;
   os.AddFile(kArchive, Build({big, {"BundledVMInstallers", {Flagged("j.exe", "MZ")}}}, &layout));
-  ASSERT_TRUE(JavaArchive(log.Get()).Open(kArchive));
+  ASSERT_TRUE(JavaArchive(&log).Open(kArchive));
   EXPECT_EQ(LogText(),
             "\r\nReading Java archive C:\\TEMP\\rerodova.class with 2 sections...\r\n"
             "\tSection Info:(0) Name(Classes), Size(5), ResourceCount(212), Compressed(Yes), "

@@ -20,11 +20,11 @@ TEST_F(LauncherLog, LogWithoutValueReplacesTheTemporaryFoldersLogWithTheHeader) 
   Open("-log");
   EXPECT_EQ(launcher.GetLogState(), LogState::Open);
   EXPECT_EQ(os.Content(kDefaultLog), "Date :: 05:02:2000 Time :: 03:04:05");
-  WriteLog(launcher.logFile.Get(), "\r\nentry\r\n");
+  WriteLog(&launcher.logFile, "\r\nentry\r\n");
   EXPECT_EQ(os.Content(kDefaultLog), "Date :: 05:02:2000 Time :: 03:04:05\r\nentry\r\n");
-  EXPECT_EQ(os.OpenFile(kDefaultLog, FileAccess::Read, FileShare::ReadWrite,
-                        FileDisposition::OpenExisting),
-            kInvalidHandle);
+  EXPECT_FALSE(os.OpenFile(kDefaultLog, FileAccess::Read, FileShare::ReadWrite,
+                           FileDisposition::OpenExisting)
+                   .IsOpen());
   launcher.OpenLog();  // once tried, never again
   EXPECT_EQ(os.Journal("create").size(), 1u);
 }

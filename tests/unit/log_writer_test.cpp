@@ -13,12 +13,13 @@ namespace {
 using LogWriter = PlatformTest;
 
 TEST_F(LogWriter, WritesEachEntryInOneWriteWithoutTerminatorAndDropsThemWithoutALog) {
-  UniqueHandle file(os.OpenFile("C:\\TEMP\\log.txt", FileAccess::Write, FileShare::None,
-                                FileDisposition::CreateAlways));
-  WriteLog(file.Get(), "\r\nfirst\r\n");
-  WriteLog(kNoHandle, "dropped");
-  WriteLog(kInvalidHandle, "dropped");
-  WriteLog(file.Get(), "second");
+  File file = os.OpenFile("C:\\TEMP\\log.txt", FileAccess::Write, FileShare::None,
+                          FileDisposition::CreateAlways);
+  const File failed;  // a log that could not be created
+  WriteLog(&file, "\r\nfirst\r\n");
+  WriteLog(nullptr, "dropped");
+  WriteLog(&failed, "dropped");
+  WriteLog(&file, "second");
   EXPECT_EQ(os.Content("C:\\TEMP\\log.txt"), "\r\nfirst\r\nsecond");
   EXPECT_EQ(os.WriteSizes("C:\\TEMP\\log.txt"), (std::vector<std::uint32_t>{9, 6}));
 }

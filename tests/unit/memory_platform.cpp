@@ -152,7 +152,7 @@ Handle MemoryPlatform::NewHandle(Opened open) {
   return handle;
 }
 
-Handle MemoryPlatform::OpenFile(const std::string& path, FileAccess access, FileShare share,
+Handle MemoryPlatform::OpenHandle(const std::string& path, FileAccess access, FileShare share,
                                 FileDisposition disposition) {
   std::string key = Key(path);
   Node* node = Find(path);
@@ -175,14 +175,14 @@ Handle MemoryPlatform::OpenFile(const std::string& path, FileAccess access, File
   return NewHandle({Opened::File, key, share, access == FileAccess::Write});
 }
 
-bool MemoryPlatform::ReadFile(Handle file, void* buffer, std::uint32_t size,
+bool MemoryPlatform::ReadHandle(Handle file, void* buffer, std::uint32_t size,
                               std::uint32_t* transferred) {
   *transferred = 0;
   auto it = handles_.find(file);
   if (it == handles_.end()) return false;
   Opened& open = it->second;
   if (open.kind == Opened::PipeRead) {
-    Pipe& pipe = pipes_[open.pipe];
+    PipeBuffer& pipe = pipes_[open.pipe];
     std::size_t remaining = pipe.data.size() - pipe.readPosition;
     if (remaining == 0) {
       // A real read would block here until a writer closes its end.
@@ -205,7 +205,7 @@ bool MemoryPlatform::ReadFile(Handle file, void* buffer, std::uint32_t size,
   return true;
 }
 
-bool MemoryPlatform::WriteFile(Handle file, const void* data, std::uint32_t size,
+bool MemoryPlatform::WriteHandle(Handle file, const void* data, std::uint32_t size,
                                std::uint32_t* transferred) {
   *transferred = 0;
   auto it = handles_.find(file);
@@ -224,7 +224,7 @@ bool MemoryPlatform::WriteFile(Handle file, const void* data, std::uint32_t size
   return true;
 }
 
-bool MemoryPlatform::Seek(Handle file, std::int64_t distance, SeekOrigin origin,
+bool MemoryPlatform::SeekHandle(Handle file, std::int64_t distance, SeekOrigin origin,
                           std::uint64_t* position) {
   auto it = handles_.find(file);
   if (it == handles_.end() || it->second.kind != Opened::File) return false;
@@ -239,14 +239,14 @@ bool MemoryPlatform::Seek(Handle file, std::int64_t distance, SeekOrigin origin,
   return true;
 }
 
-bool MemoryPlatform::GetFileSize(Handle file, std::uint64_t* size) {
+bool MemoryPlatform::HandleSize(Handle file, std::uint64_t* size) {
   auto it = handles_.find(file);
   if (it == handles_.end() || it->second.kind != Opened::File) return false;
   *size = nodes_[it->second.key].content.size();
   return true;
 }
 
-bool MemoryPlatform::CloseHandle(Handle handle) {
+bool MemoryPlatform::ReleaseHandle(Handle handle) {
   auto it = handles_.find(handle);
   if (it == handles_.end()) return false;
   if (it->second.kind == Opened::PipeWrite) --pipes_[it->second.pipe].openWriters;
@@ -254,7 +254,7 @@ bool MemoryPlatform::CloseHandle(Handle handle) {
   return true;
 }
 
-bool MemoryPlatform::GetFileAttributes(const std::string& path, std::uint32_t* attributes) {
+bool MemoryPlatform::FileAttributes(const std::string& path, std::uint32_t* attributes) {
   journal.push_back("attributes " + path);
   const Node* node = Find(path);
   if (!node) return false;
@@ -262,7 +262,7 @@ bool MemoryPlatform::GetFileAttributes(const std::string& path, std::uint32_t* a
   return true;
 }
 
-bool MemoryPlatform::DeleteFile(const std::string& path) {
+bool MemoryPlatform::RemoveFile(const std::string& path) {
   journal.push_back("delete " + path);
   std::string key = Key(path);
   Node* node = Find(path);
@@ -279,20 +279,20 @@ bool MemoryPlatform::DeleteFile(const std::string& path) {
 }
 
 
-bool MemoryPlatform::GetTempPath(std::string* path) {
+bool MemoryPlatform::TempFolder(std::string* path) {
   if (tempPath_.empty()) return false;
   *path = tempPath_;
   return true;
 }
 
-bool MemoryPlatform::GetDiskFreeSpace(const std::string& root, DiskFreeSpace* space) {
+bool MemoryPlatform::FreeSpace(const std::string& root, DiskFreeSpace* space) {
   auto it = freeSpace_.find(Key(root));
   if (it == freeSpace_.end()) return false;
   *space = it->second;
   return true;
 }
 
-std::uint32_t MemoryPlatform::GetDriveType(const std::string& root) {
+std::uint32_t MemoryPlatform::DriveKind(const std::string& root) {
   journal.push_back("drive " + root);
   auto it = driveTypes_.find(Key(root));
   return it == driveTypes_.end() ? kDriveNoRootDir : it->second;
@@ -321,7 +321,7 @@ bool MemoryPlatform::FindFiles(const std::string& pattern, std::vector<FolderEnt
 }
 
 
-bool MemoryPlatform::GetEnvironmentVariable(const std::string& name, std::size_t bufferBytes,
+bool MemoryPlatform::EnvironmentValue(const std::string& name, std::size_t bufferBytes,
                                             std::string* value) {
   journal.push_back("env " + name);
   auto it = environment_.find(Fold(name));
@@ -341,12 +341,12 @@ bool MemoryPlatform::ReadRegistryValue(const std::string& subkey, const std::str
   return true;
 }
 
-bool MemoryPlatform::CreatePipe(Handle* readEnd, Handle* writeEnd) {
+bool MemoryPlatform::OpenPipe(Pipe* ends) {
   if (failPipe_) return false;
-  pipes_.push_back(Pipe{"", 0, 1});
+  pipes_.push_back(PipeBuffer{"", 0, 1});
   int pipe = static_cast<int>(pipes_.size() - 1);
-  *readEnd = NewHandle({Opened::PipeRead, "", FileShare::ReadWrite, false, 0, pipe});
-  *writeEnd = NewHandle({Opened::PipeWrite, "", FileShare::ReadWrite, false, 0, pipe});
+  ends->readEnd = File(NewHandle({Opened::PipeRead, "", FileShare::ReadWrite, false, 0, pipe}));
+  ends->writeEnd = File(NewHandle({Opened::PipeWrite, "", FileShare::ReadWrite, false, 0, pipe}));
   return true;
 }
 
@@ -390,33 +390,33 @@ bool MemoryPlatform::ResolveProgram(const std::string& commandLine, std::string*
   return false;
 }
 
-bool MemoryPlatform::CreateProcess(const ProcessStart& start, ProcessInfo* info) {
+bool MemoryPlatform::StartProcess(const ProcessStart& start, Process* process) {
   journal.push_back("process " + start.commandLine);
   std::string programKey;
   if (!ResolveProgram(start.commandLine, &programKey)) return false;
   launches_.push_back({start.commandLine, nodes_[programKey].path, start.showState,
-                        start.inheritHandles, start.standardOutput != kNoHandle,
+                        start.inheritHandles, start.standardOutput != nullptr,
                         start.createNoWindow});
   int index = static_cast<int>(launches_.size() - 1);
   ChildRun run = programs_[programKey](start.commandLine);
-  auto out = handles_.find(start.standardOutput);
+  auto out = handles_.find(start.standardOutput ? start.standardOutput->NativeHandle() : kNoHandle);
   if (out != handles_.end() && out->second.kind == Opened::PipeWrite && start.inheritHandles) {
-    Pipe& pipe = pipes_[out->second.pipe];
+    PipeBuffer& pipe = pipes_[out->second.pipe];
     pipe.data += run.standardOutput;
     if (run.keepsOutputOpen || run.outputOutlivesIt) ++pipe.openWriters;
   }
   hung_.resize(launches_.size());
   hung_[index] = run.keepsOutputOpen;
   // writable is reused as "the wait fails".
-  info->process =
-      NewHandle({Opened::Process, "", FileShare::ReadWrite, run.waitFails, 0, -1, index});
-  info->thread = NewHandle({Opened::Thread, "", FileShare::ReadWrite, false, 0, -1, index});
-  info->threadId = 1000 + static_cast<std::uint32_t>(index);
+  *process = Process(
+      NewHandle({Opened::Process, "", FileShare::ReadWrite, run.waitFails, 0, -1, index}),
+      NewHandle({Opened::Thread, "", FileShare::ReadWrite, false, 0, -1, index}),
+      1000 + static_cast<std::uint32_t>(index));
   return true;
 }
 
-bool MemoryPlatform::WaitForProcess(const ProcessInfo& info, bool windowSearch) {
-  auto it = handles_.find(info.process);
+bool MemoryPlatform::WaitForProcess(const Process& process, bool windowSearch) {
+  auto it = handles_.find(process.NativeHandle());
   if (it == handles_.end() || it->second.kind != Opened::Process) return false;
   launches_[it->second.launch].waitedFor = true;
   launches_[it->second.launch].windowSearch = windowSearch;
@@ -425,13 +425,14 @@ bool MemoryPlatform::WaitForProcess(const ProcessInfo& info, bool windowSearch) 
 
 // Output is in the pipe from the start: only a program holding it open waits; a hung
 // one uses up the budget, one whose own process has ended is reported at once.
-PipeWait MemoryPlatform::WaitForPipe(Handle readEnd, Handle process, std::uint32_t* budgetMs) {
-  auto reader = handles_.find(readEnd);
+PipeWait MemoryPlatform::WaitForPipe(const File& readEnd, const Process& process,
+                                     std::uint32_t* budgetMs) {
+  auto reader = handles_.find(readEnd.NativeHandle());
   if (reader == handles_.end() || reader->second.kind != Opened::PipeRead)
     return PipeWait::Readable;  // the read itself then fails
-  const Pipe& pipe = pipes_[reader->second.pipe];
+  const PipeBuffer& pipe = pipes_[reader->second.pipe];
   if (pipe.readPosition < pipe.data.size() || pipe.openWriters == 0) return PipeWait::Readable;
-  auto child = handles_.find(process);
+  auto child = handles_.find(process.NativeHandle());
   bool hung = child == handles_.end() || child->second.kind != Opened::Process ||
               hung_[child->second.launch];
   if (!hung) return PipeWait::ChildEnded;
@@ -446,7 +447,7 @@ bool MemoryPlatform::StartThread(void (*fn)(void*), void* argument) {
 }
 
 
-std::string MemoryPlatform::LoadString(std::uint32_t id, std::size_t bufferChars) {
+std::string MemoryPlatform::LoadText(std::uint32_t id, std::size_t bufferChars) {
   auto it = strings_.find(id);
   if (it == strings_.end() || bufferChars == 0) return std::string();
   return it->second.substr(0, bufferChars - 1);

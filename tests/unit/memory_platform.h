@@ -91,38 +91,44 @@ class MemoryPlatform : public Platform {
   std::vector<std::string> journal;
   std::vector<std::string> Journal(const std::string& prefix) const;  // lines with prefix
 
-  Handle OpenFile(const std::string& path, FileAccess access, FileShare share,
-                  FileDisposition disposition) override;
-  bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* transferred) override;
-  bool WriteFile(Handle file, const void* data, std::uint32_t size,
-                 std::uint32_t* transferred) override;
-  bool Seek(Handle file, std::int64_t distance, SeekOrigin origin,
-            std::uint64_t* position) override;
-  bool GetFileSize(Handle file, std::uint64_t* size) override;
-  bool CloseHandle(Handle handle) override;
-  bool GetFileAttributes(const std::string& path, std::uint32_t* attributes) override;
-  bool DeleteFile(const std::string& path) override;
-  bool GetTempPath(std::string* path) override;
-  bool GetDiskFreeSpace(const std::string& root, DiskFreeSpace* space) override;
-  std::string GetWindowsDirectory() override { return windowsDirectory_; }
-  std::string GetSystemDirectory() override { return systemDirectory_; }
-  std::uint32_t GetDriveType(const std::string& root) override;
+  File OpenFile(const std::string& path, FileAccess access, FileShare share,
+                FileDisposition disposition) override {
+    return File(OpenHandle(path, access, share, disposition));
+  }
+  bool FileAttributes(const std::string& path, std::uint32_t* attributes) override;
+  bool RemoveFile(const std::string& path) override;
+  bool TempFolder(std::string* path) override;
+  bool FreeSpace(const std::string& root, DiskFreeSpace* space) override;
+  std::string WindowsFolder() override { return windowsDirectory_; }
+  std::string SystemFolder() override { return systemDirectory_; }
+  std::uint32_t DriveKind(const std::string& root) override;
   bool FindFiles(const std::string& pattern, std::vector<FolderEntry>* entries) override;
-  bool GetEnvironmentVariable(const std::string& name, std::size_t bufferBytes,
-                              std::string* value) override;
+  bool EnvironmentValue(const std::string& name, std::size_t bufferBytes,
+                        std::string* value) override;
   bool ReadRegistryValue(const std::string& subkey, const std::string& valueName,
                          std::size_t bufferBytes, std::vector<std::uint8_t>* data) override;
-  bool CreatePipe(Handle* readEnd, Handle* writeEnd) override;
-  bool CreateProcess(const ProcessStart& start, ProcessInfo* info) override;
-  bool WaitForProcess(const ProcessInfo& info, bool windowSearch) override;
-  PipeWait WaitForPipe(Handle readEnd, Handle process, std::uint32_t* budgetMs) override;
+  bool OpenPipe(Pipe* pipe) override;
+  bool StartProcess(const ProcessStart& start, Process* process) override;
+  bool WaitForProcess(const Process& process, bool windowSearch) override;
+  PipeWait WaitForPipe(const File& readEnd, const Process& process,
+                       std::uint32_t* budgetMs) override;
   bool StartThread(void (*fn)(void*), void* argument) override;
-  std::uint32_t GetCurrentThreadId() override { return 1; }
-  std::string LoadString(std::uint32_t id, std::size_t bufferChars) override;
-  LocalTime GetLocalTime() override { return localTime_; }
-  std::string GetModuleFileName() override { return moduleFileName_; }
+  std::uint32_t CurrentThreadId() override { return 1; }
+  std::string LoadText(std::uint32_t id, std::size_t bufferChars) override;
+  LocalTime Now() override { return localTime_; }
+  std::string ExecutablePath() override { return moduleFileName_; }
   std::wstring AnsiToWide(const std::string& text) override;
   std::string WideToAnsi(const std::wstring& text) override;
+
+ protected:
+  bool ReadHandle(Handle file, void* buffer, std::uint32_t size,
+                  std::uint32_t* transferred) override;
+  bool WriteHandle(Handle file, const void* data, std::uint32_t size,
+                   std::uint32_t* transferred) override;
+  bool SeekHandle(Handle file, std::int64_t distance, SeekOrigin origin,
+                  std::uint64_t* position) override;
+  bool HandleSize(Handle file, std::uint64_t* size) override;
+  bool ReleaseHandle(Handle handle) override;
 
  private:
   struct Node {
@@ -134,7 +140,7 @@ class MemoryPlatform : public Platform {
     std::vector<std::uint32_t> writeSizes;
     std::vector<std::string> children;  // keys, in creation order
   };
-  struct Pipe {
+  struct PipeBuffer {
     std::string data;
     std::size_t readPosition = 0;
     int openWriters = 0;  // parent's write end plus children holding it
@@ -156,13 +162,15 @@ class MemoryPlatform : public Platform {
   const Node* Find(const std::string& path) const;
   Node& MakeNode(const std::string& path, bool folder);
   Handle NewHandle(Opened open);
+  Handle OpenHandle(const std::string& path, FileAccess access, FileShare share,
+                    FileDisposition disposition);
   bool ResolveProgram(const std::string& commandLine, std::string* programKey);
   void LoadEnglishStrings();
 
   std::map<std::string, Node> nodes_;
   std::map<Handle, Opened> handles_;
   Handle nextHandle_ = 0x100;
-  std::vector<Pipe> pipes_;
+  std::vector<PipeBuffer> pipes_;
   std::map<std::string, Program> programs_;
   std::vector<Launch> launches_;
   std::map<std::string, std::map<std::string, std::string>> registry_;

@@ -154,7 +154,7 @@ TEST_F(RunSequence, CleanUpDeletesWhatTheRunWroteInOrderAndClosesTheLogLast) {
 TEST_F(RunSequence, CleanUpWithoutLogAllDeletesSilentlyAndSkipsMissingFiles) {
   launcher.searches = {true};
   EXPECT_TRUE(Start("-log"));
-  EXPECT_TRUE(os.DeleteFile(kArchive));
+  EXPECT_TRUE(os.RemoveFile(kArchive));
   os.journal.clear();
   launcher.CleanUp();
   EXPECT_EQ(os.Journal("delete"), (Calls{std::string("delete ") + kVerify}));

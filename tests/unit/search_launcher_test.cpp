@@ -19,12 +19,11 @@ class LauncherSearchTest : public JvmTest {
     ResetJviewCounterForTesting();
     SetSearchNumber(1);
     launcher.AttachUserInterface(&ui);
-    launcher.logFile.Reset(
-        os.OpenFile(kLogPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways));
+    launcher.logFile = os.OpenFile(kLogPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
     launcher.verifyClassPath = "C:\\TEMP\\Verify.class";
   }
   void TearDown() override {
-    SetSearchLog(kNoHandle);
+    SetSearchLog(nullptr);
     PlatformTest::TearDown();
   }
   std::string Log() const { return os.Content(kLogPath); }

@@ -118,9 +118,9 @@ TEST_F(SearchLocationsTest, AnAbsentOrOverlongPathIsSearchedAsEmpty) {
 }
 
 TEST_F(SearchLocationsTest, LogsEachLocationAndItsOutcomeOnlyWithLogAll) {
-  Handle log = os.OpenFile("C:\\TEMP\\log.txt", FileAccess::Write, FileShare::None,
+  File log = os.OpenFile("C:\\TEMP\\log.txt", FileAccess::Write, FileShare::None,
                            FileDisposition::CreateAlways);
-  SetSearchLog(log);
+  SetSearchLog(&log);
   EXPECT_FALSE(Quick(Entry("sun", "jre", "1.2")));
   EXPECT_EQ(os.Content("C:\\TEMP\\log.txt"), "");
   SetLogAll(true);
@@ -136,7 +136,7 @@ TEST_F(SearchLocationsTest, LogsEachLocationAndItsOutcomeOnlyWithLogAll) {
                 "in PATH Variable...Not Found." + jre + "in the Registry...Not Found." + jre +
                 "in the default install folder...\r\n\tVerifying JVM  C:\\Program "
                 "Files\\JavaSoft\\jre\\1.2\\bin\\jre.exe...Passed.");
-  SetSearchLog(kNoHandle);
+  SetSearchLog(nullptr);
 }
 
 }  // namespace

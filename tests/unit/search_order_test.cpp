@@ -30,14 +30,14 @@ class SearchOrderTest : public JvmTest {
     log = os.OpenFile(kLogPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
   }
   void TearDown() override {
-    SetSearchLog(kNoHandle);
+    SetSearchLog(nullptr);
     PlatformTest::TearDown();
   }
   JvmRecord Find(const std::string& criteria) {
-    return FindJvm(criteria, "C:\\TEMP\\Verify.class", log);
+    return FindJvm(criteria, "C:\\TEMP\\Verify.class", &log);
   }
   std::string Log() const { return os.Content(kLogPath); }
-  Handle log = kNoHandle;
+  File log;
 };
 
 void Append(Strings& to, std::initializer_list<std::string> lines) { to.insert(to.end(), lines); }

@@ -31,7 +31,7 @@ TEST_F(PromptsTest, OkInTheBundledPromptExtractsTheInstallerWhileTheDialogStepsA
   EXPECT_EQ(ui.events, (Events{"hide", "bundled prompt", "show", "status Installing JVM..."}));
   EXPECT_EQ(os.Content(kInstaller), "MZ bundled installer");
   EXPECT_TRUE(launcher.bundledInstallerWritten);
-  EXPECT_TRUE(os.DeleteFile(kInstaller));
+  EXPECT_TRUE(os.RemoveFile(kInstaller));
   SetFreeBytes(4);  // an extraction failure after OK is the offer's result
   EXPECT_FALSE(launcher.OfferBundledJvm());
   EXPECT_FALSE(os.Exists(kInstaller));

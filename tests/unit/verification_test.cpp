@@ -40,12 +40,12 @@ class VerifyJvmTest : public PlatformTest {
   void SetUp() override {
     PlatformTest::SetUp();
     log = os.OpenFile(kLogPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
-    SetSearchLog(log);
+    SetSearchLog(&log);
     record.set_bin(kBin);
     record.set_home("C:\\jdk");
   }
   void TearDown() override {
-    SetSearchLog(kNoHandle);
+    SetSearchLog(nullptr);
     PlatformTest::TearDown();
   }
   void Script(const std::string& output) { os.AddProgram(kBin, PrintingJvm(output)); }
@@ -56,7 +56,7 @@ class VerifyJvmTest : public PlatformTest {
 
   static constexpr const char* kLogPath = "C:\\TEMP\\vnlog.txt";
   static constexpr const char* kBin = "C:\\jdk\\bin\\java.exe";
-  Handle log = kNoHandle;
+  File log;
   JvmRecord record;
   CriteriaEntry entry;
 };

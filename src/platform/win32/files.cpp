@@ -3,17 +3,17 @@
 
 namespace carafe {
 
-Handle WindowsPlatform::OpenFile(const std::string& path, FileAccess access, FileShare share,
+File WindowsPlatform::OpenFile(const std::string& path, FileAccess access, FileShare share,
                                  FileDisposition disposition) {
   DWORD desiredAccess = access == FileAccess::Read ? GENERIC_READ : GENERIC_WRITE;
   DWORD shareMode = share == FileShare::ReadWrite ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0;
   DWORD creation = disposition == FileDisposition::CreateAlways ? CREATE_ALWAYS : OPEN_EXISTING;
   HANDLE file = ::CreateFileA(path.c_str(), desiredAccess, shareMode, nullptr, creation,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  return FromWin32(file);
+  return File(FromWin32(file));
 }
 
-bool WindowsPlatform::ReadFile(Handle file, void* buffer, std::uint32_t size,
+bool WindowsPlatform::ReadHandle(Handle file, void* buffer, std::uint32_t size,
                                std::uint32_t* transferred) {
   DWORD count = 0;
   BOOL ok = ::ReadFile(ToWin32(file), buffer, size, &count, nullptr);
@@ -21,7 +21,7 @@ bool WindowsPlatform::ReadFile(Handle file, void* buffer, std::uint32_t size,
   return ok != FALSE;
 }
 
-bool WindowsPlatform::WriteFile(Handle file, const void* data, std::uint32_t size,
+bool WindowsPlatform::WriteHandle(Handle file, const void* data, std::uint32_t size,
                                 std::uint32_t* transferred) {
   DWORD count = 0;
   BOOL ok = ::WriteFile(ToWin32(file), data, size, &count, nullptr);
@@ -29,7 +29,7 @@ bool WindowsPlatform::WriteFile(Handle file, const void* data, std::uint32_t siz
   return ok != FALSE;
 }
 
-bool WindowsPlatform::Seek(Handle file, std::int64_t distance, SeekOrigin origin,
+bool WindowsPlatform::SeekHandle(Handle file, std::int64_t distance, SeekOrigin origin,
                            std::uint64_t* position) {
   DWORD method = origin == SeekOrigin::Begin     ? FILE_BEGIN
                  : origin == SeekOrigin::Current ? FILE_CURRENT
@@ -47,7 +47,7 @@ bool WindowsPlatform::Seek(Handle file, std::int64_t distance, SeekOrigin origin
   return true;
 }
 
-bool WindowsPlatform::GetFileSize(Handle file, std::uint64_t* size) {
+bool WindowsPlatform::HandleSize(Handle file, std::uint64_t* size) {
   DWORD high = 0;
   ::SetLastError(NO_ERROR);
   DWORD low = ::GetFileSize(ToWin32(file), &high);
@@ -56,16 +56,16 @@ bool WindowsPlatform::GetFileSize(Handle file, std::uint64_t* size) {
   return true;
 }
 
-bool WindowsPlatform::CloseHandle(Handle handle) { return ::CloseHandle(ToWin32(handle)) != FALSE; }
+bool WindowsPlatform::ReleaseHandle(Handle handle) { return ::CloseHandle(ToWin32(handle)) != FALSE; }
 
-bool WindowsPlatform::GetFileAttributes(const std::string& path, std::uint32_t* attributes) {
+bool WindowsPlatform::FileAttributes(const std::string& path, std::uint32_t* attributes) {
   DWORD value = ::GetFileAttributesA(path.c_str());
   if (value == INVALID_FILE_ATTRIBUTES) return false;
   if (attributes) *attributes = value;
   return true;
 }
 
-bool WindowsPlatform::DeleteFile(const std::string& path) {
+bool WindowsPlatform::RemoveFile(const std::string& path) {
   return ::DeleteFileA(path.c_str()) != FALSE;
 }
 

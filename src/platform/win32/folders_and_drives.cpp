@@ -14,7 +14,7 @@ std::string FolderFromBuffer(const char* buffer, UINT length) {
 
 }  // namespace
 
-bool WindowsPlatform::GetTempPath(std::string* path) {
+bool WindowsPlatform::TempFolder(std::string* path) {
   char buffer[kMaxPath] = {};
   DWORD length = ::GetTempPathA(kMaxPath, buffer);
   if (length == 0 || length >= kMaxPath) return false;
@@ -22,7 +22,7 @@ bool WindowsPlatform::GetTempPath(std::string* path) {
   return true;
 }
 
-bool WindowsPlatform::GetDiskFreeSpace(const std::string& root, DiskFreeSpace* space) {
+bool WindowsPlatform::FreeSpace(const std::string& root, DiskFreeSpace* space) {
   DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
   if (!::GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
                            &totalClusters)) {
@@ -37,17 +37,17 @@ bool WindowsPlatform::GetDiskFreeSpace(const std::string& root, DiskFreeSpace* s
   return true;
 }
 
-std::string WindowsPlatform::GetWindowsDirectory() {
+std::string WindowsPlatform::WindowsFolder() {
   char buffer[kMaxPath] = {};
   return FolderFromBuffer(buffer, ::GetWindowsDirectoryA(buffer, kMaxPath));
 }
 
-std::string WindowsPlatform::GetSystemDirectory() {
+std::string WindowsPlatform::SystemFolder() {
   char buffer[kMaxPath] = {};
   return FolderFromBuffer(buffer, ::GetSystemDirectoryA(buffer, kMaxPath));
 }
 
-std::uint32_t WindowsPlatform::GetDriveType(const std::string& root) {
+std::uint32_t WindowsPlatform::DriveKind(const std::string& root) {
   return ::GetDriveTypeA(root.c_str());
 }
 

@@ -20,8 +20,9 @@ bool PipeReadable(HANDLE pipe) {
 
 }  // namespace
 
-PipeWait WindowsPlatform::WaitForPipe(Handle readEnd, Handle process, std::uint32_t* budgetMs) {
-  HANDLE pipe = ToWin32(readEnd);
+PipeWait WindowsPlatform::WaitForPipe(const File& readEnd, const Process& process,
+                                      std::uint32_t* budgetMs) {
+  HANDLE pipe = ToWin32(readEnd.NativeHandle());
   const DWORD start = ::GetTickCount();
   auto spend = [&](PipeWait result) {
     DWORD elapsed = ::GetTickCount() - start;
@@ -33,7 +34,7 @@ PipeWait WindowsPlatform::WaitForPipe(Handle readEnd, Handle process, std::uint3
     DWORD elapsed = ::GetTickCount() - start;
     if (elapsed >= *budgetMs) return spend(PipeWait::TimedOut);
     DWORD slice = *budgetMs - elapsed < kPipePollMs ? *budgetMs - elapsed : kPipePollMs;
-    DWORD result = ::WaitForSingleObject(ToWin32(process), slice);
+    DWORD result = ::WaitForSingleObject(ToWin32(process.NativeHandle()), slice);
     if (result == WAIT_OBJECT_0) {
       // What the child wrote before it ended is in the pipe by now.
       return spend(PipeReadable(pipe) ? PipeWait::Readable : PipeWait::ChildEnded);

@@ -55,11 +55,11 @@ void DispatchPaintAndPrivateMessages() {
 
 }  // namespace
 
-bool WindowsPlatform::WaitForProcess(const ProcessInfo& info, bool windowSearch) {
-  HANDLE process = ToWin32(info.process);
+bool WindowsPlatform::WaitForProcess(const Process& child, bool windowSearch) {
+  HANDLE process = ToWin32(child.NativeHandle());
   bool searchWindows = windowSearch && OnWindows9x();
   for (;;) {
-    if (searchWindows) HideChildWindow(info.threadId);
+    if (searchWindows) HideChildWindow(child.ThreadId());
     DWORD result = ::MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, kWakeMask);
     if (result == WAIT_OBJECT_0) return true;
     if (result == WAIT_FAILED) return false;

@@ -7,7 +7,7 @@
 
 namespace carafe {
 
-bool WindowsPlatform::CreatePipe(Handle* readEnd, Handle* writeEnd) {
+bool WindowsPlatform::OpenPipe(Pipe* pipe) {
   // Both ends inheritable: the child gets the write end through its
   // start-up information, and the parent closes its copy once it started.
   SECURITY_ATTRIBUTES attributes = {};
@@ -17,20 +17,20 @@ bool WindowsPlatform::CreatePipe(Handle* readEnd, Handle* writeEnd) {
   HANDLE read = nullptr;
   HANDLE write = nullptr;
   if (!::CreatePipe(&read, &write, &attributes, 0)) return false;
-  *readEnd = FromWin32(read);
-  *writeEnd = FromWin32(write);
+  pipe->readEnd = File(FromWin32(read));
+  pipe->writeEnd = File(FromWin32(write));
   return true;
 }
 
-bool WindowsPlatform::CreateProcess(const ProcessStart& start, ProcessInfo* info) {
+bool WindowsPlatform::StartProcess(const ProcessStart& start, Process* child) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(start.showState);
-  if (start.standardOutput != kNoHandle) {
+  if (start.standardOutput != nullptr) {
     // Standard input and error stay null: only the output is captured.
     startup.dwFlags |= STARTF_USESTDHANDLES;
-    startup.hStdOutput = ToWin32(start.standardOutput);
+    startup.hStdOutput = ToWin32(start.standardOutput->NativeHandle());
   }
   // CreateProcessA may write into its command line, so it gets a copy.
   std::string commandLine = start.commandLine;
@@ -40,9 +40,7 @@ bool WindowsPlatform::CreateProcess(const ProcessStart& start, ProcessInfo* info
           start.createNoWindow ? CREATE_NO_WINDOW : 0, nullptr, nullptr, &startup, &process)) {
     return false;
   }
-  info->process = FromWin32(process.hProcess);
-  info->thread = FromWin32(process.hThread);
-  info->threadId = process.dwThreadId;
+  *child = Process(FromWin32(process.hProcess), FromWin32(process.hThread), process.dwThreadId);
   return true;
 }
 
@@ -52,6 +50,6 @@ bool WindowsPlatform::StartThread(void (*fn)(void*), void* argument) {
   return ::_beginthread(fn, 0, argument) != static_cast<std::uintptr_t>(-1);
 }
 
-std::uint32_t WindowsPlatform::GetCurrentThreadId() { return ::GetCurrentThreadId(); }
+std::uint32_t WindowsPlatform::CurrentThreadId() { return ::GetCurrentThreadId(); }
 
 }  // namespace carafe

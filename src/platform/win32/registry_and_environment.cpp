@@ -5,7 +5,7 @@
 
 namespace carafe {
 
-bool WindowsPlatform::GetEnvironmentVariable(const std::string& name, std::size_t bufferBytes,
+bool WindowsPlatform::EnvironmentValue(const std::string& name, std::size_t bufferBytes,
                                              std::string* value) {
   if (bufferBytes == 0) return false;
   std::string buffer(bufferBytes, '\0');

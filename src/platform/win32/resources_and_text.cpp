@@ -12,7 +12,7 @@ Platform& Win32Platform(void* instance) {
   return *platform;
 }
 
-std::string WindowsPlatform::LoadString(std::uint32_t id, std::size_t bufferChars) {
+std::string WindowsPlatform::LoadText(std::uint32_t id, std::size_t bufferChars) {
   if (bufferChars == 0) return std::string();
   std::string buffer(bufferChars, '\0');
   // Cuts a longer text to bufferChars - 1 characters, as the fixed buffers
@@ -23,7 +23,7 @@ std::string WindowsPlatform::LoadString(std::uint32_t id, std::size_t bufferChar
   return buffer;
 }
 
-LocalTime WindowsPlatform::GetLocalTime() {
+LocalTime WindowsPlatform::Now() {
   SYSTEMTIME now = {};
   ::GetLocalTime(&now);
   LocalTime time;
@@ -36,7 +36,7 @@ LocalTime WindowsPlatform::GetLocalTime() {
   return time;
 }
 
-std::string WindowsPlatform::GetModuleFileName() {
+std::string WindowsPlatform::ExecutablePath() {
   char buffer[kMaxPath] = {};
   DWORD length = ::GetModuleFileNameA(nullptr, buffer, kMaxPath);
   if (length == 0) return std::string();
