@@ -3,9 +3,10 @@
 Wine starts Linux programs from CreateProcessA but neither connects their
 output to the pipe it was given nor lets the parent wait for them, so a real
 JVM is reached through files: the fixture JVM (`forward=` in its .ini)
-writes "<id>.request" (its command line and current folder) into a folder
-on C:, and `HostJvm` answers with "<id>.answer" (the exit code on the first
-line, then the JVM's output bytes). Windows paths in the command line become
+writes "<id>.request" (its current folder, then its arguments as its C
+runtime split them) into a folder on C:, and `HostJvm` answers with
+"<id>.answer" (the exit code on the first line, then the JVM's output
+bytes). Windows paths in the arguments become
 the prefix's Unix paths, looked up without regard to letter case as Windows
 would; the JVM's error output goes to the prefix's artifacts folder.
 """
@@ -21,7 +22,6 @@ import threading
 from pathlib import Path
 from typing import List, Optional
 
-from wine import wine_command
 
 # What the fixture JVM's .ini names as its forward folder.
 REQUEST_FOLDER = "C:\\hostjvm"
@@ -50,55 +50,10 @@ def install_forwarding_jdk(prefix, fixture_jvm: Path, major: str) -> str:
     home = f"C:\\Program Files\\Java\\jdk-{major}"
     prefix.put(home + "\\bin\\java.exe", fixture_jvm)
     prefix.put(home + "\\bin\\java.ini", f"forward={REQUEST_FOLDER}\r\n")
-    path = "%SystemRoot%\\system32;%SystemRoot%;" + home + "\\bin"
-    for key, name, kind, value in ((JDK_KEY + major, "JavaHome", "REG_SZ", home),
-                                   (ENVIRONMENT_KEY, "PATH", "REG_EXPAND_SZ", path)):
-        subprocess.run([wine_command(), "reg", "add", key, "/v", name, "/t", kind, "/d", value,
-                        "/f"], env=prefix.env, check=True, capture_output=True, timeout=120)
+    prefix.reg_add(JDK_KEY + major, "JavaHome", home)
+    prefix.reg_add(ENVIRONMENT_KEY, "PATH", "%SystemRoot%\\system32;%SystemRoot%;" + home + "\\bin",
+                   "REG_EXPAND_SZ")
     return home + "\\bin\\java.exe"
-
-
-def split_command_line(line: str) -> List[str]:
-    """Arguments as a Windows C runtime splits them: blanks separate outside
-    double quotes; 2n backslashes before a quote give n and the quote opens
-    or closes, 2n+1 give n and a literal quote; other backslashes are kept.
-    The program name ends at the first blank outside quotes, without escapes."""
-    at = 0
-    program, quoted = "", False
-    while at < len(line) and (quoted or line[at] not in " \t"):
-        if line[at] == '"':
-            quoted = not quoted
-        else:
-            program += line[at]
-        at += 1
-    args = [program]
-    while True:
-        while at < len(line) and line[at] in " \t":
-            at += 1
-        if at >= len(line):
-            return args
-        arg, quoted = "", False
-        while at < len(line) and (quoted or line[at] not in " \t"):
-            slashes = 0
-            while at < len(line) and line[at] == "\\":
-                slashes += 1
-                at += 1
-            if at < len(line) and line[at] == '"':
-                arg += "\\" * (slashes // 2)
-                if slashes % 2:
-                    arg += '"'
-                elif quoted and line[at + 1:at + 2] == '"':
-                    arg += '"'  # "" inside quotes is one literal quote
-                    at += 1
-                else:
-                    quoted = not quoted
-                at += 1
-            else:
-                arg += "\\" * slashes
-                if at < len(line) and (quoted or line[at] not in " \t"):
-                    arg += line[at]
-                    at += 1
-        args.append(arg)
 
 
 class HostJvm:
@@ -135,25 +90,19 @@ class HostJvm:
             path = exact
         return str(path)
 
-    def _translate(self, arg: str) -> str:
-        name, equals, value = arg.partition("=")
-        if arg.startswith("-D") and equals and WINDOWS_PATH.match(value):
-            return name + "=" + self.unix_path(value)
-        return arg
-
-    def java_command(self, command_line: str) -> List[str]:
-        """The host command for a Windows JVM command line."""
-        args = split_command_line(command_line)[1:]
+    def java_command(self, args: List[str]) -> List[str]:
+        """The host command for a Windows JVM's arguments: class path entries
+        and -D values that are Windows paths become Unix paths."""
         command = [host_java()]
-        while args and args[0][:1] in "-/":
-            option = args.pop(0)
-            if option in ("-classpath", "-cp") and args:
-                entries = args.pop(0).split(";")
-                command += [option, ":".join(self.unix_path(entry) if WINDOWS_PATH.match(entry)
-                                             else entry for entry in entries)]
-            else:
-                command.append(self._translate(option))
-        return command + args[:1] + [self._translate(arg) for arg in args[1:]]
+        for index, arg in enumerate(args):
+            if index and args[index - 1] in ("-classpath", "-cp"):
+                arg = ":".join(self.unix_path(entry) if WINDOWS_PATH.match(entry) else entry
+                               for entry in arg.split(";"))
+            name, equals, value = arg.partition("=")
+            if arg.startswith("-D") and equals and WINDOWS_PATH.match(value):
+                arg = name + "=" + self.unix_path(value)
+            command.append(arg)
+        return command
 
     def _serve(self) -> None:
         while not self._stop.wait(POLL_SECONDS):
@@ -162,13 +111,11 @@ class HostJvm:
 
     def _answer(self, request: Path) -> None:
         self.runs += 1
-        lines = request.read_bytes().decode("cp1252").split("\r\n")
-        command_line, folder = lines[0], lines[1] if len(lines) > 1 else ""
-        command = self.java_command(command_line)
-        cwd = self.unix_path(folder) if WINDOWS_PATH.match(folder) else self.prefix.drive_c
-        stderr_path = self.prefix.artifacts / f"host-jvm-{self.runs}.stderr"
-        with open(stderr_path, "wb") as stderr:
-            stderr.write(f"{command_line}\n{command}\n".encode())
+        folder, *args = request.read_bytes().decode("cp1252").split("\r\n")[:-1]
+        command = self.java_command(args)
+        cwd = self.unix_path(folder) if WINDOWS_PATH.match(folder) else ""
+        with open(self.prefix.artifacts / f"host-jvm-{self.runs}.stderr", "wb") as stderr:
+            stderr.write(f"{args}\n{command}\n".encode())
             stderr.flush()
             try:
                 run = subprocess.run(command, cwd=cwd if os.path.isdir(cwd) else None,
@@ -177,8 +124,7 @@ class HostJvm:
                 exit_code, output = run.returncode, run.stdout
             except subprocess.TimeoutExpired as expired:
                 exit_code, output = 1, expired.stdout or b""
-        answer = request.with_suffix(".answer")
         partial = request.with_suffix(".partial-answer")
         partial.write_bytes(f"{exit_code}\n".encode() + output)
-        os.replace(partial, answer)
+        os.replace(partial, request.with_suffix(".answer"))
         request.unlink()

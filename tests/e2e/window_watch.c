@@ -1,210 +1,147 @@
-/* The end-to-end tests' eyes and hands inside a Wine prefix.
+/* The end-to-end tests' eyes and hands inside a Wine prefix: it runs on the
+ * same desktop as the program under test and writes one line per event:
  *
- * Runs in the same prefix (and so on the same desktop) as the program under
- * test and reports, on standard output, one line per visible top-level
- * window that appears after it started:
+ *   WINDOW <hwnd> <pid> <owner> <class>\t<caption>   a new visible top-level window
+ *   BOX <hwnd> <pid> <owner>\t<caption>\t<text>      a new message box
+ *   EXIT <pid> <code>        a process that owned a reported window ended
  *
- *   WINDOW <hwnd> <pid> <owner> <class>\t<caption>
- *   BOX <hwnd> <pid> <owner>\t<caption>\t<text>
- *   EXIT <pid> <exit code>
+ * Wine's own exit status does not always carry the Windows exit code (it
+ * kills a process whose Unix side lingers after its last thread). A message
+ * box is Wine's dialog with the static text 0xFFFF and the icon stc1. Handles
+ * are hexadecimal; tab, CR, LF and backslash in texts are escaped.
  *
- * EXIT comes once for each process that owned a reported window, when it
- * has ended: its Windows exit code, which Wine's own process exit status
- * does not always carry (Wine kills a process whose Unix side takes more
- * than a second to go after its last thread ended, and its Linux parent
- * then sees SIGKILL).
- * BOX is a message box (Wine's message box dialog: it carries the property
- * "WINE_MSGBOX_HELPCALLBACK", or the static controls 0xFFFF for the text
- * and stc1 for the icon); its text is read from the text control. Handles
- * are hexadecimal, the owner is 0 for none; tab, CR, LF and backslash in
- * texts are escaped as \t, \r, \n and \\.
- *
- * Commands, one per line on standard input:
- *   press <hwnd>         pushes the dialog's default button (else IDOK)
- *   click <hwnd> <id>    sends WM_COMMAND for control id (BN_CLICKED)
- *   text <hwnd> <id>     answers TEXT <hwnd> <id>\t<the control's text in
- *                        UTF-8, as hexadecimal digits>, whatever the ANSI
- *                        code page of the prefix
- *   quit
- * Each command is answered by a line starting with DONE or with TEXT.
+ * Commands on standard input; only text and state answer, with one line:
+ *   click <hwnd> <id>          WM_COMMAND BN_CLICKED for the control
+ *   set <hwnd> <id> <text>     the control's text (ANSI)
+ *   lbutton <hwnd> <id> <dy>   a left-button release on the dialog, dy pixels
+ *                              below the control's centre
+ *   text <hwnd> <id>           TEXT <the control's text, UTF-8 in hex digits>
+ *   state <hwnd>               STATE <visible> <left> <top> <right> <bottom>
+ *                              <GetWindowRgn's answer: 0 none, 1 empty, ...>
  */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
 #define MAX_SEEN 4096
-#define POLL_MS 50
-#define MSGBOX_TEXT_ID 0xFFFF
-#define MSGBOX_ICON_ID 0x0440 /* stc1 */
+#define MAX_PROCESSES 256
 
 static HWND seen[MAX_SEEN];
 static int seenCount;
-#define MAX_PROCESSES 256
 static DWORD processIds[MAX_PROCESSES];
 static HANDLE processes[MAX_PROCESSES];
 static int processCount;
 static CRITICAL_SECTION outputLock;
 
-static int Seen(HWND window) {
-  for (int i = 0; i < seenCount; ++i)
-    if (seen[i] == window) return 1;
-  return 0;
+static void PutEscaped(const char* text) {
+  for (; *text; ++text) {
+    const char* escape = *text == '\t' ? "\\t" : *text == '\r' ? "\\r" : *text == '\n' ? "\\n"
+                         : *text == '\\' ? "\\\\" : NULL;
+    if (escape) fputs(escape, stdout); else fputc(*text, stdout);
+  }
 }
 
-static void Remember(HWND window) {
-  if (seenCount < MAX_SEEN) seen[seenCount++] = window;
-}
-
-/* Keeps a handle to the process of a reported window, so that its exit code
- * can be read once it ends. */
 static void FollowProcess(DWORD pid) {
-  if (pid == GetCurrentProcessId()) return;
   for (int i = 0; i < processCount; ++i)
     if (processIds[i] == pid) return;
-  if (processCount == MAX_PROCESSES) return;
   HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-  if (process == NULL) return;
+  if (process == NULL || processCount == MAX_PROCESSES) return;
   processIds[processCount] = pid;
   processes[processCount++] = process;
 }
 
-/* Writes text with tabs, line ends and backslashes escaped. */
-static void PutEscaped(const char* text) {
-  for (; *text; ++text) {
-    switch (*text) {
-      case '\t':
-        fputs("\\t", stdout);
-        break;
-      case '\r':
-        fputs("\\r", stdout);
-        break;
-      case '\n':
-        fputs("\\n", stdout);
-        break;
-      case '\\':
-        fputs("\\\\", stdout);
-        break;
-      default:
-        fputc(*text, stdout);
-    }
-  }
-}
-
-static BOOL CALLBACK FindMessageBoxProperty(HWND window, LPSTR name, HANDLE data, ULONG_PTR found) {
-  (void)window;
-  (void)data;
-  if (!IS_INTRESOURCE(name) && strcmp(name, "WINE_MSGBOX_HELPCALLBACK") == 0) {
-    *(int*)found = 1;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-static int IsMessageBox(HWND window) {
-  char className[64] = "";
-  GetClassNameA(window, className, sizeof(className));
-  if (strcmp(className, "#32770") != 0) return 0;
-  int found = 0;
-  EnumPropsExA(window, FindMessageBoxProperty, (LPARAM)&found);
-  if (found) return 1;
-  return GetDlgItem(window, MSGBOX_TEXT_ID) != NULL && GetDlgItem(window, MSGBOX_ICON_ID) != NULL;
-}
-
-static void Report(HWND window) {
-  char caption[1024] = "";
-  char className[256] = "";
+static BOOL CALLBACK Snapshot(HWND window, LPARAM report) {
+  if (!IsWindowVisible(window)) return TRUE;
+  for (int i = 0; i < seenCount; ++i)
+    if (seen[i] == window) return TRUE;
+  if (seenCount < MAX_SEEN) seen[seenCount++] = window;
+  if (!report) return TRUE;
+  char caption[1024] = "", className[256] = "", text[4096] = "";
   DWORD pid = 0;
-  GetWindowTextA(window, caption, sizeof(caption));
-  GetClassNameA(window, className, sizeof(className));
+  GetWindowTextA(window, caption, sizeof caption);
+  GetClassNameA(window, className, sizeof className);
   GetWindowThreadProcessId(window, &pid);
-  HWND owner = GetWindow(window, GW_OWNER);
-  FollowProcess(pid);
+  if (pid != GetCurrentProcessId()) FollowProcess(pid);
+  int box = strcmp(className, "#32770") == 0 && GetDlgItem(window, 0xFFFF) && GetDlgItem(window, 0x440);
   EnterCriticalSection(&outputLock);
-  if (IsMessageBox(window)) {
-    char text[4096] = "";
-    GetDlgItemTextA(window, MSGBOX_TEXT_ID, text, sizeof(text));
-    printf("BOX %p %lu %p\t", (void*)window, (unsigned long)pid, (void*)owner);
-    PutEscaped(caption);
+  printf("%s %p %lu %p", box ? "BOX" : "WINDOW", (void*)window, (unsigned long)pid,
+         (void*)GetWindow(window, GW_OWNER));
+  if (box) {
+    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
     fputc('\t', stdout);
-    PutEscaped(text);
   } else {
-    printf("WINDOW %p %lu %p ", (void*)window, (unsigned long)pid, (void*)owner);
+    fputc(' ', stdout);
     PutEscaped(className);
     fputc('\t', stdout);
-    PutEscaped(caption);
+  }
+  PutEscaped(caption);
+  if (box) {
+    fputc('\t', stdout);
+    PutEscaped(text);
   }
   fputc('\n', stdout);
   fflush(stdout);
   LeaveCriticalSection(&outputLock);
-}
-
-static BOOL CALLBACK Snapshot(HWND window, LPARAM report) {
-  if (!IsWindowVisible(window) || Seen(window)) return TRUE;
-  Remember(window);
-  if (report) Report(window);
   return TRUE;
 }
 
 static void ReportEndedProcesses(void) {
   for (int i = 0; i < processCount;) {
     DWORD code = 0;
-    if (WaitForSingleObject(processes[i], 0) == WAIT_OBJECT_0 &&
-        GetExitCodeProcess(processes[i], &code)) {
-      EnterCriticalSection(&outputLock);
-      printf("EXIT %lu %lu\n", (unsigned long)processIds[i], (unsigned long)code);
-      fflush(stdout);
-      LeaveCriticalSection(&outputLock);
-      CloseHandle(processes[i]);
-      processIds[i] = processIds[--processCount];
-      processes[i] = processes[processCount];
-    } else {
+    if (WaitForSingleObject(processes[i], 0) != WAIT_OBJECT_0 || !GetExitCodeProcess(processes[i], &code)) {
       ++i;
+      continue;
     }
+    EnterCriticalSection(&outputLock);
+    printf("EXIT %lu %lu\n", (unsigned long)processIds[i], (unsigned long)code);
+    fflush(stdout);
+    LeaveCriticalSection(&outputLock);
+    CloseHandle(processes[i]);
+    processIds[i] = processIds[--processCount];
+    processes[i] = processes[processCount];
   }
 }
 
-static void Answer(const char* line) {
-  EnterCriticalSection(&outputLock);
-  fputs(line, stdout);
-  fflush(stdout);
-  LeaveCriticalSection(&outputLock);
-}
-
-static void Click(HWND window, int id) {
-  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(window, id));
-}
-
-/* Commands arrive on a thread of their own so that the polling never waits
- * for input. */
 static DWORD WINAPI ReadCommands(LPVOID unused) {
   (void)unused;
-  char line[512];
-  while (fgets(line, sizeof(line), stdin)) {
+  char line[1024], answer[4 * 4096 * 2 + 64];
+  while (fgets(line, sizeof line, stdin)) {
+    line[strcspn(line, "\r\n")] = '\0';
     void* window = NULL;
-    int id = 0;
-    if (sscanf(line, "press %p", &window) == 1) {
-      LRESULT def = SendMessageA((HWND)window, DM_GETDEFID, 0, 0);
-      Click((HWND)window, HIWORD(def) == DC_HASDEFID ? LOWORD(def) : IDOK);
-      Answer("DONE\n");
-    } else if (sscanf(line, "click %p %d", &window, &id) == 2) {
-      Click((HWND)window, id);
-      Answer("DONE\n");
+    int id = 0, dy = 0, at = 0;
+    answer[0] = '\0';
+    if (sscanf(line, "click %p %d", &window, &id) == 2) {
+      PostMessageA((HWND)window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(window, id));
+    } else if (sscanf(line, "set %p %d %n", &window, &id, &at) == 2 && at > 0) {
+      SetDlgItemTextA((HWND)window, id, line + at);
     } else if (sscanf(line, "text %p %d", &window, &id) == 2) {
       WCHAR wide[4096] = L"";
       char utf8[4 * 4096] = "";
       GetDlgItemTextW((HWND)window, id, wide, 4096);
-      int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof(utf8), NULL, NULL);
-      EnterCriticalSection(&outputLock);
-      printf("TEXT %p %d\t", window, id);
-      for (int i = 0; i + 1 < length; ++i) printf("%02x", (unsigned char)utf8[i]);
-      fputc('\n', stdout);
-      fflush(stdout);
-      LeaveCriticalSection(&outputLock);
-    } else if (strncmp(line, "quit", 4) == 0) {
+      int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, NULL, NULL);
+      strcpy(answer, "TEXT ");
+      for (int i = 0; i + 1 < length; ++i) sprintf(answer + 5 + 2 * i, "%02x", (unsigned char)utf8[i]);
+    } else if (sscanf(line, "lbutton %p %d %d", &window, &id, &dy) == 3) {
+      RECT control = {0};
+      GetWindowRect(GetDlgItem((HWND)window, id), &control);
+      POINT point = {(control.left + control.right) / 2, (control.top + control.bottom) / 2 + dy};
+      ScreenToClient((HWND)window, &point);
+      PostMessageA((HWND)window, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+    } else if (sscanf(line, "state %p", &window) == 1) {
+      RECT r = {0};
+      HRGN region = CreateRectRgn(0, 0, 0, 0);
+      GetWindowRect((HWND)window, &r);
+      sprintf(answer, "STATE %d %ld %ld %ld %ld %d", IsWindowVisible((HWND)window) ? 1 : 0, r.left,
+              r.top, r.right, r.bottom, GetWindowRgn((HWND)window, region));
+      DeleteObject(region);
+    } else if (strcmp(line, "quit") == 0) {
       break;
-    } else {
-      Answer("DONE unknown command\n");
     }
+    if (!answer[0]) continue;
+    EnterCriticalSection(&outputLock);
+    printf("%s\n", answer);
+    fflush(stdout);
+    LeaveCriticalSection(&outputLock);
   }
   ExitProcess(0);
   return 0;
@@ -213,11 +150,12 @@ static DWORD WINAPI ReadCommands(LPVOID unused) {
 int main(void) {
   InitializeCriticalSection(&outputLock);
   EnumWindows(Snapshot, 0);
-  Answer("READY\n");
+  printf("READY\n");
+  fflush(stdout);
   CreateThread(NULL, 0, ReadCommands, NULL, 0, NULL);
   for (;;) {
     EnumWindows(Snapshot, 1);
     ReportEndedProcesses();
-    Sleep(POLL_MS);
+    Sleep(50);
   }
 }

@@ -1,17 +1,11 @@
 """window_watch.exe, the tests' eyes and hands inside a Wine prefix.
 
-X sees a Wine message box as one window whose title is the caption; the
-text is drawn by a child control that X knows nothing of, Wine's message
-boxes (unlike Windows') offer no Ctrl+C copy, and X cannot tell a message
-box from the progress dialog. So the tests look from inside: the watch
-(window_watch.c, built here with mingw) runs in the same prefix and
-desktop as the program under test, reports every new visible top-level
-window with its class, caption, process and owner, recognises Wine's
-message boxes and reads their text from the text control, and pushes
-buttons on request. `WindowWatch` reads those reports: a message box is
-recorded (caption, text, owner, a screenshot of the screen taken with
-ImageMagick's `import`) and dismissed with its default button; other
-windows are recorded and left alone unless the test gave a handler.
+X knows neither a message box's text nor a dialog's controls, so the tests
+look from inside: the watch (window_watch.c, built here with mingw) runs on
+the program's desktop, reports every new visible top-level window and every
+message box with its text, reads and sets control texts and pushes buttons.
+A message box is recorded with a screenshot of the screen and answered with
+OK (unless the caller answers it); other windows wait in a queue for the test.
 """
 
 import dataclasses
@@ -23,56 +17,40 @@ import subprocess
 import threading
 import time
 from pathlib import Path
-from typing import Callable, Dict, List, Optional
+from typing import Dict, List, Optional
 
 WATCH_SOURCE = Path(__file__).resolve().parent / "window_watch.c"
 MINGW_GCC = "x86_64-w64-mingw32-gcc"
 
 
 def screenshot(display: str, target: Path) -> Optional[Path]:
-    """The whole screen as a PNG, or None when ImageMagick is missing."""
+    """The whole screen as a PNG (ImageMagick's import), or None."""
     if shutil.which("import") is None:
         return None
-    try:
-        subprocess.run(["import", "-display", display, "-window", "root", str(target)],
-                       timeout=10, capture_output=True, check=False)
-    except (OSError, subprocess.TimeoutExpired):
-        return None
+    target.parent.mkdir(parents=True, exist_ok=True)
+    subprocess.run(["import", "-display", display, "-window", "root", str(target)],
+                   timeout=10, capture_output=True, check=False)
     return target if target.exists() else None
 
 
 def build_window_watch(target: Path) -> Path:
     """Compiles window_watch.c into target unless it is up to date."""
-    if target.exists() and target.stat().st_mtime >= WATCH_SOURCE.stat().st_mtime:
-        return target
-    target.parent.mkdir(parents=True, exist_ok=True)
-    subprocess.run([MINGW_GCC, "-std=c11", "-O2", "-s", "-static", "-o", str(target),
-                    str(WATCH_SOURCE), "-luser32"], check=True)
+    if not target.exists() or target.stat().st_mtime < WATCH_SOURCE.stat().st_mtime:
+        target.parent.mkdir(parents=True, exist_ok=True)
+        subprocess.run([MINGW_GCC, "-std=c11", "-O2", "-s", "-static", "-o", str(target),
+                        str(WATCH_SOURCE), "-luser32", "-lgdi32"], check=True)
     return target
 
 
 @dataclasses.dataclass
 class Window:
-    """A visible top-level window that appeared during a run."""
     handle: str
     pid: int
-    owner: str  # hexadecimal handle; all zeros when the window has no owner
+    owner: int  # 0: no owner
     window_class: str
     caption: str
-
-
-@dataclasses.dataclass
-class MessageBox:
-    handle: str
-    pid: int
-    owner: str
-    caption: str
-    text: str
+    text: str = ""  # a message box's text
     screenshot: Optional[Path] = None
-
-    @property
-    def owned(self) -> bool:
-        return int(self.owner, 16) != 0
 
 
 def _unescape(text: str) -> str:
@@ -80,132 +58,102 @@ def _unescape(text: str) -> str:
                   text)
 
 
-WindowHandler = Callable[["WindowWatch", Window], None]
-
-
 class WindowWatch:
     """window_watch.exe running in a prefix, and what it reported."""
 
     def __init__(self, command: List[str], env: dict, display: str, artifacts: Path):
-        """Starts the watch; command runs window_watch.exe in the prefix."""
-        self.display = display
-        self.artifacts = artifacts
-        self.boxes: List[MessageBox] = []
-        self.windows: List[Window] = []
-        # Windows exit codes of the processes that owned a reported window.
+        self.display, self.artifacts = display, artifacts
+        self.boxes: List[Window] = []
+        self.windows: "queue.Queue[Window]" = queue.Queue()
         self.exit_codes: Dict[int, int] = {}
-        self.on_window: Optional[WindowHandler] = None
-        self.dismiss_boxes = True
+        self.reported: List[Window] = []  # every window and box, in order
+        self.answer_boxes = True
         self._answers: "queue.Queue[str]" = queue.Queue()
-        self._events: "queue.Queue" = queue.Queue()
-        self._lock = threading.Lock()
-        self._shots = 0
+        self._write_lock, self._ask_lock = threading.Lock(), threading.Lock()
         self.process = subprocess.Popen(command, env=env, stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        # The first program of a prefix starts its wineserver and services,
-        # which takes seconds on a busy machine.
-        ready = ""
+        # The first program of a prefix starts its wineserver: seconds when busy.
+        ready = b""
         if select.select([self.process.stdout], [], [], 180)[0]:
-            ready = self.process.stdout.readline().decode("cp1252", errors="replace").strip()
-        if ready != "READY":
+            ready = self.process.stdout.readline().strip()
+        if ready != b"READY":
             self.process.kill()
             raise RuntimeError(f"window_watch.exe did not start: {ready!r}")
         threading.Thread(target=self._read, daemon=True).start()
-        threading.Thread(target=self._dispatch, daemon=True).start()
 
-    # --- Commands (answered through the reader thread)
-
-    def _command(self, line: str, timeout: float = 10) -> str:
-        with self._lock:
-            while not self._answers.empty():  # late answers of timed-out commands
-                self._answers.get_nowait()
+    def _send(self, line: str) -> None:
+        with self._write_lock:
             try:
                 self.process.stdin.write((line + "\n").encode("cp1252"))
                 self.process.stdin.flush()
             except (BrokenPipeError, OSError):
-                return ""
+                pass
+
+    def _ask(self, line: str) -> str:
+        with self._ask_lock:
+            self._send(line)
             try:
-                return self._answers.get(timeout=timeout)
+                return self._answers.get(timeout=10)
             except queue.Empty:
                 return ""
 
-    def press(self, handle: str) -> None:
-        """Pushes the dialog's default button."""
-        self._command(f"press {handle}")
+    def click(self, window: Window, control_id: int) -> None:
+        self._send(f"click {window.handle} {control_id}")
 
-    def click(self, handle: str, control_id: int) -> None:
-        self._command(f"click {handle} {control_id}")
+    def set_text(self, window: Window, control_id: int, text: str) -> None:
+        self._send(f"set {window.handle} {control_id} {text}")
 
-    def text(self, handle: str, control_id: int) -> str:
-        """The control's text read as Unicode, so that texts outside the
-        prefix's ANSI code page arrive whole."""
-        answer = self._command(f"text {handle} {control_id}")
-        return bytes.fromhex(answer.split("\t", 1)[1]).decode("utf-8") if "\t" in answer else ""
+    def release_mouse(self, window: Window, control_id: int, below_centre: int = 0) -> None:
+        """A left-button release on the dialog, at the control's centre or below."""
+        self._send(f"lbutton {window.handle} {control_id} {below_centre}")
 
-    # --- Reports
+    def text(self, window: Window, control_id: int) -> str:
+        """The control's text, read as Unicode whatever the ANSI code page."""
+        return bytes.fromhex(self._ask(f"text {window.handle} {control_id}")[5:]).decode("utf-8")
+
+    def state(self, window: Window):
+        """(visible, (left, top, right, bottom), region: 0 none, 1 empty, 2 or 3 other)."""
+        fields = [int(field) for field in self._ask(f"state {window.handle}").split()[1:]]
+        return bool(fields[0]), tuple(fields[1:5]), fields[5]
+
+    def next_window(self, timeout: float = 120) -> Window:
+        return self.windows.get(timeout=timeout)
 
     def _read(self) -> None:
         for raw in iter(self.process.stdout.readline, b""):
             line = raw.decode("cp1252", errors="replace").rstrip("\r\n")
-            if line.startswith(("DONE", "TEXT")):
+            kind, _, rest = line.partition(" ")
+            if kind in ("TEXT", "STATE"):
                 self._answers.put(line)
-            elif line.startswith("EXIT "):
-                _, pid, code = line.split(" ")
+            elif kind == "EXIT":
+                pid, code = rest.split(" ")
                 self.exit_codes[int(pid)] = int(code)
-            elif line.startswith(("BOX ", "WINDOW ")):
-                self._events.put(line)
-
-    def _dispatch(self) -> None:
-        while True:
-            line = self._events.get()
-            try:
-                self._handle(line)
-            finally:
-                self._events.task_done()
-
-    def _handle(self, line: str) -> None:
-        head, _, rest = line.partition("\t")
-        fields = head.split(" ")
-        if fields[0] == "BOX":
-            caption, _, text = rest.partition("\t")
-            self._shots += 1
-            shot = screenshot(self.display, self.artifacts / f"message-box-{self._shots}.png")
-            box = MessageBox(fields[1], int(fields[2]), fields[3], _unescape(caption),
-                             _unescape(text), shot)
-            self.boxes.append(box)
-            if self.dismiss_boxes:
-                self.press(box.handle)
-        else:
-            window = Window(fields[1], int(fields[2]), fields[3], _unescape(fields[4]),
-                            _unescape(rest))
-            self.windows.append(window)
-            if self.on_window:
-                self.on_window(self, window)
-
-    def settle(self, timeout: float = 10) -> None:
-        """Waits until every report received so far has been handled."""
-        deadline = time.monotonic() + timeout
-        while self._events.unfinished_tasks and time.monotonic() < deadline:
-            time.sleep(0.05)
+            elif kind in ("BOX", "WINDOW"):
+                head, _, texts = rest.partition("\t")
+                handle, pid, owner, window_class = (head.split(" ", 3) + [""])[:4]
+                caption, _, text = texts.partition("\t") if kind == "BOX" else (texts, "", "")
+                window = Window(handle, int(pid), int(owner, 16), _unescape(window_class),
+                                _unescape(caption), _unescape(text))
+                self.reported.append(window)
+                if kind == "WINDOW":
+                    self.windows.put(window)
+                    continue
+                window.screenshot = screenshot(
+                    self.display, self.artifacts / f"message-box-{len(self.boxes) + 1}.png")
+                self.boxes.append(window)
+                if self.answer_boxes:
+                    self.click(window, 1)
 
     def exit_code(self, pid: int, timeout: float = 5) -> Optional[int]:
-        """The Windows exit code of a process that owned a reported window,
-        once the watch has seen it end; None if it has not by the timeout."""
+        """The Windows exit code of a process that owned a reported window."""
         deadline = time.monotonic() + timeout
         while pid not in self.exit_codes and time.monotonic() < deadline:
             time.sleep(0.05)
         return self.exit_codes.get(pid)
 
     def stop(self) -> None:
-        if self.process.poll() is None:
-            try:
-                self.process.stdin.write(b"quit\n")
-                self.process.stdin.flush()
-            except (BrokenPipeError, OSError):
-                pass
-            try:
-                self.process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-
-
+        self._send("quit")
+        try:
+            self.process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.process.kill()

@@ -8,9 +8,10 @@
   silenced) and removes its z: drive, so a program sees only what a test puts
   on C:. `WinePrefix.copy_of` gives each test its own copy; C:\\windows is
   hard-linked to the template's files, which must be replaced, never changed.
-* A run reports the message boxes and windows window_watch.py saw. The
-  prefix's wineserver is started by the watch and ended by `shutdown`
-  (`wineserver -k`), also when a run exceeds its time-out.
+* `WinePrefix.start` runs a program while the test acts on its windows
+  through the prefix's window watch (window_watch.py), which also answers
+  its message boxes; `run` waits for its end. The prefix's wineserver is
+  started by the watch and ended by `shutdown` (`wineserver -k`).
 """
 
 from __future__ import annotations
@@ -26,12 +27,10 @@ import time
 from pathlib import Path
 from typing import List, Optional, Sequence
 
-from window_watch import (MINGW_GCC, MessageBox, Window, WindowHandler, WindowWatch,
-                          build_window_watch, screenshot)
+from window_watch import MINGW_GCC, Window, WindowWatch, build_window_watch, screenshot
 
-__all__ = ["Xvfb", "WinePrefix", "RunResult", "MessageBox", "Window", "WindowWatch",
-           "build_window_watch", "create_template", "missing_tools", "screenshot",
-           "wine_command"]
+__all__ = ["Xvfb", "WinePrefix", "RunResult", "Window", "build_window_watch", "create_template",
+           "missing_tools", "screenshot", "wine_command"]
 
 REPO = Path(__file__).resolve().parents[2]
 
@@ -172,48 +171,73 @@ def _copy_prefix(template: Path, target: Path) -> None:
 
 
 # --------------------------------------------------------------------------
-# What a run saw
+# Runs
 
 
 @dataclasses.dataclass
 class RunResult:
     exit_code: Optional[int]  # None when the run timed out
-    timed_out: bool
-    message_boxes: List[MessageBox]
+    message_boxes: List[Window]
     windows: List[Window]
     stdout: str
     stderr: str
-    log: Optional[str]  # the launcher log, when there was one
 
     @property
     def texts(self) -> List[str]:
         return [box.text for box in self.message_boxes]
 
 
-class WinePrefix:
-    """One test's Wine prefix: files on C:, runs, and the end of its server."""
+class Running:
+    """A program started in a prefix; `finish` waits for its end."""
 
-    def __init__(self, path: Path, display: str, watch_exe: Path,
-                 artifacts: Optional[Path] = None):
-        self.path = path
-        self.display = display
-        self.watch_exe = watch_exe
-        self.artifacts = artifacts or path.parent / (path.name + "-artifacts")
+    def __init__(self, prefix: "WinePrefix", program: str, args: Sequence[str], env: dict):
+        self.prefix, self.watch = prefix, prefix.watch
+        self.first = len(self.watch.reported)
+        prefix.runs += 1
+        # Files, not pipes: a child that outlives the program keeps its
+        # inherited output open, and the run must not wait for it.
+        self.outputs = [prefix.artifacts / f"run-{prefix.runs}.{name}" for name in ("out", "err")]
+        with open(self.outputs[0], "wb") as stdout, open(self.outputs[1], "wb") as stderr:
+            self.process = subprocess.Popen([wine_command(), program, *args],
+                                            env=dict(prefix.env, **env), stdin=subprocess.DEVNULL,
+                                            stdout=stdout, stderr=stderr)
+
+    def finish(self, timeout: float = 60) -> RunResult:
+        try:
+            exit_code = self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.prefix.shutdown()
+            self.process.wait()
+            exit_code = None
+        reported = self.watch.reported[self.first:]
+        if exit_code == -signal.SIGKILL and reported:
+            # Wine kills a process whose Unix side takes over a second to go
+            # after its last thread ended: the watch saw the Windows exit code.
+            found = self.watch.exit_code(reported[0].pid)
+            exit_code = exit_code if found is None else found
+        stdout, stderr = (path.read_bytes().decode("cp1252", "replace") for path in self.outputs)
+        return RunResult(exit_code, [w for w in reported if not w.window_class],
+                         [w for w in reported if w.window_class], stdout, stderr)
+
+
+class WinePrefix:
+    """One test's Wine prefix: files on C:, registry values, runs."""
+
+    def __init__(self, path: Path, display: str, watch_exe: Path, artifacts: Path):
+        self.path, self.display, self.watch_exe, self.artifacts = path, display, watch_exe, artifacts
         self.artifacts.mkdir(parents=True, exist_ok=True)
         self.env = wine_environment(path, display)
         self.user = pwd.getpwuid(os.getuid()).pw_name
+        self.runs = 0
         self._watch: Optional[WindowWatch] = None
-        self._runs = 0
 
     @classmethod
     def copy_of(cls, template: Path, target: Path, display: str, watch_exe: Path,
-                artifacts: Optional[Path] = None) -> "WinePrefix":
+                artifacts: Path) -> "WinePrefix":
         if target.exists():
             shutil.rmtree(target)
         _copy_prefix(template, target)
         return cls(target, display, watch_exe, artifacts)
-
-    # --- Paths
 
     @property
     def drive_c(self) -> Path:
@@ -231,11 +255,10 @@ class WinePrefix:
 
     def host_path(self, windows_path: str) -> Path:
         """The host file behind a path on drive C: (letter case as given)."""
-        match = re.match(r"^([A-Za-z]):[\\/]?(.*)$", windows_path)
-        if not match or match.group(1).lower() != "c":
+        match = re.match(r"^[Cc]:[\\/]?(.*)$", windows_path)
+        if not match:
             raise ValueError(f"not a path on drive C: {windows_path!r}")
-        parts = [part for part in re.split(r"[\\/]+", match.group(2)) if part]
-        return self.drive_c.joinpath(*parts)
+        return self.drive_c.joinpath(*[part for part in re.split(r"[\\/]+", match.group(1)) if part])
 
     def put(self, windows_path: str, content) -> Path:
         """Copies a host file (Path) or writes bytes or text to a path on C:."""
@@ -243,20 +266,30 @@ class WinePrefix:
         target.parent.mkdir(parents=True, exist_ok=True)
         if isinstance(content, Path):
             shutil.copyfile(content, target)
-        elif isinstance(content, str):
-            target.write_bytes(content.encode("cp1252"))
         else:
-            target.write_bytes(content)
+            target.write_bytes(content.encode("cp1252") if isinstance(content, str) else content)
         return target
 
-    def read_text(self, windows_path: str) -> Optional[str]:
+    def read_text(self, windows_path: str, code_page: str = "cp1252") -> Optional[str]:
         """A file as the launcher wrote it (ANSI code page, CR LF kept)."""
         target = self.host_path(windows_path)
+        return target.read_bytes().decode(code_page, "replace") if target.is_file() else None
+
+    def log(self, windows_path: Optional[str] = None, code_page: str = "cp1252") -> Optional[str]:
+        """The launcher log (vnlog.txt in the temporary folder unless named),
+        also kept among the artifacts."""
+        target = self.host_path(windows_path or self.temp_dir_windows + "vnlog.txt")
         if not target.is_file():
             return None
-        return target.read_bytes().decode("cp1252", errors="replace")
+        shutil.copyfile(target, self.artifacts / f"run-{self.runs}.log")
+        return target.read_bytes().decode(code_page, "replace")
 
-    # --- Runs
+    def reg_add(self, key: str, name: Optional[str], value: str, kind: str = "REG_SZ") -> None:
+        """A registry value through Wine's reg.exe (name None: the default value)."""
+        self.watch  # noqa: B018  (its wineserver then serves reg.exe)
+        subprocess.run([wine_command(), "reg", "add", key, *(["/v", name] if name else ["/ve"]),
+                        "/t", kind, "/d", value, "/f"], env=self.env, check=True,
+                       capture_output=True, timeout=120)
 
     @property
     def watch(self) -> WindowWatch:
@@ -267,89 +300,23 @@ class WinePrefix:
                                       self.display, self.artifacts)
         return self._watch
 
+    def start(self, program: str, args: Sequence[str] = (), env: Optional[dict] = None) -> Running:
+        """Starts a program on C: (Wine joins args, quoting those with blanks);
+        env adds variables for this run only."""
+        return Running(self, program, args, env or {})
+
     def run(self, program: str, args: Sequence[str] = (), timeout: float = 60,
-            log_path: Optional[str] = None, on_window: Optional[WindowHandler] = None,
-            dismiss_boxes: bool = True, env: Optional[dict] = None) -> RunResult:
-        """Runs a program on C: with its arguments and waits for its end.
-
-        Wine joins args into the Windows command line, quoting those with
-        blanks. log_path is the Windows path of the launcher log to read
-        afterwards; by default it follows a "-log" option in args: its
-        value, or vnlog.txt in the temporary folder when it has none. env
-        adds variables for this run only (LANG, for instance).
-        """
-        watch = self.watch
-        first_box, first_window = len(watch.boxes), len(watch.windows)
-        watch.on_window = on_window
-        watch.dismiss_boxes = dismiss_boxes
-        self._runs += 1
-        # Files, not pipes: a child that outlives the program keeps its
-        # inherited output open, and the run must not wait for it.
-        stdout_path = self.artifacts / f"run-{self._runs}.stdout"
-        stderr_path = self.artifacts / f"run-{self._runs}.stderr"
-        with open(stdout_path, "wb") as stdout, open(stderr_path, "wb") as stderr:
-            process = subprocess.Popen([wine_command(), program, *args],
-                                       env=dict(self.env, **(env or {})),
-                                       stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr)
-            timed_out = False
-            try:
-                process.wait(timeout=timeout)
-            except subprocess.TimeoutExpired:
-                timed_out = True
-                self.shutdown()
-                process.wait()
-        exit_code = None if timed_out else process.returncode
-        if not timed_out:
-            watch.settle()
-            if exit_code == -signal.SIGKILL:
-                exit_code = self._windows_exit_code(watch, first_box, first_window, exit_code)
-        log = self.read_text(log_path) if log_path else self._default_log(args)
-        if log is not None:
-            (self.artifacts / f"run-{self._runs}.log").write_bytes(log.encode("cp1252", "replace"))
-        return RunResult(
-            exit_code=exit_code,
-            timed_out=timed_out,
-            message_boxes=watch.boxes[first_box:],
-            windows=watch.windows[first_window:],
-            stdout=stdout_path.read_bytes().decode("cp1252", errors="replace"),
-            stderr=stderr_path.read_bytes().decode("utf-8", errors="replace"),
-            log=log,
-        )
-
-    @staticmethod
-    def _windows_exit_code(watch, first_box: int, first_window: int, killed: int) -> int:
-        """Wine kills a process whose Unix side takes more than a second to
-        go after its last thread ended (a loaded machine, many DLLs to
-        unload), so its Linux status says SIGKILL although it exited in
-        order. The watch reads the Windows exit code of the process that
-        showed this run's first window (or message box): the program's
-        own."""
-        reported = [*watch.windows[first_window:], *watch.boxes[first_box:]]
-        if not reported:
-            return killed
-        code = watch.exit_code(reported[0].pid)
-        return killed if code is None else code
-
-    def _default_log(self, args: Sequence[str]) -> Optional[str]:
-        for index, token in enumerate(args):
-            if token.lower() in ("-log", "/log"):
-                value = args[index + 1] if index + 1 < len(args) else ""
-                if value and value[0] not in "-/":
-                    try:
-                        return self.read_text(value)
-                    except ValueError:
-                        return None
-                return self.read_text(self.temp_dir_windows + "vnlog.txt")
-        return None
+            env: Optional[dict] = None) -> RunResult:
+        return self.start(program, args, env).finish(timeout)
 
     def shutdown(self) -> None:
         """Ends every process of this prefix, then its wineserver."""
         if self._watch is not None:
             self._watch.stop()
             self._watch = None
-        subprocess.run(["wineserver", "-k"], env=self.env, timeout=30,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-        try:
-            subprocess.run(["wineserver", "-w"], env=self.env, timeout=30, check=False)
-        except subprocess.TimeoutExpired:
-            pass
+        for option in ("-k", "-w"):
+            try:
+                subprocess.run(["wineserver", option], env=self.env, timeout=30,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+            except subprocess.TimeoutExpired:
+                pass
