@@ -56,6 +56,9 @@ void DispatchPaintAndPrivateMessages() {
 }  // namespace
 
 bool WindowsPlatform::WaitForProcess(const Process& child, bool windowSearch) {
+  // A process that never started holds all bits set, which Windows reads
+  // as the calling process itself: waiting on it would never end.
+  if (!child.IsStarted()) return false;
   HANDLE process = ToWin32(child.NativeHandle());
   bool searchWindows = windowSearch && OnWindows9x();
   for (;;) {
