@@ -49,6 +49,7 @@ class Window:
     owner: int  # 0: no owner
     window_class: str
     caption: str
+    box: bool = False  # a message box
     text: str = ""  # a message box's text
     screenshot: Optional[Path] = None
 
@@ -133,7 +134,7 @@ class WindowWatch:
                 handle, pid, owner, window_class = (head.split(" ", 3) + [""])[:4]
                 caption, _, text = texts.partition("\t") if kind == "BOX" else (texts, "", "")
                 window = Window(handle, int(pid), int(owner, 16), _unescape(window_class),
-                                _unescape(caption), _unescape(text))
+                                _unescape(caption), kind == "BOX", _unescape(text))
                 self.reported.append(window)
                 if kind == "WINDOW":
                     self.windows.put(window)

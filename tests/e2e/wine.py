@@ -1,9 +1,9 @@
 """Running Windows programs under Wine for the end-to-end tests and the demo.
 
-* `Xvfb`: a private virtual X server from display :91 on, so tests never
-  reach a real screen. There is no window manager: the prefix uses unmanaged
-  X windows ("Managed"="N"), or Wine waits two seconds for one whenever a
-  window is hidden.
+* `Xvfb`: a private virtual X server, so tests never reach a real screen.
+  There is no window manager: the prefix uses unmanaged X windows
+  ("Managed"="N"), or Wine waits two seconds for one whenever a window is
+  hidden.
 * `create_template` makes one prefix per session (mono and gecko installers
   silenced) and removes its z: drive, so a program sees only what a test puts
   on C:. `WinePrefix.copy_of` gives each test its own copy; C:\\windows is
@@ -23,7 +23,6 @@ import re
 import shutil
 import signal
 import subprocess
-import time
 from pathlib import Path
 from typing import List, Optional, Sequence
 
@@ -37,7 +36,6 @@ REPO = Path(__file__).resolve().parents[2]
 # Wine's mono and gecko installers would otherwise offer themselves in
 # dialogs during wineboot.
 DLL_OVERRIDES = "mscoree,mshtml="
-FIRST_DISPLAY = 91
 # Where the watch lives inside each prefix.
 WATCH_WINDOWS_PATH = "C:\\e2e\\window_watch.exe"
 
@@ -75,44 +73,27 @@ def missing_tools() -> List[str]:
 
 
 class Xvfb:
-    """A private virtual X server on the first free display from :91 on."""
+    """A private virtual X server on a display number it picks itself."""
 
-    def __init__(self, first: int = FIRST_DISPLAY):
-        self.process: Optional[subprocess.Popen] = None
-        self.display = ""
-        for number in range(first, first + 50):
-            if Path(f"/tmp/.X{number}-lock").exists() or Path(f"/tmp/.X11-unix/X{number}").exists():
-                continue
-            process = subprocess.Popen(
-                ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            if self._wait_for_socket(number, process):
-                self.process = process
-                self.display = f":{number}"
-                return
-            process.kill()
-            process.wait()
-        raise RuntimeError("no free X display for Xvfb")
-
-    @staticmethod
-    def _wait_for_socket(number: int, process: subprocess.Popen) -> bool:
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline:
-            if process.poll() is not None:
-                return False  # another server took this display first
-            if Path(f"/tmp/.X11-unix/X{number}").exists():
-                return True
-            time.sleep(0.05)
-        return False
+    def __init__(self):
+        read, write = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as ready:  # the number, once the server listens
+            number = ready.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = f":{number}"
 
     def stop(self) -> None:
-        if self.process and self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        self.process.terminate()
+        try:
+            self.process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
 
 
 # --------------------------------------------------------------------------
@@ -149,25 +130,14 @@ def create_template(prefix: Path, display: str, timeout: float = 300) -> None:
         z_drive.unlink()
 
 
-def _copy_tree(source: Path, target: Path) -> None:
-    if source.is_dir() and not source.is_symlink():
-        shutil.copytree(source, target, symlinks=True)
-    else:
-        shutil.copy2(source, target, follow_symlinks=False)
-
-
 def _copy_prefix(template: Path, target: Path) -> None:
-    target.mkdir(parents=True)
-    for entry in template.iterdir():
+    """Copies the prefix, C:\\windows as hard links."""
+    (target / "drive_c").mkdir(parents=True)
+    for entry in [*template.iterdir(), *(template / "drive_c").iterdir()]:
         if entry.name != "drive_c":
-            _copy_tree(entry, target / entry.name)
-    (target / "drive_c").mkdir()
-    for entry in (template / "drive_c").iterdir():
-        if entry.name == "windows":
-            subprocess.run(["cp", "-al", str(entry), str(target / "drive_c" / "windows")],
-                           check=True)
-        else:
-            _copy_tree(entry, target / "drive_c" / entry.name)
+            link = entry.name == "windows" and entry.parent.name == "drive_c"
+            subprocess.run(["cp", "-al" if link else "-a", str(entry),
+                            str(target / entry.relative_to(template))], check=True)
 
 
 # --------------------------------------------------------------------------
@@ -181,10 +151,6 @@ class RunResult:
     windows: List[Window]
     stdout: str
     stderr: str
-
-    @property
-    def texts(self) -> List[str]:
-        return [box.text for box in self.message_boxes]
 
 
 class Running:
@@ -216,8 +182,8 @@ class Running:
             found = self.watch.exit_code(reported[0].pid)
             exit_code = exit_code if found is None else found
         stdout, stderr = (path.read_bytes().decode("cp1252", "replace") for path in self.outputs)
-        return RunResult(exit_code, [w for w in reported if not w.window_class],
-                         [w for w in reported if w.window_class], stdout, stderr)
+        return RunResult(exit_code, [w for w in reported if w.box],
+                         [w for w in reported if not w.box], stdout, stderr)
 
 
 class WinePrefix:
