@@ -49,7 +49,8 @@ def install_jvm(prefix, exe_path, libs=(), **settings):
     """The fixture JVM at exe_path, empty libraries under its home\\lib and
     its settings (version, delay_ms, output, ...) in the .ini beside it."""
     prefix.put(exe_path, required(FIXTURES / "fixture_jvm.exe"))
-    prefix.put(exe_path.rsplit(".", 1)[0] + ".ini", "".join(f"{k}={v}\r\n" for k, v in settings.items()))
+    prefix.put(exe_path.rsplit(".", 1)[0] + ".ini",
+               "".join(f"{key}={value}\r\n" for key, value in settings.items()))
     home = exe_path.rsplit("\\", 2)[0]
     for lib in libs:
         prefix.put(f"{home}\\lib\\{lib}", b"PK\x05\x06" + bytes(18))
@@ -59,7 +60,8 @@ def journal(prefix, exe_path):
     """The runs the fixture JVM beside exe_path recorded, in order: each a
     dict of its command line, class, class file found and arguments."""
     runs = []
-    for line in (prefix.read_text(exe_path.rsplit("\\", 1)[0] + "\\fixture_jvm.journal") or "").split("\r\n"):
+    text = prefix.read_text(exe_path.rsplit("\\", 1)[0] + "\\fixture_jvm.journal") or ""
+    for line in text.split("\r\n"):
         kind, _, rest = line.partition("\t")
         if kind == "command":
             runs.append({"command": rest, "class": None, "found": None, "arguments": None})
@@ -78,7 +80,7 @@ def classes(prefix, exe_path):
 def session_dir():
     missing = wine.missing_tools()
     if missing:
-        pytest.fail("end-to-end tests need " + ", ".join(missing) + " (scripts/bootstrap installs them)")
+        pytest.fail(f"end-to-end tests need {', '.join(missing)} (scripts/bootstrap installs them)")
     E2E_ROOT.mkdir(parents=True, exist_ok=True)
     for old in E2E_ROOT.glob("session-*"):  # left by sessions that are over
         if not Path(f"/proc/{old.name[8:]}").exists():

@@ -47,7 +47,8 @@ def test_every_text_fits_the_ansi_code_page_of_its_language():
     assert len(sources) >= 20, sources  # strings and dialogs of ten languages
     for source in sources:
         code_page = CODE_PAGES.get(int(source.stem.rsplit("_", 1)[1]), "cp1252")
-        texts = re.findall(r'^\s*(?:IDS_\w+|#define DLG_\w+) "(.*)"\s*$', source.read_text("utf-8"), re.M)
+        texts = re.findall(r'^\s*(?:IDS_\w+|#define DLG_\w+) "(.*)"\s*$',
+                           source.read_text("utf-8"), re.M)
         assert texts, source
         for text in texts:
             assert text.encode(code_page, "replace").decode(code_page) == text, (source.name, text)

@@ -18,7 +18,8 @@ def test_silent_run_without_a_jvm_installs_the_bundled_one_and_launches_on_it(
     archive = tmp_path / "rerodova.class"
     subprocess.run([str(required(MKSETUP)), "archive", "--class", str(required(VERIFY_CLASS)),
                     "--section", "BundledVMInstallers", "--resource",
-                    f"jre-setup.exe={required(FIXTURES / 'fixture_jvm.exe')}:1", "-o", str(archive)],
+                    f"jre-setup.exe={required(FIXTURES / 'fixture_jvm.exe')}:1",
+                    "-o", str(archive)],
                    check=True, capture_output=True)
     make_setup(archive, CRITERIA)
     # Drive D: holds a JVM that only the walk finds, whose properties go to

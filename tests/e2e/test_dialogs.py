@@ -23,7 +23,8 @@ PLANTED = ("comctl32.dll", "uxtheme.dll", "comdlg32.dll", "shell32.dll")
 PREFER_PLANTED = {"WINEDLLOVERRIDES": wine.DLL_OVERRIDES + ";comctl32,uxtheme,comdlg32,shell32=n,b"}
 BROWSER = "C:\\browser\\fixture_jvm.exe"  # opens the download page: journals its command line
 RESOURCES = wine.REPO / "resources"
-DOWNLOAD_PAGE = re.search(r'JVM_DOWNLOAD_PAGE "(.*)"', (RESOURCES / "download_page.h").read_text())[1]
+DOWNLOAD_PAGE = re.search(r'JVM_DOWNLOAD_PAGE "(.*)"',
+                          (RESOURCES / "download_page.h").read_text())[1]
 
 
 def string_table(language):
@@ -79,7 +80,7 @@ def test_progress_dialog_its_abort_prompt_and_stepping_aside_for_the_installatio
 
     watch.click(progress, 2)
     prompt = dialog(watch, owner=progress)
-    assert not watch.state(progress)[0], "the progress dialog stays up behind the prompt"
+    assert not watch.state(progress)[0], "the progress dialog did not make way for the prompt"
     watch.click(prompt, 2)
     until(lambda: watch.state(progress)[0])
     # The installation starts: the dialog steps aside (an empty region).
@@ -91,7 +92,8 @@ def test_progress_dialog_its_abort_prompt_and_stepping_aside_for_the_installatio
     log = prefix.log(LOG)
     assert f"\r\nFound a JVM at  {jvm}\r\n" in log and "Aborted" not in log
     runs = journal(prefix, jvm)
-    # Validation and launch leave the blank in the path to process creation.
+    # Validation and launch pass the path unquoted: process creation still
+    # finds the program behind the blank.
     assert [run["class"] for run in runs] == ["Verify", "Verify", "rerodova"]
     assert runs[2]["found"] == FOLDER + "\\rerodova.class"
     assert prefix.host_path(FOLDER + "\\rerodova.class").is_file(), "a named file was deleted"
@@ -101,15 +103,18 @@ def test_a_run_in_chinese_shows_its_texts_and_ends_at_once_when_aborted(prefix):
     # Wine takes its language from the host locale; the texts pass through
     # ANSI code page 936.
     locale = "zh_CN.UTF-8"
-    if "zh_cn.utf8" not in subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower():
+    locales = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower()
+    if "zh_cn.utf8" not in locales:
         pytest.fail(f"the {locale} locale is missing: run scripts/bootstrap")
     install_jvm(prefix, "C:\\jvm\\bin\\java.exe", delay_ms=40000)
     watch = prefix.watch
     # -nosearch: the bare java.exe, which process creation finds on PATH.
-    run = start(prefix, "-nosearch", env={"LANG": locale, "LC_ALL": locale, "WINEPATH": "C:\\jvm\\bin"})
+    run = start(prefix, "-nosearch",
+                env={"LANG": locale, "LC_ALL": locale, "WINEPATH": "C:\\jvm\\bin"})
     progress = dialog(watch)
     texts = string_table(2052)
-    assert watch.text(progress, 1002) == texts["IDS_PREPARING_WIZARD"].encode("gbk", "replace").decode("gbk")
+    preparing = texts["IDS_PREPARING_WIZARD"].encode("gbk", "replace").decode("gbk")
+    assert watch.text(progress, 1002) == preparing
     assert watch.text(progress, 2) == "取消"
     until(lambda: journal(prefix, "C:\\jvm\\bin\\java.exe"))
     watch.click(progress, 2)
@@ -124,7 +129,7 @@ def test_a_run_in_chinese_shows_its_texts_and_ends_at_once_when_aborted(prefix):
     log = prefix.log(LOG, code_page="gbk")
     assert log.startswith(texts["IDS_DATE"] + " :: ")
     assert log.endswith(f"\r\n {texts['IDS_APPLICATION_ABORTED']} \r\n")
-    assert [run["command"] for run in journal(prefix, "C:\\jvm\\bin\\java.exe")] == ["java.exe  Verify"]
+    assert [r["command"] for r in journal(prefix, "C:\\jvm\\bin\\java.exe")] == ["java.exe  Verify"]
 
 
 @pytest.fixture(scope="session")
@@ -135,7 +140,8 @@ def planted_binaries(session_dir):
     dll, control = session_dir / "planted.dll", session_dir / "planted_control.exe"
     for target, options in ((dll, ["-shared", str(here / "planted_dll.c")]),
                             (control, [str(here / "planted_dll_control.c"), "-lcomctl32"])):
-        subprocess.run([wine.MINGW_GCC, "-std=c11", "-O2", "-s", "-o", str(target), *options], check=True)
+        subprocess.run([wine.MINGW_GCC, "-std=c11", "-O2", "-s", "-o", str(target), *options],
+                       check=True)
     return dll, control
 
 
@@ -147,7 +153,8 @@ def test_the_prompts_and_the_file_dialog_beside_planted_system_dlls(prefix, plan
     install_jvm(prefix, jvm, libs=("dt.jar", "tools.jar"), version="1.1.8")
     prefix.put(BROWSER, required(FIXTURES / "fixture_jvm.exe"))
     for scheme in ("http", "https"):
-        prefix.reg_add(f"HKLM\\Software\\Classes\\{scheme}\\shell\\open\\command", None, f'"{BROWSER}" "%1"')
+        prefix.reg_add(f"HKLM\\Software\\Classes\\{scheme}\\shell\\open\\command", None,
+                       f'"{BROWSER}" "%1"')
     watch = prefix.watch
     run = start(prefix, *CRITERIA, "-logall", env=PREFER_PLANTED)  # which no JVM meets
     progress = dialog(watch)
@@ -171,7 +178,8 @@ def test_the_prompts_and_the_file_dialog_beside_planted_system_dlls(prefix, plan
 
     assert result.exit_code == 0, result
     invalid = string_table(1033)["IDS_INVALID_EXECUTABLE"]
-    assert [(box.text, box.owner) for box in result.message_boxes] == [(invalid, int(progress.handle, 16))]
+    assert [(box.text, box.owner) for box in result.message_boxes] == [
+        (invalid, int(progress.handle, 16))]
     log = prefix.log(LOG)
     assert f"\r\nuser chose {jvm.lower()}.\r\n" in log.lower()
     # The JDK libraries of the home above "\bin", then the classes' folder.
@@ -181,7 +189,9 @@ def test_the_prompts_and_the_file_dialog_beside_planted_system_dlls(prefix, plan
     assert DOWNLOAD_PAGE in opened["command"]
     # None of the plants was loaded, although a program without the
     # launcher's care loads every one of them.
-    loaded = lambda: sorted(p.name.lower() for p in prefix.host_path("C:\\carafe").glob("*.loaded"))  # noqa: E731
+    def loaded():
+        return sorted(path.name.lower() for path in prefix.host_path("C:\\carafe").glob("*.loaded"))
+
     assert loaded() == []
     prefix.put("C:\\carafe\\control.exe", control)
     assert prefix.run("C:\\carafe\\control.exe", list(PLANTED), env=PREFER_PLANTED).exit_code == 0

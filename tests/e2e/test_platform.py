@@ -1,34 +1,44 @@
-"""The Win32 platform under Wine, driven through its seam by platform_probe:
-what the launcher reaches only deep inside a run (the window search on
-Windows 95/98, the messages served while it waits), and values and paths
-past its fixed buffers, each fitting exactly or failing cleanly (option
-paths past MAX_PATH: test_foundation and test_launch)."""
+"""The platform contract (tests/contract) on the Win32 platform under Wine,
+and what only the real system shows: the messages served while the wait
+runs, the window search on Windows 95/98, the temporary folder at MAX_PATH
+and the program's own path past it."""
+
+from pathlib import Path
 
 import pytest
 
+import wine
 from conftest import folder_of_length
 
-
-@pytest.mark.parametrize("case", ["files", "drives", "environment-and-registry", "capture", "text",
-                                  "wait-messages", "registry-bounds", "environment-bounds",
-                                  "temp-bounds"])
-def test_platform_calls_behave_as_the_launcher_expects(probe, case):
-    probe(case)
+CONTRACT = Path(__file__).resolve().parents[1] / "contract" / "wine_contract.cpp"
 
 
-def test_paths_past_max_path_fail_cleanly_in_the_file_calls(probe, prefix):
-    parent = folder_of_length("C:\\bounds", 240)
-    folder = folder_of_length(parent, 300)
-    prefix.put(parent + "\\java.exe", b"MZ")
-    prefix.put(folder + "\\java.exe", b"MZ")
-    probe("long-paths", parent, folder)
-    probe("module", program=folder_of_length("C:\\deep", 300) + "\\probe.exe")
+@pytest.fixture(scope="session")
+def contract_exe(session_dir):
+    return wine.build_platform_probe(CONTRACT, session_dir / "wine_contract.exe")
 
 
-def test_window_search_hides_the_childs_window_on_windows_98_only(probe, prefix):
-    probe("window-search-nt")
-    registry = prefix.run("C:\\windows\\system32\\reg.exe", [
-        "add", "HKCU\\Software\\Wine\\AppDefaults\\probe98.exe", "/v", "Version", "/d", "win98",
-        "/f"])
-    assert registry.exit_code == 0
-    probe("window-search-9x", program="C:\\probe\\probe98.exe")
+@pytest.fixture
+def run_contract(prefix, contract_exe):
+    """Runs a mode of wine_contract as program; every line must be "ok" (or "info")."""
+
+    def run(mode, program="C:\\contract\\contract.exe"):
+        prefix.put(program, contract_exe)
+        result = prefix.run(program, [mode], timeout=60)
+        lines = result.stdout.replace("\r\n", "\n").splitlines()
+        assert lines and result.exit_code == 0, result.stdout + result.stderr
+        assert all(line.startswith(("ok ", "info ")) for line in lines), result.stdout
+
+    return run
+
+
+def test_the_win32_platform_keeps_the_contract(run_contract):
+    run_contract("contract")
+
+
+def test_what_only_the_real_system_shows(run_contract, prefix):
+    for mode in ("wait-messages", "temp-bounds", "window-search-nt"):
+        run_contract(mode)
+    run_contract("module", program=folder_of_length("C:\\deep", 300) + "\\contract.exe")
+    prefix.reg_add("HKCU\\Software\\Wine\\AppDefaults\\contract98.exe", "Version", "win98")
+    run_contract("window-search-9x", program="C:\\contract\\contract98.exe")

@@ -17,7 +17,8 @@ def test_the_example_installation_runs_on_the_hosts_jdk_found_by_the_search(pref
     if host_java() is None:
         pytest.fail("the host has no java on PATH (scripts/bootstrap installs it)")
     version = host_java_version()
-    exe = install_forwarding_jdk(prefix, required(FIXTURES / "fixture_jvm.exe"), version.split(".")[0])
+    exe = install_forwarding_jdk(prefix, required(FIXTURES / "fixture_jvm.exe"),
+                                 version.split(".")[0])
     make_setup(required(EXAMPLE_ARCHIVE), "type=jdk")
     old_log = prefix.put(prefix.temp_dir_windows + "vnlog.txt", "OLD ENTRY\r\n" * 500)
     with HostJvm(prefix):

@@ -35,9 +35,15 @@ static CRITICAL_SECTION outputLock;
 
 static void PutEscaped(const char* text) {
   for (; *text; ++text) {
-    const char* escape = *text == '\t' ? "\\t" : *text == '\r' ? "\\r" : *text == '\n' ? "\\n"
-                         : *text == '\\' ? "\\\\" : NULL;
-    if (escape) fputs(escape, stdout); else fputc(*text, stdout);
+    const char* escape = *text == '\t'   ? "\\t"
+                         : *text == '\r' ? "\\r"
+                         : *text == '\n' ? "\\n"
+                         : *text == '\\' ? "\\\\"
+                                         : NULL;
+    if (escape)
+      fputs(escape, stdout);
+    else
+      fputc(*text, stdout);
   }
 }
 
@@ -62,7 +68,8 @@ static BOOL CALLBACK Snapshot(HWND window, LPARAM report) {
   GetClassNameA(window, className, sizeof className);
   GetWindowThreadProcessId(window, &pid);
   if (pid != GetCurrentProcessId()) FollowProcess(pid);
-  int box = strcmp(className, "#32770") == 0 && GetDlgItem(window, 0xFFFF) && GetDlgItem(window, 0x440);
+  int box =
+      strcmp(className, "#32770") == 0 && GetDlgItem(window, 0xFFFF) && GetDlgItem(window, 0x440);
   EnterCriticalSection(&outputLock);
   printf("%s %p %lu %p", box ? "BOX" : "WINDOW", (void*)window, (unsigned long)pid,
          (void*)GetWindow(window, GW_OWNER));
@@ -88,7 +95,8 @@ static BOOL CALLBACK Snapshot(HWND window, LPARAM report) {
 static void ReportEndedProcesses(void) {
   for (int i = 0; i < processCount;) {
     DWORD code = 0;
-    if (WaitForSingleObject(processes[i], 0) != WAIT_OBJECT_0 || !GetExitCodeProcess(processes[i], &code)) {
+    if (WaitForSingleObject(processes[i], 0) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(processes[i], &code)) {
       ++i;
       continue;
     }
@@ -111,7 +119,8 @@ static DWORD WINAPI ReadCommands(LPVOID unused) {
     int id = 0, dy = 0, at = 0;
     answer[0] = '\0';
     if (sscanf(line, "click %p %d", &window, &id) == 2) {
-      PostMessageA((HWND)window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(window, id));
+      PostMessageA((HWND)window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   (LPARAM)GetDlgItem(window, id));
     } else if (sscanf(line, "set %p %d %n", &window, &id, &at) == 2 && at > 0) {
       SetDlgItemTextA((HWND)window, id, line + at);
     } else if (sscanf(line, "text %p %d", &window, &id) == 2) {
@@ -120,7 +129,8 @@ static DWORD WINAPI ReadCommands(LPVOID unused) {
       GetDlgItemTextW((HWND)window, id, wide, 4096);
       int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, NULL, NULL);
       strcpy(answer, "TEXT ");
-      for (int i = 0; i + 1 < length; ++i) sprintf(answer + 5 + 2 * i, "%02x", (unsigned char)utf8[i]);
+      for (int i = 0; i + 1 < length; ++i)
+        sprintf(answer + 5 + 2 * i, "%02x", (unsigned char)utf8[i]);
     } else if (sscanf(line, "lbutton %p %d %d", &window, &id, &dy) == 3) {
       RECT control = {0};
       GetWindowRect(GetDlgItem((HWND)window, id), &control);

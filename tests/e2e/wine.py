@@ -190,7 +190,8 @@ class WinePrefix:
     """One test's Wine prefix: files on C:, registry values, runs."""
 
     def __init__(self, path: Path, display: str, watch_exe: Path, artifacts: Path):
-        self.path, self.display, self.watch_exe, self.artifacts = path, display, watch_exe, artifacts
+        self.path, self.display, self.watch_exe = path, display, watch_exe
+        self.artifacts = artifacts
         self.artifacts.mkdir(parents=True, exist_ok=True)
         self.env = wine_environment(path, display)
         self.user = pwd.getpwuid(os.getuid()).pw_name
@@ -224,7 +225,7 @@ class WinePrefix:
         match = re.match(r"^[Cc]:[\\/]?(.*)$", windows_path)
         if not match:
             raise ValueError(f"not a path on drive C: {windows_path!r}")
-        return self.drive_c.joinpath(*[part for part in re.split(r"[\\/]+", match.group(1)) if part])
+        return self.drive_c.joinpath(*[p for p in re.split(r"[\\/]+", match.group(1)) if p])
 
     def put(self, windows_path: str, content) -> Path:
         """Copies a host file (Path) or writes bytes or text to a path on C:."""
