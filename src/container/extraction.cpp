@@ -1,8 +1,7 @@
 #include "container/extraction.h"
 
-#include <cstring>
-
 #include "container/binary_readers.h"
+#include "format/class_file.h"
 #include "platform/platform.h"
 
 namespace carafe {
@@ -35,9 +34,9 @@ bool FindTempDirWithSpace(std::string* path, std::uint32_t size) {
 
 bool IsClassFile(const std::string& path) {
   File file = Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
-  std::uint8_t magic[sizeof kClassFileMagic];
-  return file.IsOpen() && ReadBytes(file, magic, sizeof magic) &&
-         std::memcmp(magic, kClassFileMagic, sizeof magic) == 0;
+  std::string magic;
+  return file.IsOpen() && ReadPiece(file, sizeof format::kClassFileMagic, &magic) &&
+         format::BeginsLikeClassFile(magic);
 }
 
 }  // namespace carafe

@@ -7,16 +7,14 @@
 
 namespace carafe {
 
-// Every class file begins with these four bytes.
-constexpr std::uint8_t kClassFileMagic[4] = {0xCA, 0xFE, 0xBA, 0xBE};
-
 // The system's temporary directory (ending in a backslash) when the drive it
 // lies on has more than size free bytes. False when there is no such
 // directory, its drive cannot be asked (a network path's first three
 // characters are no drive root) or the room is not strictly larger.
 bool FindTempDirWithSpace(std::string* path, std::uint32_t size);
 
-// True when the file can be opened and read and begins with kClassFileMagic.
+// True when the file can be opened and read and begins like a class file
+// (format::kClassFileMagic).
 bool IsClassFile(const std::string& path);
 
 }  // namespace carafe

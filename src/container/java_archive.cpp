@@ -8,9 +8,6 @@ namespace carafe {
 
 namespace {
 
-// The OffsetTable offset is the u64 in the file's last 8 bytes.
-constexpr std::int64_t kOffsetTableOffsetBytes = 8;
-
 File OpenForReading(const std::string& path) {
   return Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
 }
@@ -29,17 +26,17 @@ bool ArchiveResource::Read(const std::string& path, std::uint64_t position) {
   filePath_ = path;
   File file = OpenForReading(path);
   if (!file.IsOpen() || !SeekTo(file, position)) return false;
-  if (!ReadU32BE(file, &headerBlockLength_)) return false;
+  if (!ReadBigEndian(file, &headerBlockLength_)) return false;
   flag_ = 0;
-  if (headerBlockLength_ == 1) {
-    if (!ReadU8(file, &flag_)) return false;
+  if (headerBlockLength_ == format::kFlagBlockLength) {
+    if (!ReadBigEndian(file, &flag_)) return false;
   } else if (headerBlockLength_ != 0) {
     // Any other block carries nothing the launcher uses. A block that runs
     // past the end leaves the position there, and the next read fails.
     std::uint64_t reached = 0;
     if (!file.Seek(headerBlockLength_, SeekOrigin::Current, &reached)) return false;
   }
-  if (!ReadString16(file, &name_) || !ReadU32BE(file, &size_)) return false;
+  if (!ReadString16(file, &name_) || !ReadBigEndian(file, &size_)) return false;
   if (!CurrentPosition(file, &dataOffset_)) return false;
   return dataOffset_ != 0;
 }
@@ -56,16 +53,19 @@ bool ArchiveSection::Read(const std::string& path, std::uint64_t entryPosition) 
   resources_.clear();
   File file = OpenForReading(path);
   if (!file.IsOpen() || !SeekTo(file, entryPosition)) return false;
-  if (!ReadString16(file, &name_) || !ReadU64BE(file, &resourceFileOffset_)) {
-    return false;
-  }
+  if (!ReadString16(file, &name_) || !ReadBigEndian(file, &resourceFileOffset_)) return false;
   if (!SeekTo(file, resourceFileOffset_)) return false;
   // The name at the section replaces the OffsetTable's copy.
-  if (!ReadString16(file, &name_, &nameBytes_)) return false;
-  if (!ReadU32BE(file, &resourceCount_) || !ReadU64BE(file, &payloadSize_) ||
-      !ReadU8(file, &compressed_)) {
+  std::string bytes;
+  format::SectionFields fields;
+  if (!ReadString16(file, &name_, &nameBytes_) ||
+      !ReadPiece(file, format::kSectionFieldsBytes, &bytes) ||
+      !format::DecodeSectionFields(bytes, &fields)) {
     return false;
   }
+  resourceCount_ = fields.resourceCount;
+  payloadSize_ = fields.payloadSize;
+  compressed_ = fields.compressed;
   if (compressed_ != 0) return true;
 
   std::uint64_t record = 0;
@@ -101,8 +101,8 @@ bool JavaArchive::Open(const std::string& path) {
   }
 
   std::uint64_t ignored = 0;
-  if (!file.Seek(-kOffsetTableOffsetBytes, SeekOrigin::End, &ignored) ||
-      !ReadU64BE(file, &offsetTableOffset_)) {
+  if (!file.Seek(-std::int64_t(format::kOffsetTableOffsetBytes), SeekOrigin::End, &ignored) ||
+      !ReadBigEndian(file, &offsetTableOffset_)) {
     return false;
   }
   std::uint64_t fileSize = 0;
@@ -112,8 +112,8 @@ bool JavaArchive::Open(const std::string& path) {
                                path.c_str(), LoadLabel(IDS_OUT_OF_FILE_RANGE).c_str()));
     return false;
   }
-  if (!ReadU16BE(file, &sectionCount_)) return false;
-  std::uint64_t entry = offsetTableOffset_ + 2;
+  if (!ReadBigEndian(file, &sectionCount_)) return false;
+  std::uint64_t entry = offsetTableOffset_ + format::kSectionCountBytes;
   if (LogAll()) {
     WriteLog(log_, FormatEntry("%s %d %s...\r\n", LoadLabel(IDS_WITH).c_str(),
                                static_cast<int>(sectionCount_), LoadLabel(IDS_SECTIONS).c_str()));
@@ -133,8 +133,7 @@ bool JavaArchive::Open(const std::string& path) {
                            LoadLabel(IDS_RESOURCE_FILE_OFFSET).c_str(),
                            Low32(section.ResourceFileOffset())));
     }
-    // The walk steps by the name as stored at the section itself.
-    entry += kOffsetTableEntryFixedBytes + section.NameBytes();
+    entry = format::NextOffsetTableEntry(entry, section.NameBytes());
     if (!SeekTo(file, entry)) return false;
     sections_[section.Name()] = std::move(section);
   }

@@ -1,7 +1,6 @@
-// The Java archive: a class file with named sections of resources appended,
-// found through an OffsetTable whose offset sits in the file's last 8 bytes.
-// Every integer is big-endian. The readers hold the file's path, never an
-// open handle: each object opens, positions, reads and closes for itself.
+// The launcher's reader of the Java archive (format/java_archive_format.h).
+// The readers hold the file's path, never an open file: each object opens,
+// positions, reads and closes for itself.
 //
 // Compressed sections (a raw DEFLATE payload) are known by their header only;
 // the launcher never inflates them.
@@ -13,18 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "format/java_archive_format.h"
 #include "platform/platform.h"
 
 namespace carafe {
 
-// The section that carries JVM installers.
-constexpr const char* kBundledInstallersSection = "BundledVMInstallers";
-
-// Fixed bytes of an OffsetTable entry around its name: u16 length, u64 offset.
-constexpr std::uint64_t kOffsetTableEntryFixedBytes = 10;
-// Fixed bytes of a resource record around its header block and name:
-// u32 block length, u16 name length, u32 data size.
-constexpr std::uint64_t kResourceRecordFixedBytes = 10;
+using format::kBundledInstallersSection;
 
 class ArchiveResource {
  public:

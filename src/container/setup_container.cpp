@@ -2,30 +2,12 @@
 
 #include "container/binary_readers.h"
 #include "container/log_writer.h"
+#include "format/pe_image.h"
 #include "string_ids.h"
 
 namespace carafe {
 
 namespace {
-
-// PE layout, as far as the image end needs it. These headers are the only
-// little-endian fields the launcher reads.
-constexpr std::uint32_t kDosHeaderBytes = 64;
-constexpr std::uint16_t kDosSignature = 0x5A4D;     // "MZ"
-constexpr std::uint32_t kPeOffsetField = 60;        // e_lfanew
-constexpr std::uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
-constexpr std::uint32_t kFileHeaderBytes = 20;
-constexpr std::uint32_t kSectionCountField = 2;  // NumberOfSections
-constexpr std::uint32_t kOptionalHeaderSizeField = 16;
-constexpr std::uint32_t kSectionHeaderBytes = 40;
-constexpr std::uint32_t kRawSizeField = 16;     // SizeOfRawData
-constexpr std::uint32_t kRawPointerField = 20;  // PointerToRawData
-
-std::uint32_t LittleEndian(const std::uint8_t* bytes, int width) {
-  std::uint32_t value = 0;
-  for (int i = width - 1; i >= 0; --i) value = (value << 8) | bytes[i];
-  return value;
-}
 
 File OpenForReading(const std::string& path) {
   return Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
@@ -35,65 +17,46 @@ File OpenForReading(const std::string& path) {
 
 std::uint32_t ComputeImageEnd(const std::string& path) {
   File file = OpenForReading(path);
-  if (!file.IsOpen()) return 0;
-
-  std::uint8_t dosHeader[kDosHeaderBytes];
-  if (!ReadBytes(file, dosHeader, sizeof dosHeader) ||
-      LittleEndian(dosHeader, 2) != kDosSignature)
+  std::string dos, pe, sections;
+  std::uint32_t peOffset = 0, end = 0;
+  format::PeHeader header;
+  if (!file.IsOpen() || !ReadPiece(file, format::kDosHeaderBytes, &dos) ||
+      !format::DecodeDosHeader(dos, &peOffset) || !SeekTo(file, peOffset) ||
+      !ReadPiece(file, format::kPeHeaderBytes, &pe) || !format::DecodePeHeader(pe, &header)) {
     return 0;
-  std::uint8_t signature[4];
-  if (!SeekTo(file, LittleEndian(dosHeader + kPeOffsetField, 4)) ||
-      !ReadBytes(file, signature, sizeof signature) ||
-      LittleEndian(signature, 4) != kPeSignature)
-    return 0;
-
-  std::uint8_t fileHeader[kFileHeaderBytes];
-  if (!ReadBytes(file, fileHeader, sizeof fileHeader)) return 0;
-  std::uint32_t sectionCount = LittleEndian(fileHeader + kSectionCountField, 2);
-  std::uint32_t optionalHeaderSize = LittleEndian(fileHeader + kOptionalHeaderSizeField, 2);
-  std::uint64_t position = 0;
-  if (sectionCount == 0 ||
-      !file.Seek(optionalHeaderSize, SeekOrigin::Current, &position))
-    return 0;
-
-  // The sections' raw data are taken to lie back to back from the first.
-  std::uint64_t end = 0;
-  for (std::uint32_t i = 0; i < sectionCount; ++i) {
-    std::uint8_t header[kSectionHeaderBytes];
-    if (!ReadBytes(file, header, sizeof header)) return 0;
-    if (i == 0) end = LittleEndian(header + kRawPointerField, 4);
-    end += LittleEndian(header + kRawSizeField, 4);
   }
-  return end <= UINT32_MAX ? static_cast<std::uint32_t>(end) : 0;
+  // The section headers are read in one piece, once the file is known to hold them.
+  const std::uint64_t table = format::SectionTableOffset(peOffset, header);
+  const std::uint64_t tableBytes = std::uint64_t(format::kSectionHeaderBytes) * header.sectionCount;
+  std::uint64_t fileSize = 0;
+  if (!file.Size(&fileSize) || !format::InsideFile(table, tableBytes, fileSize) ||
+      !SeekTo(file, table) || !ReadPiece(file, static_cast<std::size_t>(tableBytes), &sections) ||
+      !format::DecodeImageEnd(sections, &end)) {
+    return 0;
+  }
+  return end;
 }
 
 bool ContainerSection::ReadEntry(const SetupContainer& container, std::uint64_t entryPosition) {
   filePath_ = container.Path();
   File file = OpenForReading(filePath_);
-  if (!file.IsOpen() || !SeekTo(file, entryPosition)) return false;
-
-  std::uint32_t storedSize = 0;
-  if (!ReadU8(file, &type_) || !ReadU32BE(file, &storedSize) ||
-      !ReadU64BE(file, &offset_))
+  std::string bytes;
+  format::ContainerEntry entry;
+  if (!file.IsOpen() || !SeekTo(file, entryPosition) ||
+      !ReadPiece(file, format::kContainerEntryBytes, &bytes) ||
+      !format::DecodeContainerEntry(bytes, &entry)) {
     return false;
-
-  std::uint32_t imageEnd = ComputeImageEnd(filePath_);
-  std::uint64_t position = 0;
-  std::uint16_t nameLength = 0;
+  }
+  type_ = entry.type;
+  offset_ = entry.offset;
   // The offset is taken from the image end: one that would carry the file
-  // pointer past the largest position it holds fails here, before the seek.
-  if (imageEnd == 0 || !SeekTo(file, imageEnd) ||
-      offset_ > static_cast<std::uint64_t>(INT64_MAX) - imageEnd ||
-      !file.Seek(static_cast<std::int64_t>(offset_), SeekOrigin::Current, &position) ||
-      !ReadString16(file, &name_, &nameLength))
-    return false;
-
-  std::int64_t dataSize =
-      static_cast<std::int64_t>(static_cast<std::int32_t>(storedSize)) - (2 + nameLength);
-  dataOffset_ = imageEnd + offset_ + 2 + nameLength;
-  if (dataSize < 0) return false;
-  size_ = static_cast<std::int32_t>(dataSize);
-  return true;
+  // pointer past the largest position it holds fails before the seek.
+  const std::uint32_t imageEnd = ComputeImageEnd(filePath_);
+  std::uint64_t start = 0;
+  std::uint16_t nameBytes = 0;
+  return imageEnd != 0 && format::SectionStart(imageEnd, entry, &start) && SeekTo(file, start) &&
+         ReadString16(file, &name_, &nameBytes) &&
+         format::PlaceSectionData(imageEnd, entry, nameBytes, &size_, &dataOffset_);
 }
 
 bool ContainerSection::ReadData(std::vector<std::uint8_t>* buffer) const {
@@ -101,7 +64,7 @@ bool ContainerSection::ReadData(std::vector<std::uint8_t>* buffer) const {
   File file = OpenForReading(filePath_);
   std::uint64_t fileSize = 0;
   if (!file.IsOpen() || size_ < 0 || !file.Size(&fileSize) ||
-      dataOffset_ > fileSize || static_cast<std::uint64_t>(size_) > fileSize - dataOffset_ ||
+      !format::InsideFile(dataOffset_, static_cast<std::uint64_t>(size_), fileSize) ||
       !SeekTo(file, dataOffset_))
     return false;
   if (size_ == 0) return true;
@@ -147,7 +110,11 @@ bool SetupContainer::Open(const std::string& executablePath, const File* log) {
   }
 
   std::uint32_t count = 0;
-  if (!SeekTo(file, imageEnd) || !ReadU32BE(file, &count)) return false;
+  std::string bytes;
+  if (!SeekTo(file, imageEnd) || !ReadPiece(file, format::kContainerCountBytes, &bytes) ||
+      !format::DecodeContainerCount(bytes, &count)) {
+    return false;
+  }
   sectionCount_ = count;
   if (LogAll()) {
     WriteLog(log_, FormatEntry("\t%s %d %s...\r\n", LoadLabel(IDS_READING).c_str(),
@@ -156,7 +123,7 @@ bool SetupContainer::Open(const std::string& executablePath, const File* log) {
 
   // A forged count ends at the first entry that runs past the end of the
   // file; a negative one reads nothing.
-  std::uint64_t entryPosition = std::uint64_t(imageEnd) + kContainerCountBytes;
+  std::uint64_t entryPosition = std::uint64_t(imageEnd) + format::kContainerCountBytes;
   for (std::int32_t i = 0; i < static_cast<std::int32_t>(count); ++i) {
     ContainerSection section;
     if (!section.ReadEntry(*this, entryPosition)) return false;
@@ -168,7 +135,7 @@ bool SetupContainer::Open(const std::string& executablePath, const File* log) {
                            LoadLabel(IDS_FILE_OFFSET).c_str(),
                            static_cast<int>(static_cast<std::uint32_t>(section.DataOffset()))));
     }
-    entryPosition += kContainerEntryBytes;
+    entryPosition += format::kContainerEntryBytes;
     sections_[section.Type()] = section;
   }
   return true;

@@ -1,5 +1,5 @@
-// The setup container behind the launcher's PE image: a big-endian table of
-// typed sections. Readers hold paths, never open handles.
+// The launcher's reader of the setup container behind its own PE image
+// (format/setup_container_format.h). Readers hold paths, never open files.
 #pragma once
 
 #include <cstdint>
@@ -7,19 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "format/setup_container_format.h"
 #include "platform/platform.h"
 
 namespace carafe {
 
-// Section types the launcher uses.
-constexpr std::uint8_t kJavaArchiveSection = 1;
-constexpr std::uint8_t kVerifyClassSection = 2;
-constexpr std::uint8_t kSearchCriteriaSection = 3;
-
-// The container starts with a u32 section count; each table entry after it
-// is 13 bytes: type u8, size u32, offset u64.
-constexpr std::uint32_t kContainerCountBytes = 4;
-constexpr std::uint32_t kContainerEntryBytes = 13;
+using format::kJavaArchiveSection;
+using format::kSearchCriteriaSection;
+using format::kVerifyClassSection;
 
 // File offset where the PE image at path ends (first section's raw data
 // plus every section's raw size), or 0 when it cannot be computed.

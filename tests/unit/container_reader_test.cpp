@@ -1,64 +1,158 @@
-// The setup container reader: image end, primitive readers, section table,
-// its log lines and the ways a forged or damaged executable fails.
+// The launcher's readers of the setup container and the Java archive: their
+// log lines; on every forged input the same answer as the format module and
+// mksetup's lister, no allocation beyond what the file holds and every file
+// closed again; and what mksetup writes, read back.
+#include <string>
 #include <vector>
 
 #include "allocation_watch.h"
+#include "archive_bytes.h"
+#include "class_bytes.h"
+#include "container/java_archive.h"
 #include "container/setup_container.h"
 #include "container_images.h"
+#include "format/pe_image.h"
 #include "memory_platform.h"
+#include "mksetup/archive_builder.h"
+#include "mksetup/listing.h"
+#include "mksetup_fixture.h"
 
 namespace carafe {
 namespace {
 
-using namespace testing_images;
+using testing_images::Big;
+using testing_images::Big32;
+using testing_images::Entry;
+using testing_images::String16;
 
 const char* const kSetup = "C:\\SETUP\\setup.exe";
+const char* const kArchive = "C:\\TEMP\\rerodova.class";
 const char* const kLog = "C:\\TEMP\\vnlog.txt";
-const std::string kCorrupted =
-    "Installation executable  C:\\SETUP\\setup.exe is either Corrupted or does not have all "
-    "the Cmponents in it.\r\n";
 
-class ContainerReader : public PlatformTest {
+class Readers : public PlatformTest {
  protected:
-  // Opens the container at `path` with a fresh log file; returns what Open said.
-  bool OpenWithLog(SetupContainer& container, const std::string& path = kSetup) {
-    File log = os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
-    return container.Open(path, &log);
+  const File* FreshLog() {
+    log.Close();  // it shares nothing
+    log = os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
+    return &log;
   }
   std::string Log() const { return os.Content(kLog); }
-  std::string Data(SetupContainer& reader, int type) {
-    std::vector<std::uint8_t> data;
-    return reader.Section(type).ReadData(&data) ? std::string(data.begin(), data.end()) : "<fail>";
+
+  // Reads bytes as setup.exe with the launcher, the format module and the
+  // lister: they must agree on whether it opens and on every section.
+  bool OpenSetup(const std::string& bytes, SetupContainer& reader) {
+    os.AddFile(kSetup, bytes);
+    AllocationWatch watch;
+    const bool opened = reader.Open(kSetup, FreshLog());
+    format::ContainerTable table;
+    EXPECT_EQ(opened, format::DecodeContainer(bytes, &table) == format::ContainerFault::None);
+    mksetup::SetupListing listing;
+    std::string error;
+    const bool listed = mksetup::ListSetup(bytes, &listing, &error);
+    bool inside = true;
+    for (const format::ContainerSectionInfo& listed : listing.table.sections) {
+      inside = inside && format::InsideFile(listed.dataOffset, listed.dataSize, bytes.size());
+      if (!opened) continue;
+      const format::ContainerSectionInfo& last = *mksetup::FindSection(listing, listed.entry.type);
+      const ContainerSection& section = reader.Section(listed.entry.type);
+      EXPECT_EQ(section.Name(), last.name);
+      EXPECT_EQ(section.DataSize(), last.dataSize);
+      EXPECT_EQ(section.DataOffset(), last.dataOffset);
+    }
+    EXPECT_EQ(listed, opened && inside) << error;
+    EXPECT_LT(watch.Largest(), std::size_t(1) << 20);
+    EXPECT_EQ(Log(), "");
+    EXPECT_EQ(os.OpenHandleCount(), 1u);  // the log
+    return opened;
   }
+  std::string Data(SetupContainer& reader, std::uint8_t type) {
+    std::vector<std::uint8_t> data;
+    return reader.Section(type).ReadData(&data) ? std::string(data.begin(), data.end())
+                                                : "<fail>";
+  }
+
+  // The same for the Java archive.
+  bool OpenArchive(const std::string& bytes, JavaArchive& reader) {
+    os.AddFile(kArchive, bytes);
+    AllocationWatch watch;
+    const bool opened = reader.Open(kArchive);
+    format::ArchiveTable table;
+    EXPECT_EQ(opened, format::DecodeJavaArchive(bytes, &table) == format::ArchiveFault::None);
+    bool inside = true;
+    for (const format::ArchiveSectionInfo& expected : table.sections) {
+      for (const format::ResourceInfo& resource : expected.resources)
+        inside = inside && format::InsideFile(resource.dataOffset, resource.size, bytes.size());
+      if (!opened) continue;
+      const ArchiveSection& section = reader.Sections().at(expected.name);
+      if (section.ResourceFileOffset() != expected.offset) continue;  // a later one of its name
+      EXPECT_EQ(section.ResourceCount(), expected.fields.resourceCount);
+      EXPECT_EQ(section.PayloadSize(), expected.fields.payloadSize);
+      EXPECT_EQ(section.Compressed(), expected.fields.compressed);
+      EXPECT_EQ(section.ResourceListLength(), expected.resources.size()) << expected.name;
+      for (std::size_t i = 0; i < expected.resources.size() && i < section.ResourceListLength(); ++i) {
+        EXPECT_EQ(section.Resource(i).Name(), expected.resources[i].name);
+        EXPECT_EQ(section.Resource(i).Flag(), expected.resources[i].flag);
+        EXPECT_EQ(section.Resource(i).Size(), expected.resources[i].size);
+        EXPECT_EQ(section.Resource(i).DataOffset(), expected.resources[i].dataOffset);
+      }
+    }
+    format::ArchiveTable listed;
+    std::string error;
+    EXPECT_EQ(mksetup::ListArchive(bytes, &listed, &error), opened && inside) << error;
+    EXPECT_LT(watch.Largest(), std::size_t(1) << 20);
+    EXPECT_EQ(os.OpenHandleCount(), 1u);
+    return opened;
+  }
+  // "name flag data|" per resource of the section; "<fail>" for data that cannot be read.
+  static std::string Resources(JavaArchive& archive, const std::string& name) {
+    std::string out;
+    for (const ArchiveResource& resource : archive.Section(name).Resources()) {
+      std::string data(resource.Size(), '\0');
+      out += resource.Name() + " " + std::to_string(resource.Flag()) + " " +
+             (resource.ReadData(&data[0]) ? data : "<fail>") + "|";
+    }
+    return out;
+  }
+
+  File log;
 };
 
-TEST_F(ContainerReader, ImageEndIsFirstRawPointerPlusEveryRawSize) {
-  os.AddFile(kSetup, ExampleImage());
-  EXPECT_EQ(ComputeImageEnd(kSetup), 0x75000u);
-  // The optional header's size is skipped whatever it is.
-  os.AddFile("C:\\b.exe", MakePeImage(0x400, {0x200, 0, 0x600}, 0x60));
-  EXPECT_EQ(ComputeImageEnd("C:\\b.exe"), 0xC00u);
-
+TEST_F(Readers, ImageEndIsFirstRawPointerPlusEveryRawSize) {
+  using testing_images::ExampleImage;
   std::string noMz = ExampleImage(), noPe = ExampleImage(), farSignature = ExampleImage();
   noMz[0] = 'X';
   noPe[0x81] = 'X';
-  PutLittle(farSignature, 60, 0x7FFFFFF0, 4);
-  const std::string cutInHeaders = ExampleImage().substr(0, 0x80 + 4 + 20 + 0xF0 + 40 * 2 + 10);
-  for (const std::string& bytes : {noMz, noPe, farSignature, MakePeImage(0x400, {}), cutInHeaders,
-                                   ExampleImage().substr(0, 40)}) {
-    os.AddFile(kSetup, bytes);
-    EXPECT_EQ(ComputeImageEnd(kSetup), 0u);
+  testing_images::PutLittle(farSignature, 60, 0x7FFFFFF0, 4);
+  const struct {
+    std::string bytes;
+    std::uint32_t end;  // 0: none
+  } cases[] = {
+      {ExampleImage(), 0x75000},
+      // The optional header's size is skipped whatever it is.
+      {testing_images::MakePeImage(0x400, {0x200, 0, 0x600}, 0x60), 0xC00},
+      {noMz, 0},
+      {noPe, 0},
+      {farSignature, 0},
+      {testing_images::MakePeImage(0x400, {}), 0},
+      {ExampleImage().substr(0, 0x80 + 4 + 20 + 0xF0 + 40 * 2 + 10), 0},
+      {ExampleImage().substr(0, 40), 0},
+  };
+  for (const auto& c : cases) {
+    os.AddFile(kSetup, c.bytes);
+    EXPECT_EQ(ComputeImageEnd(kSetup), c.end);
+    std::uint32_t end = 0;
+    EXPECT_EQ(format::FindImageEnd(c.bytes, &end), c.end != 0);
+    EXPECT_EQ(end, c.end);
   }
   EXPECT_EQ(ComputeImageEnd("C:\\missing.exe"), 0u);
   EXPECT_EQ(os.OpenHandleCount(), 0u);
 }
 
-TEST_F(ContainerReader, ReadsTheExampleContainerAndLogsEverySectionWithLogAll) {
-  os.AddFile(kSetup, ExampleImage() + ExampleContainer());
+TEST_F(Readers, ContainerLogLinesOfAGoodAndOfEachUnreadableExecutable) {
+  os.AddFile(kSetup, testing_images::ExampleImage() + testing_images::ExampleContainer());
   SetLogAll(true);
   SetupContainer reader;
-  ASSERT_TRUE(OpenWithLog(reader));
-  EXPECT_EQ(reader.SectionCount(), 3u);
+  ASSERT_TRUE(reader.Open(kSetup, FreshLog()));
   EXPECT_EQ(Log(),
             "\r\nReading installation executable  C:\\SETUP\\setup.exe \r\n"
             "\tExe Size (479232), Total File Size (6618341) ..\r\n"
@@ -66,103 +160,224 @@ TEST_F(ContainerReader, ReadsTheExampleContainerAndLogsEverySectionWithLogAll) {
             "\tSection Info: Name(rerodova.class), Size(6137003), File Offset(479291)\r\n"
             "\tSection Info: Name(Verify.class), Size(1709), File Offset(6616308)\r\n"
             "\tSection Info: Name(vm search criteria), Size(304), File Offset(6618037)\r\n");
-  EXPECT_EQ(reader.Section(kJavaArchiveSection).Name(), "rerodova.class");
   EXPECT_EQ(Data(reader, kSearchCriteriaSection), String16(std::string(302, 'c')));
-  EXPECT_EQ(Data(reader, kJavaArchiveSection).substr(0, 5), ClassBytes(5));
-  EXPECT_EQ(os.OpenHandleCount(), 0u);
-}
 
-TEST_F(ContainerReader, EachUnreadableExecutableWritesItsLine) {
-  SetupContainer reader;
-  EXPECT_FALSE(OpenWithLog(reader, ""));
-  EXPECT_EQ(Log(), "\r\nNeed path to setup.exe \r\n");
-  EXPECT_FALSE(OpenWithLog(reader, "C:\\SETUP\\gone.exe"));
-  EXPECT_EQ(Log(), "\r\nCould not open file  C:\\SETUP\\gone.exe \r\n");
-  os.AddFile(kSetup, "not an executable at all, but long enough to be read as one......");
-  EXPECT_FALSE(OpenWithLog(reader));
-  EXPECT_EQ(Log(), kCorrupted);
-  os.AddFile(kSetup, ExampleImage());  // nothing behind the image
-  SetLogAll(true);
-  EXPECT_FALSE(OpenWithLog(reader));
-  EXPECT_NE(Log().find("\tExe Size (479232), Total File Size (479232) ..\r\n" + kCorrupted),
-            std::string::npos);
-  EXPECT_EQ(os.OpenHandleCount(), 0u);
-}
-
-TEST_F(ContainerReader, LaterEntryOfTheSameTypeWinsAndUnknownTypesAreLogged) {
-  os.AddFile(kSetup, ExampleImage() + MakeContainer({{2, "Old.class", "old"},
-                                                     {7, "extra", "ignored"},
-                                                     {2, "Verify.class", "new!"}}));
-  SetLogAll(true);
-  SetupContainer reader;
-  ASSERT_TRUE(OpenWithLog(reader));
-  EXPECT_EQ(reader.Section(kVerifyClassSection).Name(), "Verify.class");
-  EXPECT_EQ(Data(reader, kVerifyClassSection), "new!");
-  EXPECT_NE(Log().find("Section Info: Name(extra), Size(7)"), std::string::npos);
-}
-
-TEST_F(ContainerReader, MissingOrEmptySectionsOpenQuietly) {
-  os.AddFile(kSetup, ExampleImage() + MakeContainer({{3, "vm search criteria", ""}}));
-  SetupContainer reader;
-  ASSERT_TRUE(OpenWithLog(reader));
-  EXPECT_EQ(Log(), "");                                 // no log-all: a good open writes nothing
-  EXPECT_EQ(Data(reader, kSearchCriteriaSection), "");  // only its name
-  EXPECT_EQ(reader.Section(kVerifyClassSection).DataSize(), 0);
-  EXPECT_EQ(Data(reader, kVerifyClassSection), "<fail>");  // inserted empty
-}
-
-TEST_F(ContainerReader, DataStartsBehindTheStoredNameLengthEvenPastAZeroInTheName) {
-  // The name's text ends at its zero byte; its stored length still counts all 14 bytes.
-  const std::string name("Verify\0class.x", 14);
-  os.AddFile(kSetup, ExampleImage() + MakeContainer({{2, name, ClassBytes(6)}}));
-  SetupContainer reader;
-  ASSERT_TRUE(OpenWithLog(reader));
-  EXPECT_EQ(reader.Section(kVerifyClassSection).Name(), "Verify");
-  EXPECT_EQ(reader.Section(kVerifyClassSection).DataSize(), 6);
-  EXPECT_EQ(reader.Section(kVerifyClassSection).DataOffset(), 0x75000u + 4 + 13 + 2 + 14);
-  EXPECT_EQ(Data(reader, kVerifyClassSection), ClassBytes(6));
-}
-
-TEST_F(ContainerReader, DamagedOrForgedTablesFailQuietlyWithoutAllocatingTheirSizes) {
-  const std::string sections = MakeContainer(ThreeSections(ClassBytes(10), "v", "c")).substr(4);
-  auto one = [](std::uint32_t size, std::uint64_t offset) {
-    return Big32(1) + Entry(1, size, offset) + String16("rerodova.class") + "tiny";
+  const std::string corrupted =
+      "Installation executable  C:\\SETUP\\setup.exe is either Corrupted or does not have all "
+      "the Cmponents in it.\r\n";
+  SetLogAll(false);
+  const struct {
+    const char* path;
+    std::string bytes;
+    std::string log;
+  } cases[] = {
+      {"", "", "\r\nNeed path to setup.exe \r\n"},
+      {"C:\\SETUP\\gone.exe", "", "\r\nCould not open file  C:\\SETUP\\gone.exe \r\n"},
+      {kSetup, std::string(80, 'x'), corrupted},
+      {kSetup, testing_images::ExampleImage(), corrupted},  // nothing behind the image
   };
-  struct Case {
-    const char* what;
-    std::string container;
-    bool opens;  // then the archive section cannot be read
-  };
-  for (const Case& c : std::vector<Case>{
-           {"count cut", Big16(0), false},
-           // Size 15 is one short of the 16 bytes that the name "rerodova.class" takes.
-           {"name larger than size", Big32(1) + Entry(1, 15, 17) + String16("rerodova.class"),
-            false},
-           {"entry cut", Big32(2) + Entry(1, 2, 24) + Entry(2, 2, 0).substr(0, 7) + Big16(0),
-            false},
-           {"count -1 reads no entry", Big32(0xFFFFFFFF) + sections, true},
-           {"largest count", Big32(0x7FFFFFFF) + sections, false},
-           {"size 2 GiB", one(0x7FFFFFF0, 17), true},
-           {"size 4 GiB - 1 is negative", one(0xFFFFFFFF, 17), false},
-           {"offset at the end", one(20, 17 + 16 + 4), false},
-           {"offset past the end", one(20, 0x7FFFFFFF), false},
-           // Image end + offset past 2^63 - 1 must fail before any seek (the sum overflowed once).
-           {"offset at 2^63 - 1", one(20, 0x7FFFFFFFFFFFFFFF), false},
-           {"offset to 2^63", one(20, 0x7FFFFFFFFFFFFFFF - 0x75000 + 1), false},
-           {"offset near 2^64", one(20, 0xFFFFFFFFFFFFFFF0), false},
-       }) {
-    SCOPED_TRACE(c.what);
-    os.AddFile(kSetup, ExampleImage() + c.container);
-    SetupContainer reader;
-    AllocationWatch watch;
-    EXPECT_EQ(OpenWithLog(reader), c.opens);
-    if (c.opens) {
-      EXPECT_EQ(Data(reader, kJavaArchiveSection), "<fail>");
-    }
-    EXPECT_LT(watch.Largest(), std::size_t(1) << 20);
-    EXPECT_EQ(Log(), "");
-    EXPECT_EQ(os.OpenHandleCount(), 0u);
+  for (const auto& c : cases) {
+    if (!c.bytes.empty()) os.AddFile(c.path, c.bytes);
+    EXPECT_FALSE(SetupContainer().Open(c.path, FreshLog()));
+    EXPECT_EQ(Log(), c.log);
   }
+  SetLogAll(true);
+  EXPECT_FALSE(SetupContainer().Open(kSetup, FreshLog()));
+  EXPECT_NE(Log().find("\tExe Size (479232), Total File Size (479232) ..\r\n" + corrupted),
+            std::string::npos);
+  EXPECT_EQ(os.OpenHandleCount(), 1u);
+}
+
+TEST_F(Readers, ContainerTablesForgedOrOddReadAsTheFormatSays) {
+  const std::string image = testing_images::ExampleImage();
+  auto container = [&](const std::vector<testing_images::Section>& sections) {
+    return image + testing_images::MakeContainer(sections);
+  };
+  auto one = [&](std::uint32_t size, std::uint64_t offset) {
+    return image + Big32(1) + Entry(1, size, offset) + String16("rerodova.class") + "tiny";
+  };
+  const std::string three =
+      testing_images::MakeContainer(testing_images::ThreeSections("CAFE", "v", "c")).substr(4);
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool opens;
+    std::uint8_t type;
+    std::string data;  // what the type's section reads
+  } cases[] = {
+      {"the later entry of a type wins, unknown types are read",
+       container({{2, "Old.class", "old"}, {7, "extra", "ignored"}, {2, "Verify.class", "new!"}}),
+       true, 2, "new!"},
+      // The name's text ends at its zero byte; its stored length still counts all 14 bytes.
+      {"data behind the stored name length",
+       container({{2, std::string("Verify\0class.x", 14), "CAFE"}}), true, 2, "CAFE"},
+      {"an empty section", container({{3, "vm search criteria", ""}}), true, 3, ""},
+      {"a missing type reads as an empty entry", container({{3, "vm search criteria", ""}}),
+       true, 2, "<fail>"},
+      {"count 0", image + Big32(0), true, 1, "<fail>"},
+      {"count cut", image + std::string(2, '\0'), false, 0, ""},
+      // Size 15 is one short of the 16 bytes that the name "rerodova.class" takes.
+      {"name larger than size", image + Big32(1) + Entry(1, 15, 17) + String16("rerodova.class"),
+       false, 0, ""},
+      {"entry cut", image + Big32(2) + Entry(1, 2, 24) + Entry(2, 2, 0).substr(0, 7),
+       false, 0, ""},
+      {"count -1 reads no entry", image + Big32(0xFFFFFFFF) + three, true, 1, "<fail>"},
+      {"largest count", image + Big32(0x7FFFFFFF) + three, false, 0, ""},
+      {"size 2 GiB is never allocated", one(0x7FFFFFF0, 17), true, 1, "<fail>"},
+      {"size 4 GiB - 1 is negative", one(0xFFFFFFFF, 17), false, 0, ""},
+      {"offset at the end", one(20, 17 + 16 + 4), false, 0, ""},
+      {"offset past the end", one(20, 0x7FFFFFFF), false, 0, ""},
+      // Image end + offset past 2^63 - 1 must fail before any seek (the sum overflowed once).
+      {"offset at 2^63 - 1", one(20, 0x7FFFFFFFFFFFFFFF), false, 0, ""},
+      {"offset to 2^63", one(20, 0x7FFFFFFFFFFFFFFF - 0x75000 + 1), false, 0, ""},
+      {"offset near 2^64", one(20, 0xFFFFFFFFFFFFFFF0), false, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetupContainer reader;
+    EXPECT_EQ(OpenSetup(c.bytes, reader), c.opens);
+    if (c.opens) {
+      AllocationWatch watch;
+      EXPECT_EQ(Data(reader, c.type), c.data);
+      EXPECT_LT(watch.Largest(), std::size_t(1) << 20);
+    }
+  }
+}
+
+TEST_F(Readers, ArchiveLogLines) {
+  using namespace archive_bytes;
+  const std::string atEnd = ClassBytes() + Big(16, 8);  // exactly the file size
+  const std::string beyond = ClassBytes() + Big(0x100000000ull, 8);
+  format::ArchiveTable table;
+  for (const std::string& bytes : {atEnd, beyond})
+    EXPECT_EQ(format::DecodeJavaArchive(bytes, &table), format::ArchiveFault::TableOutOfRange);
+  os.AddFile("C:\\TEMP\\end.class", atEnd);
+  os.AddFile("C:\\TEMP\\beyond.class", beyond);
+  FreshLog();
+  for (const char* path :
+       {"", "C:\\TEMP\\absent.class", "C:\\TEMP\\end.class", "C:\\TEMP\\beyond.class"})
+    EXPECT_FALSE(JavaArchive(&log).Open(path)) << path;
+  EXPECT_EQ(Log(),
+            "\r\nNeed path to Java archive \r\n"
+            "Could not open file  C:\\TEMP\\absent.class \r\n"
+            "OffsetTable offset in  C:\\TEMP\\end.class is out of file range\r\n"
+            "OffsetTable offset in  C:\\TEMP\\beyond.class is out of file range\r\n");
+
+  SetLogAll(true);
+  Section classes{"Classes", {}, true, true, 212, std::string(5, 'z')};
+  classes.forgePayloadSize = true;
+  classes.payloadSize = 0x100000005ull;  // logged by its low 32 bits
+  Layout layout;
+  os.AddFile(kArchive, Build({classes, {"BundledVMInstallers", {Flagged("j.exe", "MZ")}}}, &layout));
+  ASSERT_TRUE(JavaArchive(FreshLog()).Open(kArchive));
+  EXPECT_EQ(Log(),
+            "\r\nReading Java archive C:\\TEMP\\rerodova.class with 2 sections...\r\n"
+            "\tSection Info:(0) Name(Classes), Size(5), ResourceCount(212), Compressed(Yes), "
+            "ResourceFileOffset(8)\r\n"
+            "\tSection Info:(1) Name(BundledVMInstallers), Size(18), ResourceCount(1), "
+            "Compressed(No), ResourceFileOffset(" +
+                std::to_string(layout.sectionOffsets[1]) + ")\r\n");
+}
+
+TEST_F(Readers, ArchivesForgedOrOddReadAsTheFormatSays) {
+  using namespace archive_bytes;
+  auto forged = [](Section section, std::uint32_t count) {
+    section.forgeCount = true;
+    section.resourceCount = count;
+    return section;
+  };
+  const std::string typical =
+      Build({forged({"Classes", {}, true}, 212),
+             {kBundledInstallersSection,
+              {Record{"", "readme.txt", "hello"}, Flagged("jre-setup.exe", "MZ-installer"),
+               Flagged("e", "")}}});
+  const std::string repeated = Build({{"Empty", {}},
+                                      forged({"All", {}, true}, 0xFFFFFFFF),
+                                      {"S", {Record{"", "first", "1"}}},
+                                      {"S", {Record{"", "second", "2"}}}});
+  // The table names the first section "A", the section itself "ABC": the
+  // next entry lies 10 + 3 bytes on, not 10 + 1.
+  Layout layout;
+  std::string renamed = Build({{"ABC", {}}, {"Z", {Record{"", "z", "9"}}}}, &layout);
+  renamed.replace(layout.offsetTable + 2, 13,
+                  String16("A") + Big(layout.sectionOffsets[0], 8) + "..");
+  // The table offset names the file's last byte: the count's second byte is missing.
+  const std::string shortCount = ClassBytes() + Big(15, 8);
+  const std::string badEntry =
+      ClassBytes() + Big(1, 2) + String16("S") + Big(0x7FFFFFF0, 8) + Big(8, 8);
+  std::string manyEntries = Build({Section{"S", {}}});
+  manyEntries[manyEntries.size() - 8 - 13 + 1] = '\x02';
+  Section hugeBlock = forged({"S", {}}, 1);  // a header block of 4 GiB - 1
+  hugeBlock.payload = std::string(4, '\xFF');
+  Section pastEnd = forged({kBundledInstallersSection, {}}, 1);  // data of 2 GiB
+  pastEnd.payload = RecordBytes(Flagged("huge.exe", "")).substr(0, 15) + "\x7F\xFF\xFF\xFF" + "MZ";
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool opens;
+    const char* section;
+    std::string resources;  // see Resources()
+  } cases[] = {
+      {"resources of an uncompressed section; one of size 0 cannot be read", typical, true,
+       kBundledInstallersSection, "readme.txt 0 hello|jre-setup.exe 1 MZ-installer|e 1 <fail>|"},
+      {"a compressed section lists none, whatever its count", typical, true, "Classes", ""},
+      {"only a one-byte header block is the flag; longer ones are skipped whole",
+       Build({{"S",
+               {Record{"\x07", "one", "1"}, Record{"", "none", "2"}, Record{"\x01\x01", "two", "3"},
+                Record{"\x01\x02\x03\x04\x05", "five", "4"}}}}),
+       true, "S", "one 7 1|none 0 2|two 0 3|five 0 4|"},
+      {"the later section of a name wins", repeated, true, "S", "second 0 2|"},
+      {"an absent name reads as an empty section", repeated, true, kBundledInstallersSection, ""},
+      {"the walk steps by the name stored at the section", renamed, true, "Z", "z 0 9|"},
+      {"the last record's data past the end", Build({pastEnd}), true, kBundledInstallersSection,
+       "huge.exe 1 <fail>|"},
+      {"no table offset", "\xCA\xFE", false, "", ""},
+      {"count cut", shortCount, false, "", ""},
+      {"entry past the end", badEntry, false, "", ""},
+      {"more records than stored", Build({forged({"S", {Record{"", "a", "1"}}}, 2)}), false, "",
+       ""},
+      {"more entries than stored", manyEntries, false, "", ""},
+      {"header block past the end", Build({hugeBlock}), false, "", ""},
+      {"count 2^32 - 1 over 50 records",
+       Build({forged({"S", std::vector<Record>(50, Record{"", "r", "d"})}, 0xFFFFFFFF)}), false,
+       "", ""},
+  };
+  FreshLog();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    JavaArchive reader(&log);
+    EXPECT_EQ(OpenArchive(c.bytes, reader), c.opens);
+    if (c.opens) {
+      EXPECT_EQ(Resources(reader, c.section), c.resources);
+    }
+  }
+  EXPECT_EQ(Log(), "");
+}
+
+TEST_F(Readers, WhatMksetupWritesTheLauncherReadsBack) {
+  SetupInputs files;
+  std::string archive, error;
+  ASSERT_TRUE(mksetup::BuildJavaArchive(
+      testing_classes::ClassBytes("rerodova", {}),
+      {{"Classes", true, {{"", "a/B.class", std::string(300, 'b')}}},
+       {kBundledInstallersSection, false,
+        {{"", "readme.txt", "read me"}, {"\x01", "jre.exe", "MZ jre installer"}}}},
+      &archive, &error))
+      << error;
+  files.Write("rerodova.class", archive);
+  ASSERT_TRUE(mksetup::BuildSetup(files.Request("vendor=sun:type=jre"), &error)) << error;
+
+  SetupContainer container;
+  ASSERT_TRUE(OpenSetup(files.Read("setup.exe"), container));
+  EXPECT_EQ(container.Section(kJavaArchiveSection).Name(), "rerodova.class");
+  EXPECT_EQ(Data(container, kJavaArchiveSection), archive);
+  EXPECT_EQ(Data(container, kVerifyClassSection), files.verifyBytes);
+  EXPECT_EQ(Data(container, kSearchCriteriaSection), String16("vendor=sun:type=jre"));
+  JavaArchive reader(FreshLog());
+  ASSERT_TRUE(OpenArchive(archive, reader));
+  EXPECT_NE(reader.Section("Classes").Compressed(), 0);
+  EXPECT_EQ(Resources(reader, kBundledInstallersSection),
+            "readme.txt 0 read me|jre.exe 1 MZ jre installer|");
 }
 
 }  // namespace
