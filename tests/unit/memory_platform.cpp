@@ -25,6 +25,13 @@ bool MatchesPattern(const std::string& pattern, const std::string& name) {
   return pattern == "*.*" || Fold(pattern) == Fold(name);
 }
 
+// Code page 1252 where it differs from Latin-1; Windows maps its five
+// unassigned bytes to the same code points.
+constexpr wchar_t kCp1252High[32] = {
+    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
 std::string Unescape(const std::string& text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -156,7 +163,7 @@ Handle MemoryPlatform::OpenHandle(const std::string& path, FileAccess access, Fi
                                 FileDisposition disposition) {
   std::string key = Key(path);
   Node* node = Find(path);
-  if (node && (node->folder || node->locked)) return kInvalidHandle;
+  if (TooLong(path) || (node && (node->folder || node->locked))) return kInvalidHandle;
   for (const auto& [handle, open] : handles_)
     if (open.kind == Opened::File && open.key == key &&
         (open.share == FileShare::None || share == FileShare::None))
@@ -256,7 +263,7 @@ bool MemoryPlatform::ReleaseHandle(Handle handle) {
 
 bool MemoryPlatform::FileAttributes(const std::string& path, std::uint32_t* attributes) {
   journal.push_back("attributes " + path);
-  const Node* node = Find(path);
+  const Node* node = TooLong(path) ? nullptr : Find(path);
   if (!node) return false;
   *attributes = node->folder ? kAttributeDirectory : 0x80;
   return true;
@@ -265,7 +272,7 @@ bool MemoryPlatform::FileAttributes(const std::string& path, std::uint32_t* attr
 bool MemoryPlatform::RemoveFile(const std::string& path) {
   journal.push_back("delete " + path);
   std::string key = Key(path);
-  Node* node = Find(path);
+  Node* node = TooLong(path) ? nullptr : Find(path);
   if (!node || node->folder || node->locked) return false;
   for (const auto& [handle, open] : handles_)
     if (open.kind == Opened::File && open.key == key) return false;
@@ -305,7 +312,7 @@ bool MemoryPlatform::FindFiles(const std::string& pattern, std::vector<FolderEnt
   std::string folder = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
   std::string name = pattern.substr(slash == std::string::npos ? 0 : slash + 1);
   const Node* node = Find(folder);
-  if (!node || !node->folder) return false;
+  if (!node || !node->folder || TooLong(pattern)) return false;
   bool root = Key(folder).size() <= 3;
   if (!root) {
     for (const char* dots : {".", ".."})
@@ -455,13 +462,18 @@ std::string MemoryPlatform::LoadText(std::uint32_t id, std::size_t bufferChars) 
 
 std::wstring MemoryPlatform::AnsiToWide(const std::string& text) {
   std::wstring wide;
-  for (char c : text) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  for (unsigned char c : text) wide += c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : c;
   return wide;
 }
 
 std::string MemoryPlatform::WideToAnsi(const std::wstring& text) {
   std::string narrow;
-  for (wchar_t c : text) narrow += c < 256 ? static_cast<char>(c) : '?';
+  for (wchar_t c : text) {
+    const wchar_t* high = std::find(std::begin(kCp1252High), std::end(kCp1252High), c);
+    narrow += high != std::end(kCp1252High)         ? static_cast<char>(0x80 + (high - kCp1252High))
+              : c < 256 && (c < 0x80 || c >= 0xA0) ? static_cast<char>(c)
+                                                   : '?';
+  }
   return narrow;
 }
 

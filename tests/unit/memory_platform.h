@@ -81,6 +81,9 @@ class MemoryPlatform : public Platform {
 
   void AddProgram(const std::string& path, Program program);
   void FailPipeCreation(bool fail) { failPipe_ = fail; }
+  // The file calls refuse paths past MAX_PATH, as Windows' ANSI calls do. Off
+  // unless asked: the search tests still find files past it.
+  void LimitPathsToMaxPath() { limitPaths_ = true; }
   const std::vector<Launch>& Launches() const { return launches_; }
   bool ReadWouldHaveBlocked() const { return readWouldBlock_; }
   // Milliseconds that WaitForPipe let pass in all (time passes only there).
@@ -184,6 +187,8 @@ class MemoryPlatform : public Platform {
   std::string moduleFileName_ = "C:\\SETUP\\setup.exe";
   LocalTime localTime_{2000, 5, 2, 3, 4, 5};
   bool failPipe_ = false;
+  bool limitPaths_ = false;
+  bool TooLong(const std::string& path) const { return limitPaths_ && path.size() >= kMaxPath; }
   bool readWouldBlock_ = false;
   std::vector<bool> hung_;  // per launch: the program never ends
   std::uint64_t pipeWaitMs_ = 0;
