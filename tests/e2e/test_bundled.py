@@ -37,12 +37,12 @@ def test_silent_run_without_a_jvm_installs_the_bundled_one_and_launches_on_it(
 
     assert result.exit_code == 0 and result.message_boxes == [] and result.windows == [], result
     log = prefix.log()
-    installer = prefix.temp_dir_windows + "jre-setup.exe"
-    # Run once, without arguments; then verified, validated and the installation.
-    runs = journal(prefix, INSTALLED)
-    assert (runs[0]["command"], runs[0]["class"]) == (installer, None)
-    assert [run["class"] for run in runs[1:]] == ["Verify", "Verify", "rerodova"]
-    assert summary(log) == [f"{ENTRY}... Not Found", f"{ENTRY}...{INSTALLED} Passed"]
     assert "\r\n\tVerifying JVM  D:\\kits\\bin\\jre.exe...failed." in log
     assert (drive / "kits" / "bin" / "fixture_jvm.journal").read_text().count("class\tVerify") == 1
+    assert summary(log) == [f"{ENTRY}... Not Found", f"{ENTRY}...{INSTALLED} Passed"]
+    # Run once, without arguments; then verified, validated and the installation.
+    runs = journal(prefix, INSTALLED)
+    assert [(run["command"], run["class"]) for run in runs[:1]] == [
+        (prefix.temp_dir_windows + "jre-setup.exe", None)]
+    assert [run["class"] for run in runs[1:]] == ["Verify", "Verify", "rerodova"]
     assert not (prefix.temp_dir / "jre-setup.exe").exists()

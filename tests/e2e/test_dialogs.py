@@ -50,11 +50,11 @@ def dialog(watch, owner=None, caption="Varnica Wizard"):
     return window
 
 
-def until(predicate, timeout=30):
+def until(predicate, what, timeout=30):
     deadline = time.monotonic() + timeout
     while not predicate() and time.monotonic() < deadline:
         time.sleep(0.1)
-    assert predicate(), predicate
+    assert predicate(), f"{timeout} s passed without {what}"
 
 
 def screenshot(prefix, name):
@@ -74,7 +74,7 @@ def test_progress_dialog_its_abort_prompt_and_stepping_aside_for_the_installatio
     assert abs(left + right - 1024) <= 1 and abs(top + bottom - 768) <= 1, "not centred"
     texts = string_table(1033)
     assert watch.text(progress, 1002) == texts["IDS_PREPARING_WIZARD"]
-    until(lambda: [r["class"] for r in journal(prefix, jvm)] == [None])  # in the search's run
+    until(lambda: [r["class"] for r in journal(prefix, jvm)] == [None], "the search's verify run")
     assert watch.text(progress, 1004) == texts["IDS_SEARCHING_FOR_JVM"] == "Searching for JVM..."
     screenshot(prefix, "progress-dialog")
 
@@ -82,10 +82,10 @@ def test_progress_dialog_its_abort_prompt_and_stepping_aside_for_the_installatio
     prompt = dialog(watch, owner=progress)
     assert not watch.state(progress)[0], "the progress dialog did not make way for the prompt"
     watch.click(prompt, 2)
-    until(lambda: watch.state(progress)[0])
+    until(lambda: watch.state(progress)[0], "the progress dialog coming back")
     # The installation starts: the dialog steps aside (an empty region).
-    until(lambda: len(journal(prefix, jvm)) == 3)
-    until(lambda: watch.state(progress)[2] == 1)
+    until(lambda: len(journal(prefix, jvm)) == 3, "the installation's run")
+    until(lambda: watch.state(progress)[2] == 1, "an empty region for the progress dialog")
     result = run.finish(timeout=45)  # the lingering processes hold the pipe for 60 s
 
     assert result.exit_code == 0 and result.message_boxes == [], result
@@ -116,7 +116,7 @@ def test_a_run_in_chinese_shows_its_texts_and_ends_at_once_when_aborted(prefix):
     preparing = texts["IDS_PREPARING_WIZARD"].encode("gbk", "replace").decode("gbk")
     assert watch.text(progress, 1002) == preparing
     assert watch.text(progress, 2) == "取消"
-    until(lambda: journal(prefix, "C:\\jvm\\bin\\java.exe"))
+    until(lambda: journal(prefix, "C:\\jvm\\bin\\java.exe"), "the validation run")
     watch.click(progress, 2)
     prompt = dialog(watch, owner=progress)
     assert watch.text(prompt, 1) == "确定"
@@ -165,13 +165,13 @@ def test_the_prompts_and_the_file_dialog_beside_planted_system_dlls(prefix, plan
     assert watch.text(browse, 1002).endswith(DOWNLOAD_PAGE)
     watch.release_mouse(browse, 1002, below_centre=30)  # beside the note: nothing opens
     watch.release_mouse(browse, 1002)
-    until(lambda: journal(prefix, BROWSER))
+    until(lambda: journal(prefix, BROWSER), "the download page opening")
     watch.click(browse, 1001)
     files = dialog(watch, owner=browse, caption=None)
     for name_box in (0x47C, 0x480):  # the file name's combo box or edit control
         watch.set_text(files, name_box, jvm)
     watch.click(files, 1)
-    until(lambda: watch.text(browse, 1000))
+    until(lambda: watch.text(browse, 1000), "the picked file in the browse dialog")
     assert watch.text(browse, 1000).lower() == jvm.lower()
     watch.click(browse, 1)
     result = run.finish(timeout=120)
