@@ -142,24 +142,3 @@ def folder_of_length(root, length):
         path += "\\" + chr(ord("a") + letter % 26) * min(40, max(length - len(path) - 1, 1))
         letter += 1
     return path[:length]
-
-
-@pytest.fixture(scope="session")
-def probe_exe(session_dir):
-    return wine.build_platform_probe(Path(__file__).parent / "platform_probe.cpp",
-                                     session_dir / "platform_probe.exe")
-
-
-@pytest.fixture
-def probe(prefix, probe_exe):
-    """Runs a platform_probe case as program (a path on C:); every line must
-    be "ok" (or "info")."""
-
-    def run(case, *args, program="C:\\probe\\platform_probe.exe"):
-        prefix.put(program, probe_exe)
-        result = prefix.run(program, [case, *args], timeout=60)
-        lines = result.stdout.replace("\r\n", "\n").splitlines()
-        assert lines and result.exit_code == 0, result.stdout + result.stderr
-        assert all(line.startswith(("ok ", "info ")) for line in lines), result.stdout
-
-    return run
