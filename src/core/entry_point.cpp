@@ -4,8 +4,7 @@
 
 #include <atomic>
 
-#include "container/log_writer.h"
-#include "core/path_rules.h"
+#include "support/log_writer.h"
 #include "string_ids.h"
 
 namespace carafe {
@@ -27,17 +26,15 @@ void WorkerThreadMain(void* argument) {
 }
 
 int RunEntryPoint(Launcher& launcher, UserInterface& ui, const std::string& commandLine) {
-  PathString module = ToPath(Os().AnsiToWide(Os().ExecutablePath()));
-  SetModulePath(module);
   // Message boxes reach the user in silent mode too, so the interface is
   // attached either way; the launcher keeps the dialog calls to itself then.
   launcher.AttachUserInterface(&ui);
-  launcher.Initialize(DirectoryOf(module), commandLine);
+  launcher.Initialize(WidePath(Os().ExecutablePath()), commandLine);
 
-  if (launcher.silent) {
+  if (launcher.Silent()) {
     launcher.Run();
   } else {
-    launcher.messageTitle = Os().LoadText(IDS_MESSAGE_TITLE, kMessageTitleChars);
+    launcher.SetMessageTitle(Os().LoadText(IDS_MESSAGE_TITLE, kMessageTitleChars));
     // Without a dialog the run still goes ahead; the loop ends on the
     // worker's quit message all the same.
     ui.CreateProgress();
@@ -53,12 +50,10 @@ int RunEntryPoint(Launcher& launcher, UserInterface& ui, const std::string& comm
       launcher.Run();
     }
     // After a confirmed abort the worker may still be inside a step; the
-    // process ends under it, and the clean-up at exit deletes only the
-    // files whose steps have returned (Launcher::CleanUp).
-    if (ui.Aborted()) {
-      WriteLog(&launcher.logFile,
-               FormatEntry("\r\n %s \r\n", LoadLabel(IDS_APPLICATION_ABORTED).c_str()));
-    }
+    // process ends under it, and the clean-up before the end deletes only
+    // the files whose steps have returned (Launcher::CleanUp).
+    if (ui.Aborted())
+      launcher.Log(FormatEntry("\r\n %s \r\n", LoadLabel(IDS_APPLICATION_ABORTED).c_str()));
   }
   return 0;
 }

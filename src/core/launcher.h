@@ -1,6 +1,5 @@
-// The one application object: the launcher's state for a whole run and the
-// run-level operations on it. Each operation calls its subsystem with the
-// fields it needs.
+// The one application object: a run's state and the run sequence over it,
+// from the options to the clean-up of what the run wrote.
 #pragma once
 
 #include <atomic>
@@ -8,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "container/path_string.h"
 #include "container/setup_container.h"
+#include "discovery/jvm_search.h"
 #include "platform/platform.h"
+#include "support/path_string.h"
 #include "ui/user_interface.h"
 
 namespace carafe {
@@ -27,65 +27,10 @@ enum class LogState { None, Open, Failed };
 // Whether a worker thread runs the run sequence, as the clean-up sees it.
 enum class WorkerState { None, Running, Finished };
 
-class Launcher {
- public:
-  Launcher() = default;
-  // The clean-up: deletes what this run wrote, frees buffers, closes the log.
-  virtual ~Launcher();
-  Launcher(const Launcher&) = delete;
-  Launcher& operator=(const Launcher&) = delete;
-
-  void AttachUserInterface(UserInterface* ui) { ui_ = ui; }
-  UserInterface* AttachedUserInterface() const { return ui_; }
-
-  // --- Start and run sequence.
-  // Applies the command line (narrow text after the program name); opens the
-  // log when asked. Always true.
-  bool Initialize(const PathString& launcherFolder, const std::string& commandLine);
-  // The run sequence; false when it ended without launching.
-  bool Run();
-  // True when the criteria (extracted first if still needed) ask for the
-  // maker's registry key instead of a search.
-  bool WantsRegisteredJvm();
-  // The registry key, or the bundled JVM and the key once more.
-  bool UseRegisteredJvm();
-  // Checks the chosen JVM once more, then launches the installation on it.
-  bool ValidateAndLaunch();
-  // Deletes what this run wrote, frees the buffers, closes the log. Runs
-  // once; the destructor calls it.
-  void CleanUp();
-  // Set by the entry point around the worker thread's run.
-  void SetWorkerState(WorkerState state);
-
-  // --- Log.
-  // Creates the log at the log path and writes its header. Always true.
-  bool OpenLog();
-  LogState GetLogState() const;
-
-  // The steps of the run are virtual only so that tests can stand in for
-  // them; the run calls them directly.
-
-  // --- Container and extraction.
-  bool ReadSetupContainer();
-  virtual bool ExtractVerifyClass();
-  virtual bool ExtractJavaArchive();
-  virtual bool ExtractSearchCriteria();
-
-  // --- Finding the JVM.
-  virtual bool SearchForJvm();
-  virtual bool ReadRegisteredJvm();
-
-  // --- Verification and launch.
-  virtual bool ValidateJvm();
-  virtual bool RunInstallation();
-
-  // --- Bundled JVM installers and the prompts.
-  bool ExtractBundledJvmInstaller();
-  virtual bool RunBundledJvmInstaller();
-  virtual bool OfferBundledJvm();
-  virtual bool BrowseForJvm();
-
-  // Fields, in the order of the launcher's state table.
+// Everything one run holds, from the options to the clean-up.
+struct RunState {
+  PathString modulePath;  // the launcher's own executable, carrying the container
+  // From the options, or set by the steps.
   std::string archivePath;
   std::string verifyClassPath;
   std::string searchCriteria;
@@ -95,42 +40,125 @@ class Launcher {
   std::string logPath;
   bool searchCriteriaGiven = false;
   bool silent = false;
-  std::string messageTitle;
-  bool containerLoaded = false;
   bool noSearch = false;
+  std::string messageTitle;
+  // The container's sections, types 1, 2 and 3, once read.
+  bool containerLoaded = false;
+  SetupContainer container;
+  std::vector<std::uint8_t> sectionBuffers[3];
+  std::vector<std::uint8_t> bundledInstallerBuffer;
+  // The files the run wrote into the temporary folder.
   bool verifyClassWritten = false;
   bool javaArchiveWritten = false;
   bool bundledInstallerWritten = false;
   std::string bundledInstallerPath;
-  SetupContainer container;
-  std::vector<std::uint8_t> sectionBuffers[3];  // types 1, 2, 3
-  std::vector<std::uint8_t> bundledInstallerBuffer;
+  // The log.
   File logFile;
+  LogState logState = LogState::None;
+  bool logAll = false;
+  // The first search writes the summary header, later ones follow the
+  // installation of a bundled JVM.
+  bool searched = false;
+  SearchSession search;
+};
+
+// The steps of the run sequence that reach beyond the launcher's own state:
+// the launcher implements them; tests may stand in for them.
+class RunSteps {
+ public:
+  virtual ~RunSteps() = default;
+  virtual bool ExtractVerifyClass() = 0;
+  virtual bool ExtractJavaArchive() = 0;
+  virtual bool ExtractSearchCriteria() = 0;
+  virtual bool SearchForJvm() = 0;
+  virtual bool ReadRegisteredJvm() = 0;
+  virtual bool OfferBundledJvm() = 0;
+  virtual bool RunBundledJvmInstaller() = 0;
+  virtual bool BrowseForJvm() = 0;
+  virtual bool ValidateJvm() = 0;
+  virtual bool RunInstallation() = 0;
+};
+
+class Launcher : protected RunSteps {
+ public:
+  Launcher() = default;
+  // The clean-up (see CleanUp).
+  ~Launcher() override;
+  Launcher(const Launcher&) = delete;
+  Launcher& operator=(const Launcher&) = delete;
+
+  // Applies the command line (narrow text after the program name) of the
+  // launcher at modulePath; opens the log when asked.
+  void Initialize(const PathString& modulePath, const std::string& commandLine);
+  // The run sequence; false when it ended without launching.
+  bool Run();
+  // Deletes what this run wrote; once the worker is known to be done, also
+  // frees the buffers and closes the log. Runs once; the destructor calls it.
+  void CleanUp();
+
+  // For the entry point.
+  void AttachUserInterface(UserInterface* ui) { ui_ = ui; }
+  UserInterface* AttachedUserInterface() const { return ui_; }
+  bool Silent() const { return run_.silent; }
+  void SetMessageTitle(const std::string& title) { run_.messageTitle = title; }
+  // Set around the worker thread's run.
+  void SetWorkerState(WorkerState state);
+  // Writes an entry to the log, if there is one.
+  void Log(const std::string& entry) const;
+
+  const RunState& State() const { return run_; }
+
+ protected:
+  RunState& MutableState() { return run_; }
+
+  // The real steps.
+  bool ExtractVerifyClass() override;
+  bool ExtractJavaArchive() override;
+  bool ExtractSearchCriteria() override;
+  bool SearchForJvm() override;
+  bool ReadRegisteredJvm() override;
+  bool OfferBundledJvm() override;
+  bool RunBundledJvmInstaller() override;
+  bool BrowseForJvm() override;
+  bool ValidateJvm() override;
+  bool RunInstallation() override;
 
  private:
+  void OpenLog();
+  bool ReadSetupContainer();
+  // The pieces of writing a file into the temporary folder, shared by the
+  // sections and the bundled installer: the entry when the temporary folder
+  // has no room for name, the file created (after the extracting entry), and
+  // bytes written in chunks of chunkBytes (0: at once; a short write is
+  // logged and false).
+  void LogNoRoom(const std::string& name, std::uint32_t size) const;
+  File CreateTempFile(const std::string& path, const char* extractingFormat) const;
+  bool WriteAll(const File& file, const std::uint8_t* bytes, std::uint32_t size,
+                std::uint32_t chunkBytes, const std::string& path) const;
+  bool ExtractSection(std::uint8_t type, std::uint32_t chunkBytes, const char* extractingFormat,
+                      std::string* path, bool* written);
+  bool ExtractBundledJvmInstaller();
+  bool WantsRegisteredJvm();
+  bool UseRegisteredJvm();
+  bool ValidateAndLaunch();
+  bool OfferBundledInstallation();
+  // Called by the run after each step that may write a file: what is
+  // published here is complete and closed (see CleanUp).
+  void PublishWrittenFiles();
+  void DeleteIfWritten(bool written, const std::string& path);
   // Status line and window messages go nowhere in silent mode.
   void SetStatus(std::uint32_t textId);
   void HideProgress();
   void ShowProgress();
   void ShowStopMessage(std::uint32_t textId, bool ownedByProgress);
-  void DeleteIfWritten(bool written, const std::string& path);
-  // OfferBundledJvm, then RunBundledJvmInstaller when it succeeded.
-  bool OfferBundledInstallation();
-  // Called by the run after each step that may write a file: what is
-  // published here is complete and closed (see CleanUp).
-  void PublishWrittenFiles();
 
+  RunState run_;
   UserInterface* ui_ = nullptr;
-  LogState logState_ = LogState::None;
   bool cleanedUp_ = false;
   std::atomic<WorkerState> workerState_{WorkerState::None};
   std::atomic<bool> verifyClassDone_{false};
   std::atomic<bool> javaArchiveDone_{false};
   std::atomic<bool> bundledInstallerDone_{false};
 };
-
-// Process-wide state written once by the entry point.
-void SetModulePath(const PathString& path);
-const PathString& ModulePath();
 
 }  // namespace carafe

@@ -1,10 +1,7 @@
 // Loading the setup container and writing its sections out.
-#include <algorithm>
-#include <functional>
-
 #include "container/binary_readers.h"
 #include "container/extraction.h"
-#include "container/log_writer.h"
+#include "support/log_writer.h"
 #include "core/launcher.h"
 #include "string_ids.h"
 
@@ -12,115 +9,76 @@ namespace carafe {
 
 namespace {
 
-// The Java archive, several megabytes, goes out in chunks of this size.
+// The Java archive, several megabytes, goes out in chunks of this size; the
+// verify class, a few kilobytes, in one write.
 constexpr std::uint32_t kArchiveChunkBytes = 1024;
 constexpr std::uint32_t kOneWrite = 0;
 
-// Where WriteFile reads from when a section is empty: never a null pointer.
-const std::uint8_t kNoBytes[1] = {0};
+}  // namespace
 
-const std::uint8_t* BytesOf(const std::vector<std::uint8_t>& buffer) {
-  return buffer.empty() ? kNoBytes : buffer.data();
-}
-
-// What both extraction steps do once the container is loaded: check the
-// room, then write the section's buffer into the temporary directory in
-// chunks of chunkBytes (kOneWrite: all at once). A file that cannot be
-// created is no failure here: the class-file check that follows decides.
-bool ExtractSection(const ContainerSection& section, const std::vector<std::uint8_t>& buffer,
-                    std::uint32_t chunkBytes, const char* extractingFormat, const File* log,
-                    const std::function<void()>& showNoRoomBox, std::string* path, bool* written) {
-  std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
-  std::string folder;
-  if (!FindTempDirWithSpace(&folder, size)) {
-    showNoRoomBox();
-    WriteLog(log, FormatEntry("\r\n%s %s %s (%d)\r\n", LoadLabel(IDS_NOT_ENOUGH_SPACE).c_str(),
-                              section.Name().c_str(), LoadLabel(IDS_OF_SIZE).c_str(),
-                              static_cast<int>(size)));
+bool Launcher::ReadSetupContainer() {
+  std::string path = AnsiPath(run_.modulePath);
+  if (!run_.container.Open(path, &run_.logFile)) {
+    Log(FormatEntry("\r\n %s %s\r\n", LoadLabel(IDS_READ_FAILED).c_str(), path.c_str()));
+    ShowStopMessage(IDS_READ_FAILED, false);
     return false;
   }
-  std::string target = folder + section.Name();
-  if (LogAll()) {
-    WriteLog(log,
-             FormatEntry(extractingFormat, LoadLabel(IDS_EXTRACTING_FILE).c_str(), target.c_str()));
+  const std::uint8_t types[3] = {kJavaArchiveSection, kVerifyClassSection, kSearchCriteriaSection};
+  for (int i = 0; i < 3; ++i) {
+    if (!run_.container.Section(types[i]).ReadData(&run_.sectionBuffers[i])) {
+      Log(FormatEntry("\r\n %s %s %s\r\n", LoadLabel(IDS_CORRUPTED).c_str(),
+                      LoadLabel(IDS_INSTALLATION_EXECUTABLE).c_str(), path.c_str()));
+      ShowStopMessage(IDS_INVALID_EXECUTABLE, true);
+      return false;
+    }
   }
+  run_.containerLoaded = true;
+  return true;
+}
 
-  File file = Os().OpenFile(target, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
+// Checks the room, then writes the section's buffer into the temporary
+// folder. A file that cannot be created is no failure here: the class-file
+// check that follows decides.
+bool Launcher::ExtractSection(std::uint8_t type, std::uint32_t chunkBytes,
+                              const char* extractingFormat, std::string* path, bool* written) {
+  if (!run_.containerLoaded && !ReadSetupContainer()) return false;
+  const ContainerSection& section = run_.container.Section(type);
+  const std::vector<std::uint8_t>& buffer = run_.sectionBuffers[type - 1];
+  const std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
+  std::string folder;
+  if (!FindTempDirWithSpace(&folder, size)) {
+    ShowStopMessage(IDS_INSUFFICIENT_DISK_SPACE, true);
+    LogNoRoom(section.Name(), size);
+    return false;
+  }
+  const std::string target = folder + section.Name();
+  File file = CreateTempFile(target, extractingFormat);
   if (file.IsOpen()) {
-    std::uint32_t step = chunkBytes == kOneWrite ? size : chunkBytes;
-    std::uint32_t done = 0;
-    do {
-      std::uint32_t chunk = std::min(step, size - done);
-      std::uint32_t transferred = 0;
-      file.Write(BytesOf(buffer) + done, chunk, &transferred);
-      if (transferred != chunk) {
-        WriteLog(log,
-                 FormatEntry("\r\n%s %s %s ...\r\n", LoadLabel(IDS_ERROR_OCCURED_WHILE).c_str(),
-                             LoadLabel(IDS_EXTRACTING_FILE).c_str(), target.c_str()));
-        return false;
-      }
-      done += chunk;
-    } while (done < size);
+    if (!WriteAll(file, buffer.data(), size, chunkBytes, target)) return false;
     *written = true;
   }
   *path = target;
   return true;
 }
 
-}  // namespace
-
-bool Launcher::ReadSetupContainer() {
-  std::string path = Os().WideToAnsi(FromPath(ModulePath()));
-  if (!container.Open(path, &logFile)) {
-    WriteLog(&logFile,
-             FormatEntry("\r\n %s %s\r\n", LoadLabel(IDS_READ_FAILED).c_str(), path.c_str()));
-    ShowStopMessage(IDS_READ_FAILED, false);
-    return false;
-  }
-  const std::uint8_t types[3] = {kJavaArchiveSection, kVerifyClassSection, kSearchCriteriaSection};
-  for (int i = 0; i < 3; ++i) {
-    if (!container.Section(types[i]).ReadData(&sectionBuffers[i])) {
-      WriteLog(&logFile,
-               FormatEntry("\r\n %s %s %s\r\n", LoadLabel(IDS_CORRUPTED).c_str(),
-                           LoadLabel(IDS_INSTALLATION_EXECUTABLE).c_str(), path.c_str()));
-      ShowStopMessage(IDS_INVALID_EXECUTABLE, true);
-      return false;
-    }
-  }
-  containerLoaded = true;
-  return true;
-}
-
 bool Launcher::ExtractVerifyClass() {
-  if (!containerLoaded && !ReadSetupContainer()) return false;
-  // A few kilobytes: one write.
-  return ExtractSection(
-      container.Section(kVerifyClassSection), sectionBuffers[kVerifyClassSection - 1], kOneWrite,
-      "\r\n%s %s ...\r\n", &logFile,
-      [this] { ShowStopMessage(IDS_INSUFFICIENT_DISK_SPACE, true); }, &verifyClassPath,
-      &verifyClassWritten);
+  return ExtractSection(kVerifyClassSection, kOneWrite, "\r\n%s %s ...\r\n",
+                        &run_.verifyClassPath, &run_.verifyClassWritten);
 }
 
 bool Launcher::ExtractJavaArchive() {
-  if (!containerLoaded && !ReadSetupContainer()) return false;
-  return ExtractSection(
-      container.Section(kJavaArchiveSection), sectionBuffers[kJavaArchiveSection - 1],
-      kArchiveChunkBytes, "\r\n%s %s ....\r\n", &logFile,
-      [this] { ShowStopMessage(IDS_INSUFFICIENT_DISK_SPACE, true); }, &archivePath,
-      &javaArchiveWritten);
+  return ExtractSection(kJavaArchiveSection, kArchiveChunkBytes, "\r\n%s %s ....\r\n",
+                        &run_.archivePath, &run_.javaArchiveWritten);
 }
 
 bool Launcher::ExtractSearchCriteria() {
-  if (!containerLoaded && !ReadSetupContainer()) return false;
-  if (LogAll()) {
-    WriteLog(&logFile,
-             FormatEntry("\r\n%s...\r\n", LoadLabel(IDS_EXTRACTING_CRITERIA).c_str()));
-  }
-  const std::vector<std::uint8_t>& buffer = sectionBuffers[kSearchCriteriaSection - 1];
+  if (!run_.containerLoaded && !ReadSetupContainer()) return false;
+  if (run_.logAll) Log(FormatEntry("\r\n%s...\r\n", LoadLabel(IDS_EXTRACTING_CRITERIA).c_str()));
+  const std::vector<std::uint8_t>& buffer = run_.sectionBuffers[kSearchCriteriaSection - 1];
   std::string text;
   if (!ParseString16(buffer.data(), buffer.size(), &text)) return false;
-  searchCriteria = text;
-  return !searchCriteria.empty();
+  run_.searchCriteria = text;
+  return !run_.searchCriteria.empty();
 }
 
 }  // namespace carafe

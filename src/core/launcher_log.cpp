@@ -1,7 +1,7 @@
 // The launcher log: a plain text file, replaced at each run, written entry by
 // entry without buffering so that it is complete up to the moment the
 // process ends, an abort included.
-#include "container/log_writer.h"
+#include "support/log_writer.h"
 #include "core/launcher.h"
 #include "string_ids.h"
 
@@ -15,20 +15,17 @@ constexpr const char* kHeaderFormat = "%s :: %02d:%02d:%02d %s :: %02d:%02d:%02d
 
 }  // namespace
 
-bool Launcher::OpenLog() {
-  if (logState_ != LogState::None) return true;
+void Launcher::OpenLog() {
+  if (run_.logState != LogState::None) return;
   // Share mode 0: no other process may open the log while the launcher runs.
-  logFile = Os().OpenFile(logPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
+  run_.logFile = Os().OpenFile(run_.logPath, FileAccess::Write, FileShare::None,
+                               FileDisposition::CreateAlways);
   // A log that cannot be created stays failed; the run goes on without it.
-  logState_ = logFile.IsOpen() ? LogState::Open : LogState::Failed;
-  if (logState_ == LogState::Failed) return true;
+  run_.logState = run_.logFile.IsOpen() ? LogState::Open : LogState::Failed;
+  if (run_.logState == LogState::Failed) return;
   LocalTime now = Os().Now();
-  WriteLog(&logFile,
-           FormatEntry(kHeaderFormat, LoadLabel(IDS_DATE).c_str(), now.month, now.day, now.year,
-                       LoadLabel(IDS_TIME).c_str(), now.hour, now.minute, now.second));
-  return true;
+  Log(FormatEntry(kHeaderFormat, LoadLabel(IDS_DATE).c_str(), now.month, now.day, now.year,
+                  LoadLabel(IDS_TIME).c_str(), now.hour, now.minute, now.second));
 }
-
-LogState Launcher::GetLogState() const { return logState_; }
 
 }  // namespace carafe

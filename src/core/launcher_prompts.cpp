@@ -3,7 +3,7 @@
 // use. Both go through the user interface, which is skipped when silent.
 #include <cctype>
 
-#include "container/log_writer.h"
+#include "support/log_writer.h"
 #include "core/launcher.h"
 #include "launch/class_path.h"
 #include "string_ids.h"
@@ -24,7 +24,7 @@ std::string HomeOfExecutable(const std::string& path) {
 }  // namespace
 
 bool Launcher::OfferBundledJvm() {
-  if (!silent) {
+  if (!run_.silent) {
     HideProgress();
     int answer = ui_ != nullptr ? ui_->RunBundledJvmPrompt() : kDialogCancel;
     ShowProgress();
@@ -34,31 +34,28 @@ bool Launcher::OfferBundledJvm() {
 }
 
 bool Launcher::BrowseForJvm() {
-  if (silent || ui_ == nullptr) return false;
+  if (run_.silent || ui_ == nullptr) return false;
   std::string chosen;
   HideProgress();
   int answer = ui_->RunBrowseDialog(&chosen);
   ShowProgress();
   if (answer == kDialogCancel) {
-    if (LogAll())
-      WriteLog(&logFile, FormatEntry("\r\n%s \r\n", LoadLabel(IDS_BROWSE_CANCELLED).c_str()));
+    if (run_.logAll) Log(FormatEntry("\r\n%s \r\n", LoadLabel(IDS_BROWSE_CANCELLED).c_str()));
     return false;
   }
   if (chosen.empty()) {
-    if (LogAll())
-      WriteLog(&logFile, FormatEntry("\r\n%s \r\n", LoadLabel(IDS_BROWSE_EMPTY).c_str()));
+    if (run_.logAll) Log(FormatEntry("\r\n%s \r\n", LoadLabel(IDS_BROWSE_EMPTY).c_str()));
     return false;
   }
-  if (LogAll())
-    WriteLog(&logFile,
-             FormatEntry("\r\n%s %s.\r\n", LoadLabel(IDS_USER_CHOSE).c_str(), chosen.c_str()));
-  jvmPath = chosen;
+  if (run_.logAll)
+    Log(FormatEntry("\r\n%s %s.\r\n", LoadLabel(IDS_USER_CHOSE).c_str(), chosen.c_str()));
+  run_.jvmPath = chosen;
   // A bare name such as java.exe is found by the system on its own path; its
   // libraries are unknown, so the class path is left as it was.
   if (chosen.find('\\') != std::string::npos) {
     const std::string home = HomeOfExecutable(chosen);
-    classPath = CollectJdkLibs(home);
-    if (classPath.empty()) classPath = CollectJreLibs(home);
+    run_.classPath = CollectJdkLibs(home);
+    if (run_.classPath.empty()) run_.classPath = CollectJreLibs(home);
   }
   return true;
 }

@@ -1,7 +1,7 @@
 // Finding the JVM: the criteria search of the run sequence and the maker's
 // own registry key that replaces it when the criteria ask for it.
-#include "container/file_utilities.h"
-#include "container/log_writer.h"
+#include "support/file_utilities.h"
+#include "support/log_writer.h"
 #include "core/launcher.h"
 #include "discovery/jvm_search.h"
 #include "launch/class_path.h"
@@ -18,26 +18,22 @@ constexpr const char* kDefaultJvmBin = "java.exe";
 
 bool Launcher::SearchForJvm() {
   SetStatus(IDS_SEARCHING_FOR_JVM);
-  if (searchCriteria.empty() && !searchCriteriaGiven) ExtractSearchCriteria();
+  if (run_.searchCriteria.empty() && !run_.searchCriteriaGiven) ExtractSearchCriteria();
 
-  std::uint32_t header = IDS_SEARCH_AFTER_INSTALL;
-  if (SearchNumber() == 1) {
-    header = IDS_SEARCH_SUMMARY;
-    SetSearchNumber(SearchNumber() + 1);
-  }
-  WriteLog(&logFile, FormatEntry("\r\n%s \r\n", LoadLabel(header).c_str()));
+  const std::uint32_t header = run_.searched ? IDS_SEARCH_AFTER_INSTALL : IDS_SEARCH_SUMMARY;
+  run_.searched = true;
+  Log(FormatEntry("\r\n%s \r\n", LoadLabel(header).c_str()));
 
-  JvmRecord found = FindJvm(searchCriteria, verifyClassPath, &logFile);
+  JvmRecord found = FindJvm(run_.searchCriteria, run_.verifyClassPath, run_.search);
   if (found.bin().empty()) {
-    WriteLog(&logFile, FormatEntry("\r\n\t%s %s \r\n", LoadLabel(IDS_SEARCH_FAILED).c_str(),
-                                        jvmPath.c_str()));
+    Log(FormatEntry("\r\n\t%s %s \r\n", LoadLabel(IDS_SEARCH_FAILED).c_str(),
+                    run_.jvmPath.c_str()));
     return false;
   }
-  jvmPath = found.bin();
-  classPath = found.libs();
-  if (LogAll())
-    WriteLog(&logFile,
-             FormatEntry("\r\n%s %s\r\n", LoadLabel(IDS_FOUND_JVM_AT).c_str(), jvmPath.c_str()));
+  run_.jvmPath = found.bin();
+  run_.classPath = found.libs();
+  if (run_.logAll)
+    Log(FormatEntry("\r\n%s %s\r\n", LoadLabel(IDS_FOUND_JVM_AT).c_str(), run_.jvmPath.c_str()));
   return true;
 }
 
@@ -48,8 +44,8 @@ bool Launcher::ReadRegisteredJvm() {
   if (!QueryRegistryString(kRegisteredJvmKey, "JavaBin", &name)) name = kDefaultJvmBin;
   std::string executable = home + "\\bin\\" + name;
   if (!FileExists(executable)) return false;
-  jvmPath = executable;
-  classPath = CollectAllLibs(home);
+  run_.jvmPath = executable;
+  run_.classPath = CollectAllLibs(home);
   return true;
 }
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "container/path_string.h"
+#include "support/path_string.h"
 
 namespace carafe {
 

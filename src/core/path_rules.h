@@ -3,7 +3,7 @@
 // All of it works on wide path strings, so letter case never matters.
 #pragma once
 
-#include "container/path_string.h"
+#include "support/path_string.h"
 
 namespace carafe {
 

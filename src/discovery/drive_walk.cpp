@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "container/log_writer.h"
+#include "support/file_utilities.h"
 #include "discovery/search_locations.h"
 #include "platform/platform.h"
 
@@ -11,9 +11,6 @@ namespace carafe {
 namespace {
 
 const ExeNames kWalkNames = {kJavaExe, kJreExe};
-
-// "X:\" is three characters: the drive letter, the colon, the backslash.
-constexpr std::size_t kDriveRootChars = 3;
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
@@ -36,19 +33,14 @@ Frame ListFolder(const PathString& folder) {
 
 std::size_t HitIndex(const std::string& exeName) { return exeName == kJavaExe ? 0 : 1; }
 
-PathString WidePath(const std::string& ansi) { return ToPath(Os().AnsiToWide(ansi)); }
-
-std::string AnsiPath(const PathString& path) { return Os().WideToAnsi(FromPath(path)); }
-
-std::string SystemDriveRoot() { return Os().SystemFolder().substr(0, kDriveRootChars); }
-
-bool SearchFileSystem(CriteriaEntry& entry, const std::string& exeName,
-                      std::vector<JvmRecord>& results, HitLists& hitLists, bool walked) {
-  if (LogAll()) entry.LogSearchStep(SearchStart, "in FileSystem");
+bool SearchFileSystem(SearchState& search, CriteriaEntry& entry, const std::string& exeName,
+                      std::vector<JvmRecord>& results, bool walked) {
+  LogSearchStep(search.log, entry, SearchStep::Start, "in FileSystem");
+  HitLists& hitLists = search.diskHits;
   const std::size_t index = HitIndex(exeName);
   bool found = false;
   if (walked) {
-    found = CheckCandidates(entry, exeName, hitLists[index], results);
+    found = CheckCandidates(search, entry, exeName, hitLists[index], results);
   } else {
     // The system drive first: a JVM there ends the search before the other
     // drives are even listed.
@@ -57,18 +49,18 @@ bool SearchFileSystem(CriteriaEntry& entry, const std::string& exeName,
     // root would list the current folder, so only the fixed drives remain.
     if (!systemRoot.empty()) {
       WalkForExecutables(kWalkNames, systemRoot, hitLists);
-      if (CheckCandidates(entry, exeName, hitLists[index], results)) return true;
+      if (CheckCandidates(search, entry, exeName, hitLists[index], results)) return true;
     }
     for (const PathString& root : ListFixedDrives(systemRoot)) {
       HitLists driveHits;
       WalkForExecutables(kWalkNames, root, driveHits);
-      found = CheckCandidates(entry, exeName, driveHits[index], results);
+      found = CheckCandidates(search, entry, exeName, driveHits[index], results);
       for (std::size_t i = 0; i < hitLists.size(); ++i)
         hitLists[i].insert(hitLists[i].end(), driveHits[i].begin(), driveHits[i].end());
       if (found) break;
     }
   }
-  if (!found && LogAll()) entry.LogSearchStep(NotFound, "");
+  if (!found) LogSearchStep(search.log, entry, SearchStep::NotFound, "");
   return found;
 }
 

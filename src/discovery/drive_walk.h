@@ -1,14 +1,12 @@
-// The full pass of the search: a walk of every fixed drive for java.exe and
-// jre.exe, done at most once per search and re-examined afterwards.
+// The walk of the search's full pass: every fixed drive, for java.exe and
+// jre.exe.
 #pragma once
 
 #include <array>
 #include <string>
 #include <vector>
 
-#include "container/path_string.h"
-#include "discovery/jvm_record.h"
-#include "discovery/search_criteria.h"
+#include "support/path_string.h"
 
 namespace carafe {
 
@@ -24,19 +22,6 @@ using ExeNames = std::array<std::string, 2>;
 
 // Index of an executable name in HitLists: 0 for exactly "java.exe", else 1.
 std::size_t HitIndex(const std::string& exeName);
-
-// Conversions between the launcher's ANSI strings and candidate paths.
-PathString WidePath(const std::string& ansi);
-std::string AnsiPath(const PathString& path);
-
-// The root of the drive that holds the system folder, such as "C:\".
-std::string SystemDriveRoot();
-
-// Walks the system drive, then (while nothing passed) every other fixed
-// drive, or only re-examines hitLists when walked is set. True when a
-// candidate for exeName passed and was appended to results.
-bool SearchFileSystem(CriteriaEntry& entry, const std::string& exeName,
-                      std::vector<JvmRecord>& results, HitLists& hitLists, bool walked);
 
 // Roots ("A:\" ... "Z:\") of the fixed drives in letter order, without
 // excludedRoot (compared without regard to letter case).

@@ -9,13 +9,11 @@ namespace carafe {
 
 namespace {
 
-int searchNumber = 1;
-
 // Searches each entry of group in turn; the first that passes ends it.
-bool SearchGroup(CriteriaGroup& group, SearchPass pass, JvmRecord& result) {
+bool SearchGroup(SearchState& search, CriteriaGroup& group, SearchPass pass, JvmRecord& result) {
   for (CriteriaEntry& entry : group) {
     std::vector<JvmRecord> found;
-    if (SearchEntry(entry, found, pass)) {
+    if (SearchEntry(search, entry, found, pass)) {
       result = found.front();
       return true;
     }
@@ -26,16 +24,17 @@ bool SearchGroup(CriteriaGroup& group, SearchPass pass, JvmRecord& result) {
 }  // namespace
 
 JvmRecord FindJvm(const std::string& criteriaText, const std::string& verifyClassPath,
-                  const File* logHandle) {
-  SearchCriteria groups = GroupCriteria(ParseCriteria(criteriaText));
-  BeginSearch(verifyClassPath);
-  SetSearchLog(logHandle);
+                  SearchSession& session) {
+  SearchCriteria groups = GroupCriteria(ParseCriteria(criteriaText), &session.jviewEntriesSeen);
+  SearchState search;
+  search.verifyClassPath = verifyClassPath;
+  search.log = session.log;
 
   JvmRecord result;
   bool passed = false;
   for (std::size_t i = 0; i < groups.size() && !passed; ++i) {
-    if (i == 0) passed = SearchGroup(groups[i], kQuickPass, result);
-    if (!passed) passed = SearchGroup(groups[i], kFullPass, result);
+    if (i == 0) passed = SearchGroup(search, groups[i], SearchPass::Quick, result);
+    if (!passed) passed = SearchGroup(search, groups[i], SearchPass::Full, result);
   }
 
   // The summary stops at the entry that passed; without a log every entry
@@ -43,7 +42,7 @@ JvmRecord FindJvm(const std::string& criteriaText, const std::string& verifyClas
   bool summarized = false;
   for (const CriteriaGroup& group : groups) {
     for (const CriteriaEntry& entry : group) {
-      if (entry.LogSearchSummary()) {
+      if (LogSearchSummary(session.log, entry)) {
         summarized = true;
         break;
       }
@@ -52,9 +51,5 @@ JvmRecord FindJvm(const std::string& criteriaText, const std::string& verifyClas
   }
   return result;
 }
-
-int SearchNumber() { return searchNumber; }
-
-void SetSearchNumber(int number) { searchNumber = number; }
 
 }  // namespace carafe

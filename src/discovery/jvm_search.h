@@ -5,21 +5,21 @@
 #include <string>
 
 #include "discovery/jvm_record.h"
-#include "platform/platform.h"
+#include "discovery/search_log.h"
 
 namespace carafe {
 
-// Searches for a JVM that criteriaText accepts, verifying every candidate
-// with the class at verifyClassPath and writing the search log to logHandle
-// (none: no summary). The record of the first JVM that passed, or a record
-// with every field empty.
-JvmRecord FindJvm(const std::string& criteriaText, const std::string& verifyClassPath,
-                  const File* logHandle);
+// What the searches of one run share.
+struct SearchSession {
+  SearchLog log;             // the launcher log and the log-all option
+  int jviewEntriesSeen = 0;  // only the run's first "microsoft" entry is searched
+};
 
-// The number of the launcher's next search in this process, from 1. Only
-// the first search is logged as the search summary; later ones follow the
-// installation of a bundled JVM.
-int SearchNumber();
-void SetSearchNumber(int number);
+// Searches for a JVM that criteriaText accepts, verifying every candidate
+// with the class at verifyClassPath and writing the search log to the
+// session's log (none: no summary). The record of the first JVM that passed,
+// or a record with every field empty.
+JvmRecord FindJvm(const std::string& criteriaText, const std::string& verifyClassPath,
+                  SearchSession& session);
 
 }  // namespace carafe

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "container/file_utilities.h"
+#include "support/file_utilities.h"
 
 namespace carafe {
 
@@ -13,13 +13,7 @@ constexpr char kPairSeparator = ':';
 constexpr char kValueMark = '=';
 constexpr const char* kJviewVendor = "microsoft";
 
-// Counts the "microsoft" entries seen by every search of this process: only
-// the very first one is ever searched for.
-int jviewEntryCounter = 1;
-
 }  // namespace
-
-void ResetJviewCounterForTesting() { jviewEntryCounter = 1; }
 
 std::vector<CriteriaEntry> ParseCriteria(const std::string& text) {
   std::string rest = text + kPieceSeparator;
@@ -65,7 +59,7 @@ bool ParseCriteriaEntry(const std::string& text, CriteriaEntry& entry) {
   return true;
 }
 
-SearchCriteria GroupCriteria(const std::vector<CriteriaEntry>& entries) {
+SearchCriteria GroupCriteria(const std::vector<CriteriaEntry>& entries, int* jviewEntriesSeen) {
   SearchCriteria groups;
   CriteriaGroup current;
   for (const CriteriaEntry& entry : entries) {
@@ -75,8 +69,8 @@ SearchCriteria GroupCriteria(const std::vector<CriteriaEntry>& entries) {
     }
     groups.push_back(current);
     current.clear();
-    if (jviewEntryCounter == 1) current.push_back(entry);
-    ++jviewEntryCounter;
+    if (*jviewEntriesSeen == 0) current.push_back(entry);
+    ++*jviewEntriesSeen;
   }
   if (!current.empty()) groups.push_back(current);
   return groups;

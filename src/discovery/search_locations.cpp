@@ -1,7 +1,6 @@
 #include "discovery/search_locations.h"
 
-#include "container/file_utilities.h"
-#include "container/log_writer.h"
+#include "support/file_utilities.h"
 #include "launch/class_path.h"
 #include "platform/platform.h"
 
@@ -33,11 +32,6 @@ const VendorKeys kIbmKeys = {"Software\\IBM\\IBM Runtime Environment, Java(TM) T
                              "Software\\IBM\\IBM Developer Kit, Java(TM) Tech. Edition\\",
                              &kRuntimeVersions, &kIbmKitVersions};
 
-SearchState& State() {
-  static SearchState state;
-  return state;
-}
-
 // The registry knows only major.minor for most kits: 1.1.4 is looked up as 1.1.
 std::string RegistryVersion(const std::string& version) {
   if (CountChar(version, '.') <= 1) return version;
@@ -55,16 +49,17 @@ std::vector<std::string> KeyNames(const char* base, const std::string& registryV
 // Brackets one location with its detailed log lines: where it looks, and
 // "Not Found" when nothing there passed.
 template <typename Look>
-bool LoggedLocation(CriteriaEntry& entry, const char* text, Look look) {
-  if (LogAll()) entry.LogSearchStep(SearchStart, text);
+bool LoggedLocation(const SearchState& search, CriteriaEntry& entry, const char* text, Look look) {
+  LogSearchStep(search.log, entry, SearchStep::Start, text);
   bool found = look();
-  if (!found && LogAll()) entry.LogSearchStep(NotFound, "");
+  if (!found) LogSearchStep(search.log, entry, SearchStep::NotFound, "");
   return found;
 }
 
 // Verify-and-keep: the candidate must pass the entry and be new to results.
-bool VerifyAndKeep(CriteriaEntry& entry, JvmRecord& record, std::vector<JvmRecord>& results) {
-  if (!entry.VerifyJvm(record, State().verifyClassPath)) return false;
+bool VerifyAndKeep(const SearchState& search, CriteriaEntry& entry, JvmRecord& record,
+                   std::vector<JvmRecord>& results) {
+  if (!VerifyJvm(entry, record, search.verifyClassPath, search.log)) return false;
   for (const JvmRecord& kept : results)
     if (SameJvm(kept, record)) return false;
   results.push_back(record);
@@ -73,135 +68,68 @@ bool VerifyAndKeep(CriteriaEntry& entry, JvmRecord& record, std::vector<JvmRecor
 
 // A JVM found at home, of type "jdk" or "jre": the type decides which
 // libraries its class path gets.
-bool KeepJvm(CriteriaEntry& entry, const std::string& type, const std::string& home,
+bool KeepJvm(const SearchState& search, CriteriaEntry& entry, const std::string& type, const std::string& home,
              const std::string& executable, std::vector<JvmRecord>& results) {
   JvmRecord record;
   record.set_home(home);
   record.set_libs(type == "jdk" ? CollectJdkLibs(home) : CollectJreLibs(home));
   record.set_bin(executable);
   record.set_type(type);
-  return VerifyAndKeep(entry, record, results);
+  return VerifyAndKeep(search, entry, record, results);
 }
 
-bool SearchVendor(CriteriaEntry& entry, std::vector<JvmRecord>& results, SearchPass pass,
-                  const VendorKeys& keys) {
-  std::string registryVersion = RegistryVersion(entry.version);
-  SearchState& state = State();
-  if (entry.type == "jre" || entry.type.empty()) {
-    for (const std::string& key : KeyNames(keys.jreKeyBase, registryVersion, *keys.jreVersions)) {
-      bool found;
-      if (pass == kQuickPass) {
-        found = SearchJreQuick(entry, results, key, kJavaHomeValue, keys.jreVendorFolder);
-      } else {
-        found = SearchFileSystem(entry, kJreExe, results, state.diskHits, state.diskWalked[1]);
-        state.diskWalked[0] = state.diskWalked[1] = true;
-      }
-      if (found) return true;
-    }
-  }
-  if (entry.type != "jdk" && !entry.type.empty()) return false;
-  for (const std::string& key : KeyNames(keys.jdkKeyBase, registryVersion, *keys.jdkVersions)) {
-    bool found;
-    if (pass == kQuickPass) {
-      found = SearchJdkQuick(entry, results, key, kJavaHomeValue);
-    } else {
-      found = SearchFileSystem(entry, kJavaExe, results, state.diskHits, state.diskWalked[0]);
-      state.diskWalked[0] = state.diskWalked[1] = true;
-    }
-    if (found) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-SearchState& CurrentSearch() { return State(); }
-
-void BeginSearch(const std::string& verifyClassPath) {
-  State() = SearchState();
-  State().verifyClassPath = verifyClassPath;
-}
-
-bool SearchEntry(CriteriaEntry& entry, std::vector<JvmRecord>& results, SearchPass pass) {
-  if (entry.vendor == "sun" || entry.vendor.empty())
-    return SearchVendor(entry, results, pass, kSunKeys);
-  if (entry.vendor == "microsoft") return SearchJview(entry, results);
-  if (entry.vendor == "ibm") return SearchVendor(entry, results, pass, kIbmKeys);
-  return false;
-}
-
-bool SearchJreQuick(CriteriaEntry& entry, std::vector<JvmRecord>& results,
-                    const std::string& keyName, const std::string& valueName,
-                    const std::string& vendorFolder) {
-  if (SearchJreRegistry(entry, results, keyName, valueName)) return true;
-  if (SearchJreDefaultFolder(entry, results, vendorFolder)) return true;
-  SearchState& state = State();
-  bool found = SearchPathVariable(entry, kJreExe, results, state.pathHits[1], state.pathScanned[1]);
-  state.pathScanned[1] = true;
-  return found;
-}
-
-bool SearchJdkQuick(CriteriaEntry& entry, std::vector<JvmRecord>& results,
-                    const std::string& keyName, const std::string& valueName) {
-  if (SearchJdkRegistry(entry, results, keyName, valueName)) return true;
-  if (SearchJdkDefaultFolder(entry, results)) return true;
-  SearchState& state = State();
-  bool found =
-      SearchPathVariable(entry, kJavaExe, results, state.pathHits[0], state.pathScanned[0]);
-  state.pathScanned[0] = true;
-  return found;
-}
-
-bool SearchJdkRegistry(CriteriaEntry& entry, std::vector<JvmRecord>& results,
-                       const std::string& keyName, const std::string& valueName) {
-  return LoggedLocation(entry, "in Registry", [&] {
+bool SearchJdkRegistry(const SearchState& search, CriteriaEntry& entry,
+                       std::vector<JvmRecord>& results, const std::string& keyName) {
+  return LoggedLocation(search, entry, "in Registry", [&] {
     std::string home;
-    if (!QueryRegistryString(keyName, valueName, &home)) return false;
+    if (!QueryRegistryString(keyName, kJavaHomeValue, &home)) return false;
     std::string executable = home + "\\bin\\java.exe";
     if (!FileExists(executable)) return false;
-    return KeepJvm(entry, "jdk", home, executable, results);
+    return KeepJvm(search, entry, "jdk", home, executable, results);
   });
 }
 
-bool SearchJreRegistry(CriteriaEntry& entry, std::vector<JvmRecord>& results,
-                       const std::string& keyName, const std::string& valueName) {
-  return LoggedLocation(entry, "in the Registry", [&] {
+bool SearchJreRegistry(const SearchState& search, CriteriaEntry& entry,
+                       std::vector<JvmRecord>& results, const std::string& keyName) {
+  return LoggedLocation(search, entry, "in the Registry", [&] {
     std::string home;
-    if (!QueryRegistryString(keyName, valueName, &home)) return false;
+    if (!QueryRegistryString(keyName, kJavaHomeValue, &home)) return false;
     // Runtimes of this era ship jre.exe; later ones only java.exe.
     std::string executable = home + "\\bin\\jre.exe";
     if (!FileExists(executable)) {
       executable = home + "\\bin\\java.exe";
       if (!FileExists(executable)) return false;
     }
-    return KeepJvm(entry, "jre", home, executable, results);
+    return KeepJvm(search, entry, "jre", home, executable, results);
   });
 }
 
-bool SearchJdkDefaultFolder(CriteriaEntry& entry, std::vector<JvmRecord>& results) {
-  return LoggedLocation(entry, "default install folder", [&] {
+bool SearchJdkDefaultFolder(const SearchState& search, CriteriaEntry& entry,
+                            std::vector<JvmRecord>& results) {
+  return LoggedLocation(search, entry, "default install folder", [&] {
     // Without a system folder the folder would be relative to the current one.
     if (SystemDriveRoot().empty()) return false;
     std::string home = SystemDriveRoot() + "JDK" + entry.version;
     std::string executable = home + "\\bin\\java.exe";
     if (!FileExists(executable)) return false;
-    return KeepJvm(entry, "jdk", home, executable, results);
+    return KeepJvm(search, entry, "jdk", home, executable, results);
   });
 }
 
-bool SearchJreDefaultFolder(CriteriaEntry& entry, std::vector<JvmRecord>& results,
-                            const std::string& vendorFolder) {
-  return LoggedLocation(entry, "in the default install folder", [&] {
+bool SearchJreDefaultFolder(const SearchState& search, CriteriaEntry& entry,
+                            std::vector<JvmRecord>& results, const std::string& vendorFolder) {
+  return LoggedLocation(search, entry, "in the default install folder", [&] {
     if (SystemDriveRoot().empty()) return false;
     std::string home = SystemDriveRoot() + "Program Files\\" + vendorFolder + entry.version;
     std::string executable = home + "\\bin\\jre.exe";
     if (!FileExists(executable)) return false;
-    return KeepJvm(entry, "jre", home, executable, results);
+    return KeepJvm(search, entry, "jre", home, executable, results);
   });
 }
 
-bool SearchJview(CriteriaEntry& entry, std::vector<JvmRecord>& results) {
-  return LoggedLocation(entry, "", [&] {
+bool SearchJview(const SearchState& search, CriteriaEntry& entry,
+                 std::vector<JvmRecord>& results) {
+  return LoggedLocation(search, entry, "", [&] {
     // A folder query whose path did not fit its buffer gives nothing, and
     // "\jview.exe" alone would name the current drive's root.
     std::string folder = Os().WindowsFolder();
@@ -215,19 +143,78 @@ bool SearchJview(CriteriaEntry& entry, std::vector<JvmRecord>& results) {
     record.set_home(folder);
     record.set_bin(executable);
     record.set_type("jview");
-    return VerifyAndKeep(entry, record, results);
+    return VerifyAndKeep(search, entry, record, results);
   });
 }
 
-bool SearchPathVariable(CriteriaEntry& entry, const std::string& exeName,
-                        std::vector<JvmRecord>& results, PathList& hitList, bool scanned) {
-  return LoggedLocation(entry, "in PATH Variable", [&] {
-    if (!scanned) {
+bool SearchJreQuick(SearchState& state, CriteriaEntry& entry, std::vector<JvmRecord>& results,
+                    const std::string& keyName, const std::string& vendorFolder) {
+  if (SearchJreRegistry(state, entry, results, keyName)) return true;
+  if (SearchJreDefaultFolder(state, entry, results, vendorFolder)) return true;
+  bool found = SearchPathVariable(state, entry, kJreExe, results, 1);
+  state.pathScanned[1] = true;
+  return found;
+}
+
+bool SearchJdkQuick(SearchState& state, CriteriaEntry& entry, std::vector<JvmRecord>& results,
+                    const std::string& keyName) {
+  if (SearchJdkRegistry(state, entry, results, keyName)) return true;
+  if (SearchJdkDefaultFolder(state, entry, results)) return true;
+  bool found = SearchPathVariable(state, entry, kJavaExe, results, 0);
+  state.pathScanned[0] = true;
+  return found;
+}
+
+bool SearchVendor(SearchState& state, CriteriaEntry& entry, std::vector<JvmRecord>& results,
+                  SearchPass pass, const VendorKeys& keys) {
+  std::string registryVersion = RegistryVersion(entry.version);
+  if (entry.type == "jre" || entry.type.empty()) {
+    for (const std::string& key : KeyNames(keys.jreKeyBase, registryVersion, *keys.jreVersions)) {
+      bool found;
+      if (pass == SearchPass::Quick) {
+        found = SearchJreQuick(state, entry, results, key, keys.jreVendorFolder);
+      } else {
+        found = SearchFileSystem(state, entry, kJreExe, results, state.diskWalked[1]);
+        state.diskWalked[0] = state.diskWalked[1] = true;
+      }
+      if (found) return true;
+    }
+  }
+  if (entry.type != "jdk" && !entry.type.empty()) return false;
+  for (const std::string& key : KeyNames(keys.jdkKeyBase, registryVersion, *keys.jdkVersions)) {
+    bool found;
+    if (pass == SearchPass::Quick) {
+      found = SearchJdkQuick(state, entry, results, key);
+    } else {
+      found = SearchFileSystem(state, entry, kJavaExe, results, state.diskWalked[0]);
+      state.diskWalked[0] = state.diskWalked[1] = true;
+    }
+    if (found) return true;
+  }
+  return false;
+}
+
+
+}  // namespace
+
+bool SearchEntry(SearchState& search, CriteriaEntry& entry, std::vector<JvmRecord>& results,
+                 SearchPass pass) {
+  if (entry.vendor == "sun" || entry.vendor.empty())
+    return SearchVendor(search, entry, results, pass, kSunKeys);
+  if (entry.vendor == "microsoft") return SearchJview(search, entry, results);
+  if (entry.vendor == "ibm") return SearchVendor(search, entry, results, pass, kIbmKeys);
+  return false;
+}
+
+bool SearchPathVariable(SearchState& search, CriteriaEntry& entry, const std::string& exeName,
+                        std::vector<JvmRecord>& results, std::size_t index) {
+  return LoggedLocation(search, entry, "in PATH Variable", [&] {
+    if (!search.pathScanned[index]) {
       std::string value;
       if (!Os().EnvironmentValue("PATH", kPathVariableBytes, &value)) value.clear();
-      FindInPathFolders(L";", exeName, hitList, WidePath(value));
+      FindInPathFolders(L";", exeName, search.pathHits[index], WidePath(value));
     }
-    return CheckCandidates(entry, exeName, hitList, results);
+    return CheckCandidates(search, entry, exeName, search.pathHits[index], results);
   });
 }
 
@@ -253,8 +240,8 @@ void FindInPathFolders(const PathString& separator, const std::string& exeName, 
   }
 }
 
-bool CheckCandidates(CriteriaEntry& entry, const std::string& exeName, const PathList& paths,
-                     std::vector<JvmRecord>& results) {
+bool CheckCandidates(const SearchState& search, CriteriaEntry& entry, const std::string& exeName,
+                     const PathList& paths, std::vector<JvmRecord>& results) {
   bool java = exeName == kJavaExe;
   // A jre.exe in the Windows folder has no JVM home around it (no bin, no
   // lib), so it is never a candidate.
@@ -265,7 +252,7 @@ bool CheckCandidates(CriteriaEntry& entry, const std::string& exeName, const Pat
     std::size_t bin = path.rfind(L"\\bin");
     std::string home = AnsiPath(bin == PathString::npos ? path : path.substr(0, bin));
     std::string executable = AnsiPath(path);
-    if (KeepJvm(entry, java ? "jdk" : "jre", home, executable, results)) return true;
+    if (KeepJvm(search, entry, java ? "jdk" : "jre", home, executable, results)) return true;
   }
   return false;
 }

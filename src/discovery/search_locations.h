@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "container/path_string.h"
+#include "support/path_string.h"
 #include "discovery/drive_walk.h"
 #include "discovery/jvm_record.h"
 #include "discovery/search_criteria.h"
+#include "discovery/search_log.h"
 
 namespace carafe {
 
@@ -19,57 +20,44 @@ namespace carafe {
 constexpr std::size_t kPathVariableBytes = 67600;
 
 // Pass 1 reads the registry, default folders and PATH; pass 2 walks drives.
-enum SearchPass { kQuickPass = 1, kFullPass = 2 };
+enum class SearchPass { Quick, Full };
 
-// The process-wide state of the one search in progress.
+// One search: the verify class every candidate is run with, the search log,
+// and what PATH and the drive walk found, gathered once per search.
 struct SearchState {
-  std::string verifyClassPath;  // every candidate is verified with it
-  HitLists pathHits;            // PATH lookups, per executable name
+  std::string verifyClassPath;
+  SearchLog log;
+  HitLists pathHits;  // PATH lookups, per executable name
   bool pathScanned[2] = {false, false};
   HitLists diskHits;                    // the drive walk's hits
   bool diskWalked[2] = {false, false};  // [0] JDK search, [1] JRE search
 };
 
-SearchState& CurrentSearch();
-// Starts a search: empties the hit lists, clears their flags and holds the
-// verify class path.
-void BeginSearch(const std::string& verifyClassPath);
-
 // Searches the locations of entry for one pass; true when a candidate
 // passed and was appended to results.
-bool SearchEntry(CriteriaEntry& entry, std::vector<JvmRecord>& results, SearchPass pass);
+bool SearchEntry(SearchState& search, CriteriaEntry& entry, std::vector<JvmRecord>& results,
+                 SearchPass pass);
 
-// Quick-pass sequences for one registry key name: registry, default folder,
-// then PATH.
-bool SearchJreQuick(CriteriaEntry& entry, std::vector<JvmRecord>& results,
-                    const std::string& keyName, const std::string& valueName,
-                    const std::string& vendorFolder);
-bool SearchJdkQuick(CriteriaEntry& entry, std::vector<JvmRecord>& results,
-                    const std::string& keyName, const std::string& valueName);
-
-// Single-candidate locations: each builds one record and verifies it.
-bool SearchJreRegistry(CriteriaEntry& entry, std::vector<JvmRecord>& results,
-                       const std::string& keyName, const std::string& valueName);
-bool SearchJdkRegistry(CriteriaEntry& entry, std::vector<JvmRecord>& results,
-                       const std::string& keyName, const std::string& valueName);
-bool SearchJreDefaultFolder(CriteriaEntry& entry, std::vector<JvmRecord>& results,
-                            const std::string& vendorFolder);
-bool SearchJdkDefaultFolder(CriteriaEntry& entry, std::vector<JvmRecord>& results);
-bool SearchJview(CriteriaEntry& entry, std::vector<JvmRecord>& results);
-
-// Fills hitList from PATH unless scanned, then checks its paths.
-bool SearchPathVariable(CriteriaEntry& entry, const std::string& exeName,
-                        std::vector<JvmRecord>& results, PathList& hitList, bool scanned);
+// Fills search.pathHits[index] from PATH unless done in this search, then
+// checks its paths.
+bool SearchPathVariable(SearchState& search, CriteriaEntry& entry, const std::string& exeName,
+                        std::vector<JvmRecord>& results, std::size_t index);
 
 // Appends to hitList every file matching folder / exeName, for each folder
 // of pathValue split at separator.
 void FindInPathFolders(const PathString& separator, const std::string& exeName, PathList& hitList,
                        const PathString& pathValue);
 
+// The full pass: walks the system drive, then (while nothing passed) every
+// other fixed drive, or only re-examines search.diskHits when walked is set.
+// True when a candidate for exeName passed and was appended to results.
+bool SearchFileSystem(SearchState& search, CriteriaEntry& entry, const std::string& exeName,
+                      std::vector<JvmRecord>& results, bool walked);
+
 // Turns each path into a record (home cut before the last "\bin") and
 // verifies it; true at the first one that passes and is kept. A jre.exe
 // in the Windows folder is never a candidate.
-bool CheckCandidates(CriteriaEntry& entry, const std::string& exeName, const PathList& paths,
-                     std::vector<JvmRecord>& results);
+bool CheckCandidates(const SearchState& search, CriteriaEntry& entry, const std::string& exeName,
+                     const PathList& paths, std::vector<JvmRecord>& results);
 
 }  // namespace carafe

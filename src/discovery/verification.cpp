@@ -1,8 +1,6 @@
 // Verifying a candidate JVM against one criteria entry, and the search log.
-#include <string>
-
-#include "container/log_writer.h"
-#include "discovery/search_criteria.h"
+#include "discovery/search_log.h"
+#include "support/log_writer.h"
 #include "launch/class_runner.h"
 #include "launch/verify_output.h"
 #include "string_ids.h"
@@ -10,10 +8,6 @@
 namespace carafe {
 
 namespace {
-
-// The launcher log while a search runs; entries go nowhere while it is null
-// or not open (none was asked for, or it could not be created).
-const File* searchLog = nullptr;
 
 // The search-log texts, loaded for each line as the log entries are.
 struct SearchLogTexts {
@@ -27,12 +21,12 @@ struct SearchLogTexts {
   std::string passed = LoadLabel(IDS_PASSED);
 };
 
+bool IsOpen(const SearchLog& log) { return log.file != nullptr && log.file->IsOpen(); }
+
 }  // namespace
 
-void SetSearchLog(const File* log) { searchLog = log; }
-const File* SearchLog() { return searchLog; }
-
-bool CriteriaEntry::VerifyJvm(JvmRecord& record, const std::string& classFile) {
+bool VerifyJvm(CriteriaEntry& entry, JvmRecord& record, const std::string& classFile,
+               const SearchLog& log) {
   std::string output;
   if (!CaptureClassOutput(record.bin(), record.libs(), classFile, output)) return false;
   bool passed = false;
@@ -42,53 +36,51 @@ bool CriteriaEntry::VerifyJvm(JvmRecord& record, const std::string& classFile) {
     // Kept even when the candidate fails: the record says what it is.
     record.set_vendor(vendor);
     record.set_version(version);
-    passed = Accept(record);
+    passed = entry.Accept(record);
   }
   // The run is logged once it is over, so its two parts form one line.
-  if (LogAll()) {
-    LogSearchStep(VerifyStart, record.bin());
-    LogSearchStep(passed ? Passed : Failed, "");
-  }
+  LogSearchStep(log, entry, SearchStep::Verify, record.bin());
+  LogSearchStep(log, entry, passed ? SearchStep::Passed : SearchStep::Failed, "");
   return passed;
 }
 
-void CriteriaEntry::LogSearchStep(SearchStep kind, const std::string& text) const {
-  if (!LogAll() || searchLog == nullptr || !searchLog->IsOpen()) return;
+void LogSearchStep(const SearchLog& log, const CriteriaEntry& entry, SearchStep kind,
+                   const std::string& text) {
+  if (!log.all || !IsOpen(log)) return;
   SearchLogTexts texts;
   std::string line;
   switch (kind) {
-    case SearchStart:
+    case SearchStep::Start:
       line = FormatEntry("\r\n\t%s (%s=%s, %s=%s, %s=%s) %s...", texts.search.c_str(),
-                         texts.vendor.c_str(), vendor.c_str(), texts.version.c_str(),
-                         version.c_str(), texts.type.c_str(), type.c_str(), text.c_str());
+                         texts.vendor.c_str(), entry.vendor.c_str(), texts.version.c_str(),
+                         entry.version.c_str(), texts.type.c_str(), entry.type.c_str(), text.c_str());
       break;
-    case VerifyStart:
+    case SearchStep::Verify:
       line = FormatEntry("\r\n\t%s %s...", texts.verifying.c_str(), text.c_str());
       break;
-    case NotFound:
+    case SearchStep::NotFound:
       line = FormatEntry("%s.", texts.notFound.c_str());
       break;
-    case Failed:
+    case SearchStep::Failed:
       line = FormatEntry("%s.", texts.failed.c_str());
       break;
-    case Passed:
+    case SearchStep::Passed:
       line = FormatEntry("%s.", texts.passed.c_str());
       break;
-    default:
-      return;
   }
-  WriteLog(searchLog, line);
+  WriteLog(log.file, line);
 }
 
-bool CriteriaEntry::LogSearchSummary() const {
-  if (searchLog == nullptr || !searchLog->IsOpen()) return false;
+bool LogSearchSummary(const SearchLog& log, const CriteriaEntry& entry) {
+  if (!IsOpen(log)) return false;
   SearchLogTexts texts;
-  WriteLog(searchLog,
+  WriteLog(log.file,
            FormatEntry("\r\n\t%s (%s=%s, %s=%s, %s=%s)...%s %s", texts.search.c_str(),
-                       texts.vendor.c_str(), vendor.c_str(), texts.version.c_str(), version.c_str(),
-                       texts.type.c_str(), type.c_str(), matchedBin.c_str(),
-                       matched ? texts.passed.c_str() : texts.notFound.c_str()));
-  return matched;
+                       texts.vendor.c_str(), entry.vendor.c_str(), texts.version.c_str(),
+                       entry.version.c_str(), texts.type.c_str(), entry.type.c_str(),
+                       entry.matchedBin.c_str(),
+                       entry.matched ? texts.passed.c_str() : texts.notFound.c_str()));
+  return entry.matched;
 }
 
 }  // namespace carafe

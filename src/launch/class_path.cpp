@@ -1,6 +1,6 @@
 #include "launch/class_path.h"
 
-#include "container/file_utilities.h"
+#include "support/file_utilities.h"
 
 namespace carafe {
 

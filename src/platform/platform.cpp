@@ -8,7 +8,11 @@ Platform* current = nullptr;
 
 Platform& Os() { return *current; }
 
-void SetPlatform(Platform* platform) { current = platform; }
+Platform* SetPlatform(Platform* platform) {
+  Platform* previous = current;
+  current = platform;
+  return previous;
+}
 
 void UniqueHandle::Reset(Handle handle) {
   if (Valid()) Os().ReleaseHandle(handle_);

@@ -246,8 +246,22 @@ class Platform {
 };
 
 // The platform everything above the seam talks to. The entry point installs
-// the Win32 one; unit tests install the in-memory one for their scope.
+// the Win32 one for the whole process; tests use ScopedPlatform.
 Platform& Os();
-void SetPlatform(Platform* platform);
+// Installs platform; returns the one it replaces.
+Platform* SetPlatform(Platform* platform);
+
+// Installs a platform for one scope and puts the previous one back at its
+// end, so that nothing is left pointing at a platform that no longer exists.
+class ScopedPlatform {
+ public:
+  explicit ScopedPlatform(Platform& platform) : previous_(SetPlatform(&platform)) {}
+  ~ScopedPlatform() { SetPlatform(previous_); }
+  ScopedPlatform(const ScopedPlatform&) = delete;
+  ScopedPlatform& operator=(const ScopedPlatform&) = delete;
+
+ private:
+  Platform* previous_;
+};
 
 }  // namespace carafe

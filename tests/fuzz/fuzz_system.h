@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "container/log_writer.h"
+#include "support/log_writer.h"
 #include "memory_platform.h"
 
 namespace carafe {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "container/log_writer.h"
+#include "support/log_writer.h"
 #include "platform/platform.h"
 
 namespace carafe {
@@ -198,15 +198,15 @@ inline bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
+// The in-memory platform, installed for the test's lifetime: members of a
+// derived fixture (a Launcher that cleans up) are destroyed while it is still
+// installed. The readers' log-all flag starts and ends cleared.
 class PlatformTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetPlatform(&os);
-    SetLogAll(false);
-  }
-  // The platform stays installed: a fixture's Launcher still cleans up through it.
-  void TearDown() override { SetLogAll(false); }
+  PlatformTest() { SetLogAll(false); }
+  ~PlatformTest() override { SetLogAll(false); }
   MemoryPlatform os;
+  ScopedPlatform installed{os};
 };
 
 }  // namespace carafe

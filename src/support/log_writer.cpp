@@ -1,4 +1,4 @@
-#include "container/log_writer.h"
+#include "support/log_writer.h"
 
 #include <cstdarg>
 

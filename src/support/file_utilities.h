@@ -19,6 +19,10 @@ bool FileExists(const std::string& path);
 bool QueryRegistryString(const std::string& subkey, const std::string& valueName,
                          std::string* text);
 
+// The root of the drive that holds the system folder, such as "C:\"; empty
+// when the system folder is unknown.
+std::string SystemDriveRoot();
+
 // Number of occurrences of c in text.
 std::size_t CountChar(const std::string& text, char c);
 

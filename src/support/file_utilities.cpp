@@ -1,4 +1,4 @@
-#include "container/file_utilities.h"
+#include "support/file_utilities.h"
 
 #include <cstdint>
 #include <vector>
@@ -6,6 +6,15 @@
 #include "platform/platform.h"
 
 namespace carafe {
+
+namespace {
+
+// "X:\" is three characters: the drive letter, the colon, the backslash.
+constexpr std::size_t kDriveRootChars = 3;
+
+}  // namespace
+
+std::string SystemDriveRoot() { return Os().SystemFolder().substr(0, kDriveRootChars); }
 
 bool FileExists(const std::string& path) {
   std::uint32_t attributes = 0;

@@ -1,6 +1,12 @@
-#include "container/path_string.h"
+#include "support/path_string.h"
+
+#include "platform/platform.h"
 
 namespace carafe {
+
+PathString WidePath(const std::string& ansi) { return ToPath(Os().AnsiToWide(ansi)); }
+
+std::string AnsiPath(const PathString& path) { return Os().WideToAnsi(FromPath(path)); }
 
 PathString JoinPath(const PathString& left, const PathString& right) {
   if (left.empty()) return right;

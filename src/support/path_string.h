@@ -40,4 +40,9 @@ inline std::wstring FromPath(const PathString& path) {
 // left is empty.
 PathString JoinPath(const PathString& left, const PathString& right);
 
+// Conversions between the launcher's ANSI strings and paths, through the
+// platform's code page.
+PathString WidePath(const std::string& ansi);
+std::string AnsiPath(const PathString& path);
+
 }  // namespace carafe
