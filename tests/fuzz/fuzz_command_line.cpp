@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     Launcher launcher;
     launcher.Initialize(ToPath(L"C:\\SETUP\\"), text);
-    FUZZ_CHECK(launcher.javaOptions.size() <= text.size() + kMaxJavaOptions);
+    FUZZ_CHECK(launcher.State().javaOptions.size() <= text.size() + kMaxJavaOptions);
   }
   return 0;
 }

@@ -1,57 +1,62 @@
-// The Java archive as written to the temporary folder: the OffsetTable, its
-// sections and resource records, and the bundled installer taken from it.
+// The Java archive as written to the temporary folder: its OffsetTable,
+// sections and resource records, read by the launcher's reader and by the
+// format module (and so mksetup's lister), which must agree on every
+// section and resource.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "container/java_archive.h"
-#include "core/launcher.h"
-#include "fake_user_interface.h"
 #include "fuzz_system.h"
-#include "launch/bundled_installer.h"
+#include "mksetup/listing.h"
 
 using namespace carafe;
 using namespace carafe::fuzzing;
 
-namespace {
-
-constexpr const char* kArchive = "C:\\TEMP\\rerodova.class";
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzSystem system;
-  system.os.AddFile(kArchive, Text(data, size));
-  Handle log = system.OpenLog();
-
+  MemoryPlatform& os = system.os;
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  os.AddFile("C:\\TEMP\\rerodova.class", bytes);
   {
-    JavaArchive archive(log);
-    if (archive.Open(kArchive)) {
-      FUZZ_CHECK(archive.Sections().size() <= archive.SectionCount());
-      for (const auto& named : archive.Sections()) {
-        const ArchiveSection& section = named.second;
-        if (section.Compressed() != 0) FUZZ_CHECK(section.ResourceListLength() == 0);
-        for (const ArchiveResource& resource : section.Resources()) {
-          FUZZ_CHECK(resource.DataOffset() != 0);
-          std::vector<std::uint8_t> bytes;
-          if (LoadInstallerData(resource, &bytes) == InstallerLoad::Loaded)
-            FUZZ_CHECK(bytes.size() == resource.Size() && bytes.size() <= size);
+    File log = system.OpenLog();
+    JavaArchive reader(&log);
+    const bool opened = reader.Open("C:\\TEMP\\rerodova.class");
+    format::ArchiveTable table;
+    FUZZ_CHECK(opened == (format::DecodeJavaArchive(bytes, &table) == format::ArchiveFault::None));
+    bool inside = true;
+    for (const format::ArchiveSectionInfo& expected : table.sections) {
+      for (const format::ResourceInfo& resource : expected.resources)
+        inside = inside && format::InsideFile(resource.dataOffset, resource.size, size);
+      if (!opened) continue;
+      const ArchiveSection& section = reader.Sections().at(expected.name);
+      if (section.ResourceFileOffset() != expected.offset) continue;  // a later one of its name
+      FUZZ_CHECK(section.ResourceCount() == expected.fields.resourceCount &&
+            section.PayloadSize() == expected.fields.payloadSize &&
+            section.Compressed() == expected.fields.compressed &&
+            section.ResourceListLength() == expected.resources.size());
+      for (std::size_t i = 0; i < expected.resources.size(); ++i) {
+        const ArchiveResource& resource = section.Resource(i);
+        const format::ResourceInfo& want = expected.resources[i];
+        FUZZ_CHECK(resource.Name() == want.name && resource.Flag() == want.flag &&
+              resource.Size() == want.size && resource.DataOffset() == want.dataOffset);
+        // The caller's buffer holds the whole size: no more than the file is asked for.
+        if (want.size > size) continue;
+        const bool readable = want.size != 0 && format::InsideFile(want.dataOffset, want.size, size);
+        std::string read(want.size + 1, '\0');
+        FUZZ_CHECK(resource.ReadData(&read[0]) == readable);
+        if (readable) {
+          FUZZ_CHECK(read.substr(0, want.size) ==
+                bytes.substr(static_cast<std::size_t>(want.dataOffset), want.size));
         }
       }
     }
-    FUZZ_CHECK(system.os.OpenHandleCount() == 1);
+    if (opened) FUZZ_CHECK(reader.Sections().size() <= reader.SectionCount());
+    format::ArchiveTable listed;
+    std::string error;
+    FUZZ_CHECK(mksetup::ListArchive(bytes, &listed, &error) == (opened && inside));
+    FUZZ_CHECK(os.OpenHandleCount() == 1);
   }
-
-  // The launcher's own use: the first flagged resource of the installer
-  // section, written out beside the archive.
-  FakeUserInterface ui;
-  {
-    Launcher launcher;
-    launcher.AttachUserInterface(&ui);
-    launcher.archivePath = kArchive;
-    launcher.logFile.Reset(log);
-    if (launcher.ExtractBundledJvmInstaller() && launcher.bundledInstallerWritten)
-      FUZZ_CHECK(launcher.bundledInstallerBuffer.size() <= size);
-    FUZZ_CHECK(system.os.OpenHandleCount() == 1);
-  }
+  FUZZ_CHECK(os.OpenHandleCount() == 0);
   return 0;
 }

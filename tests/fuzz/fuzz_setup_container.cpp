@@ -1,52 +1,52 @@
-// A whole launcher executable: the PE headers that say where the image
-// ends, the container table behind it and the three sections it names,
-// loaded and written out as the run's first steps do.
+// A setup executable: its PE headers, the container table behind them and
+// the sections it names, read by the launcher's reader, by the format module
+// and by mksetup's lister, which must agree on whether it opens and on every
+// section the launcher would use.
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
-#include "container/extraction.h"
-#include "core/launcher.h"
-#include "discovery/search_criteria.h"
-#include "fake_user_interface.h"
+#include "container/setup_container.h"
 #include "fuzz_system.h"
+#include "mksetup/listing.h"
 
 using namespace carafe;
 using namespace carafe::fuzzing;
 
-namespace {
-
-constexpr const char* kSetup = "C:\\SETUP\\setup.exe";
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzSystem system;
-  system.os.AddFile(kSetup, Text(data, size));
-  SetModulePath(ToPath(L"C:\\SETUP\\setup.exe"));
-  FakeUserInterface ui;
+  FuzzSystem system;  // with the detailed lines, which put every name through the formatter
+  MemoryPlatform& os = system.os;
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  os.AddFile("C:\\SETUP\\setup.exe", bytes);
   {
-    Launcher launcher;
-    launcher.AttachUserInterface(&ui);
-    launcher.logFile.Reset(system.OpenLog());
-
-    bool loaded = launcher.ReadSetupContainer();
-    FUZZ_CHECK(loaded == launcher.containerLoaded);
-    FUZZ_CHECK(ui.messages.size() == (loaded ? 0u : 1u));
-    if (loaded) {
-      // No section can hold more than the file it came from.
-      for (const std::vector<std::uint8_t>& buffer : launcher.sectionBuffers)
-        FUZZ_CHECK(buffer.size() <= size);
-      if (launcher.ExtractVerifyClass()) IsClassFile(launcher.verifyClassPath);
-      if (launcher.ExtractJavaArchive()) IsClassFile(launcher.archivePath);
-      if (launcher.ExtractSearchCriteria()) {
-        ResetJviewCounterForTesting();
-        GroupCriteria(ParseCriteria(launcher.searchCriteria));
+    File log = system.OpenLog();
+    SetupContainer reader;
+    const bool opened = reader.Open("C:\\SETUP\\setup.exe", &log);
+    format::ContainerTable table;
+    FUZZ_CHECK(opened == (format::DecodeContainer(bytes, &table) == format::ContainerFault::None));
+    mksetup::SetupListing listing;
+    std::string error;
+    const bool listed = mksetup::ListSetup(bytes, &listing, &error);
+    bool inside = true;
+    for (const format::ContainerSectionInfo& entry : listing.table.sections) {
+      inside = inside && format::InsideFile(entry.dataOffset, entry.dataSize, size);
+      if (!opened) continue;
+      const format::ContainerSectionInfo& last = *mksetup::FindSection(listing, entry.entry.type);
+      const ContainerSection& section = reader.Section(entry.entry.type);
+      FUZZ_CHECK(section.Name() == last.name && section.DataSize() == last.dataSize &&
+            section.DataOffset() == last.dataOffset);
+      std::vector<std::uint8_t> read;
+      const bool readable = format::InsideFile(last.dataOffset, last.dataSize, size);
+      FUZZ_CHECK(section.ReadData(&read) == readable);
+      if (readable) {
+        FUZZ_CHECK(std::string(read.begin(), read.end()) ==
+              bytes.substr(static_cast<std::size_t>(last.dataOffset), last.dataSize));
       }
     }
-    // Readers hold paths, never handles: only the log stays open.
-    FUZZ_CHECK(system.os.OpenHandleCount() == 1);
+    FUZZ_CHECK(listed == (opened && inside));
+    FUZZ_CHECK(os.OpenHandleCount() == 1);  // readers hold paths, never files: only the log
   }
-  FUZZ_CHECK(system.os.OpenHandleCount() == 0);
-  SetModulePath(PathString());
+  FUZZ_CHECK(os.OpenHandleCount() == 0);
   return 0;
 }

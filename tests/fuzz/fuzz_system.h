@@ -30,7 +30,7 @@ class FuzzSystem {
   FuzzSystem(const FuzzSystem&) = delete;
   FuzzSystem& operator=(const FuzzSystem&) = delete;
 
-  Handle OpenLog() {
+  File OpenLog() {
     return os.OpenFile(kLogPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
   }
 

@@ -8,15 +8,10 @@
 #include <vector>
 
 #include "format/byte_order.h"
-#include "container_images.h"
 #include "format/java_archive_format.h"
 
 namespace carafe {
 namespace archive_bytes {
-
-inline void U16(std::string& out, std::uint16_t value) { format::AppendBigEndian(&out, value, 2); }
-inline void U64(std::string& out, std::uint64_t value) { format::AppendBigEndian(&out, value, 8); }
-inline void String16(std::string& out, const std::string& text) { format::AppendString16(&out, text); }
 
 // A class file's first bytes: where every archive starts.
 inline std::string ClassBytes() { return std::string("\xCA\xFE\xBA\xBE\x00\x00\x00\x2E", 8); }
