@@ -181,21 +181,17 @@ int main(int argc, char** argv) {
   if (mode == "child-sleep") return Sleep(1000), 0;
   SetPlatform(&Win32Platform(GetModuleHandleA(nullptr)));
   RealWorld world;
-  if (mode == "contract") {
-    for (const contract::Case& c : contract::Cases()) {
-      std::printf("info %s\n", c.name);
-      c.run(world);
-    }
-  } else if (mode == "wait-messages") {
+  if (mode == "contract")
+    for (const contract::Case& c : contract::Cases()) c.run(world);
+  else if (mode == "wait-messages")
     WaitMessages();
-  } else if (mode == "window-search-9x" || mode == "window-search-nt") {
+  else if (mode == "window-search-9x" || mode == "window-search-nt")
     WindowSearch(mode == "window-search-9x");
-  } else if (mode == "temp-bounds") {
+  else if (mode == "temp-bounds")
     TempBounds();
-  } else if (mode == "module") {
+  else if (mode == "module")
     Module();
-  } else {
+  else
     Check(false, "unknown mode " + mode);
-  }
   return failures;
 }
