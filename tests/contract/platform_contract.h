@@ -21,11 +21,10 @@ class World {
   // A folder or an empty file with its parents, at any length of path.
   virtual void AddFolder(const std::string& path) = 0;
   virtual void AddFile(const std::string& path) = 0;
-  // Values under HKEY_LOCAL_MACHINE\subkey: REG_SZ and REG_DWORD.
-  virtual void SetRegistryText(const std::string& subkey, const std::string& name,
-                               const std::string& text) = 0;
-  virtual void SetRegistryNumber(const std::string& subkey, const std::string& name,
-                                 std::uint32_t number) = 0;
+  // A value under HKEY_LOCAL_MACHINE\\subkey: REG_SZ (bytes end in their
+  // terminator) or REG_DWORD.
+  virtual void SetRegistryValue(const std::string& subkey, const std::string& name, bool text,
+                                const std::string& bytes) = 0;
   virtual void SetEnv(const std::string& name, const std::string& value) = 0;
   // A program at path that behaves as "cmd.exe /c echo TEXT": prints TEXT.
   virtual void AddEcho(const std::string& path) = 0;
@@ -129,9 +128,10 @@ inline void LongPaths(World& w) {
 inline void Registry(World& w) {
   const std::string key = "Software\\CarafeContract";
   const std::string fits(kMaxPath - 1, 'h');
-  w.SetRegistryText(key, "Fits", fits);
-  w.SetRegistryText(key, "OneOver", fits + "h");
-  w.SetRegistryNumber(key, "Number", 0x0102032a);
+  const std::string number("\x2a\x03\x02\x01", 4);
+  w.SetRegistryValue(key, "Fits", true, fits + '\0');
+  w.SetRegistryValue(key, "OneOver", true, fits + "h" + '\0');
+  w.SetRegistryValue(key, "Number", false, number);
   const struct {
     std::string subkey, name;
     bool found;
@@ -141,7 +141,7 @@ inline void Registry(World& w) {
       {key, "Fits", true, fits + '\0', "a text and its terminator fill the 260-byte buffer"},
       {"SOFTWARE\\carafecontract", "FITS", true, fits + '\0', "names match without regard to case"},
       {key, "OneOver", false, "", "a text one byte longer does not fit"},
-      {key, "Number", true, std::string("\x2a\x03\x02\x01", 4), "a number comes as its bytes"},
+      {key, "Number", true, number, "a number comes as its bytes"},
       {key, "Missing", false, "", "a missing value is not read"},
       {"Software\\CarafeAbsent", "Fits", false, "", "nor is a value of a missing key"},
   };

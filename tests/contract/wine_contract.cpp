@@ -43,13 +43,13 @@ class RealWorld : public contract::World {
     CloseHandle(
         CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   }
-  void SetRegistryText(const std::string& subkey, const std::string& name,
-                       const std::string& text) override {
-    SetValue(subkey, name, REG_SZ, text.c_str(), text.size() + 1);
-  }
-  void SetRegistryNumber(const std::string& subkey, const std::string& name,
-                         std::uint32_t number) override {
-    SetValue(subkey, name, REG_DWORD, &number, sizeof(number));
+  void SetRegistryValue(const std::string& subkey, const std::string& name, bool text,
+                        const std::string& bytes) override {
+    HKEY key = nullptr;
+    RegCreateKeyA(HKEY_LOCAL_MACHINE, subkey.c_str(), &key);
+    RegSetValueExA(key, name.c_str(), 0, text ? REG_SZ : REG_DWORD,
+                   reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    RegCloseKey(key);
   }
   void SetEnv(const std::string& name, const std::string& value) override {
     SetEnvironmentVariableA(name.c_str(), value.c_str());
@@ -61,16 +61,6 @@ class RealWorld : public contract::World {
     CopyFileA(cmd.c_str(), path.c_str(), FALSE);
   }
   void Expect(bool condition, const std::string& what) override { Check(condition, what); }
-
- private:
-  static void SetValue(const std::string& subkey, const std::string& name, DWORD type,
-                       const void* data, std::size_t size) {
-    HKEY key = nullptr;
-    RegCreateKeyA(HKEY_LOCAL_MACHINE, subkey.c_str(), &key);
-    RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data),
-                   static_cast<DWORD>(size));
-    RegCloseKey(key);
-  }
 };
 
 std::string Self() {

@@ -18,15 +18,9 @@ class MemoryWorld : public contract::World {
   explicit MemoryWorld(MemoryPlatform& os) : os_(os) {}
   void AddFolder(const std::string& path) override { os_.AddFolder(path); }
   void AddFile(const std::string& path) override { os_.AddFile(path); }
-  // REG_SZ data is stored with its terminator.
-  void SetRegistryText(const std::string& subkey, const std::string& name,
-                       const std::string& text) override {
-    os_.SetRegistryValue(subkey, name, text + '\0');
-  }
-  void SetRegistryNumber(const std::string& subkey, const std::string& name,
-                         std::uint32_t number) override {
-    std::string bytes;
-    for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>(number >> shift);
+  // The fake keeps a value's bytes whatever its type.
+  void SetRegistryValue(const std::string& subkey, const std::string& name, bool,
+                        const std::string& bytes) override {
     os_.SetRegistryValue(subkey, name, bytes);
   }
   void SetEnv(const std::string& name, const std::string& value) override {
