@@ -2,19 +2,10 @@
 // this thread or the progress dialog with the run on a worker thread.
 #include "core/entry_point.h"
 
-#include <atomic>
-
 #include "support/log_writer.h"
 #include "string_ids.h"
 
 namespace carafe {
-
-namespace {
-
-// Written before the worker starts; the worker's quit message goes there.
-std::atomic<std::uint32_t> mainThreadId{0};
-
-}  // namespace
 
 void WorkerThreadMain(void* argument) {
   Launcher& launcher = *static_cast<Launcher*>(argument);
@@ -22,7 +13,7 @@ void WorkerThreadMain(void* argument) {
   // From here on the clean-up at exit may treat every written file as
   // complete: Run has returned.
   launcher.SetWorkerState(WorkerState::Finished);
-  if (UserInterface* ui = launcher.AttachedUserInterface()) ui->PostQuit(mainThreadId.load());
+  if (UserInterface* ui = launcher.AttachedUserInterface()) ui->PostQuit(launcher.MainThread());
 }
 
 int RunEntryPoint(Launcher& launcher, UserInterface& ui, const std::string& commandLine) {
@@ -38,7 +29,7 @@ int RunEntryPoint(Launcher& launcher, UserInterface& ui, const std::string& comm
     // Without a dialog the run still goes ahead; the loop ends on the
     // worker's quit message all the same.
     ui.CreateProgress();
-    mainThreadId.store(Os().CurrentThreadId());
+    launcher.SetMainThread(Os().CurrentThreadId());
     launcher.SetWorkerState(WorkerState::Running);
     if (Os().StartThread(&WorkerThreadMain, &launcher)) {
       ui.RunMessageLoop();

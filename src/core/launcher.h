@@ -103,6 +103,10 @@ class Launcher : protected RunSteps {
   void SetMessageTitle(const std::string& title) { run_.messageTitle = title; }
   // Set around the worker thread's run.
   void SetWorkerState(WorkerState state);
+  // Set before the worker starts, which orders it before the worker's read:
+  // the thread its quit message goes to.
+  void SetMainThread(std::uint32_t id) { mainThreadId_ = id; }
+  std::uint32_t MainThread() const { return mainThreadId_; }
   // Writes an entry to the log, if there is one.
   void Log(const std::string& entry) const;
 
@@ -154,6 +158,7 @@ class Launcher : protected RunSteps {
 
   RunState run_;
   UserInterface* ui_ = nullptr;
+  std::uint32_t mainThreadId_ = 0;
   bool cleanedUp_ = false;
   std::atomic<WorkerState> workerState_{WorkerState::None};
   std::atomic<bool> verifyClassDone_{false};

@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "launcher_fixture.h"
+#include "scripted_jvm.h"
 #include "string_ids.h"
 #include "support/log_writer.h"
 
@@ -90,6 +91,45 @@ TEST_F(LauncherLog, AnUnwritableLockedOrUnnamableLogStaysFailedAndTheRunGoesOn) 
   Open(launcher, "-log");
   EXPECT_TRUE(launcher.State().logPath.empty());
   EXPECT_EQ(launcher.State().logState, LogState::Failed);
+}
+
+// One whole silent run with every entry: the container read, both files
+// written, the search with its detailed lines, the validation, the launch and
+// the clean-up, in the order and the words of the log.
+TEST_F(LauncherLog, AWholeRunWithLogAllWritesTheGoldenLog) {
+  using namespace testing_images;
+  os.AddFile("C:\\SETUP\\setup.exe",
+             ExampleImage() + MakeContainer(ThreeSections(ClassBytes(30), ClassBytes(20),
+                                                          "vendor=sun:type=jdk:version=1.2")));
+  os.SetRegistryValue("Software\\JavaSoft\\Java Development Kit\\1.2", "JavaHome", "D:\\jdk");
+  os.AddFile("D:\\jdk\\lib\\classes.zip");
+  os.AddProgram("D:\\jdk\\bin\\java.exe",
+                PrintingJvm(VerifyLines("1.2.2", "http://java.sun.com/", "D:\\jdk")));
+  Open(launcher, "-silent -log -logall");
+  EXPECT_TRUE(launcher.Run());
+  launcher.CleanUp();
+  const std::string search = "\r\n\tSearching a JVM that matches the criteria  (Vendor=sun, "
+                             "Version=1.2, Type=jdk)";
+  EXPECT_EQ(os.Content(kDefaultLog),
+            "Date :: 05:02:2000 Time :: 03:04:05"
+            "\r\nReading installation executable  C:\\SETUP\\setup.exe \r\n"
+            "\tExe Size (479232), Total File Size (479408) ..\r\n"
+            "\tReading 3 Section Info...\r\n"
+            "\tSection Info: Name(rerodova.class), Size(30), File Offset(479291)\r\n"
+            "\tSection Info: Name(Verify.class), Size(20), File Offset(479335)\r\n"
+            "\tSection Info: Name(vm search criteria), Size(33), File Offset(479375)\r\n"
+            "\r\nExtracting file  C:\\TEMP\\Verify.class ...\r\n"
+            "\r\nExtracting file  C:\\TEMP\\rerodova.class ....\r\n"
+            "\r\nExtracting Search Criteria...\r\n"
+            "\r\nSearch summary \r\n" +
+                search + " in Registry...\r\n\tVerifying JVM  D:\\jdk\\bin\\java.exe...Passed." +
+                search +
+                "...D:\\jdk\\bin\\java.exe Passed"
+                "\r\nFound a JVM at  D:\\jdk\\bin\\java.exe\r\n"
+                "\r\nLaunching  C:\\TEMP\\rerodova.class Using JVM D:\\jdk\\bin\\java.exe\r\n"
+                "\r\nDeleting file  C:\\TEMP\\Verify.class...\r\n"
+                "\r\nDeleting file  C:\\TEMP\\rerodova.class...\r\n");
+  EXPECT_EQ(os.Launches().size(), 3u);  // verified, validated, launched
 }
 
 TEST_F(LauncherLog, AnEntryReachingTheFormatLimitIsCutThereInOneWrite) {

@@ -71,7 +71,6 @@ class MemoryPlatform : public Platform {
   void SetDiskFreeSpace(const std::string& root, DiskFreeSpace space) {
     freeSpace_[Key(root)] = space;
   }
-  void RemoveDiskFreeSpace(const std::string& root) { freeSpace_.erase(Key(root)); }
   void SetModuleFileName(const std::string& path) { moduleFileName_ = path; }
 
   void SetEnv(const std::string& name, const std::string& value);
