@@ -2,8 +2,8 @@
 // this thread or the progress dialog with the run on a worker thread.
 #include "core/entry_point.h"
 
-#include "support/log_writer.h"
 #include "string_ids.h"
+#include "support/log_writer.h"
 
 namespace carafe {
 

@@ -46,7 +46,8 @@ void Launcher::Initialize(const PathString& modulePath, const std::string& comma
     run_.verifyClassPath = AnsiPath(options.verify);
   }
   run_.searchCriteriaGiven = options.searchCriteriaGiven;
-  if (!options.searchCriteria.empty()) run_.searchCriteria = Os().WideToAnsi(options.searchCriteria);
+  if (!options.searchCriteria.empty())
+    run_.searchCriteria = Os().WideToAnsi(options.searchCriteria);
   if (options.logGiven) {
     if (!options.log.empty()) {
       ResolvePath(options.log, launcherFolder);

@@ -2,11 +2,11 @@
 // of the archive into the temporary folder and running it.
 #include "container/extraction.h"
 #include "container/java_archive.h"
-#include "support/log_writer.h"
 #include "core/launcher.h"
 #include "launch/bundled_installer.h"
 #include "launch/process_runner.h"
 #include "string_ids.h"
+#include "support/log_writer.h"
 
 namespace carafe {
 

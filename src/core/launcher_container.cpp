@@ -1,9 +1,9 @@
 // Loading the setup container and writing its sections out.
 #include "container/binary_readers.h"
 #include "container/extraction.h"
-#include "support/log_writer.h"
 #include "core/launcher.h"
 #include "string_ids.h"
+#include "support/log_writer.h"
 
 namespace carafe {
 
@@ -62,8 +62,8 @@ bool Launcher::ExtractSection(std::uint8_t type, std::uint32_t chunkBytes,
 }
 
 bool Launcher::ExtractVerifyClass() {
-  return ExtractSection(kVerifyClassSection, kOneWrite, "\r\n%s %s ...\r\n",
-                        &run_.verifyClassPath, &run_.verifyClassWritten);
+  return ExtractSection(kVerifyClassSection, kOneWrite, "\r\n%s %s ...\r\n", &run_.verifyClassPath,
+                        &run_.verifyClassWritten);
 }
 
 bool Launcher::ExtractJavaArchive() {

@@ -1,9 +1,9 @@
 // The last check of the chosen JVM and the launch of the installation on it.
-#include "support/log_writer.h"
 #include "core/launcher.h"
 #include "launch/class_path.h"
 #include "launch/process_runner.h"
 #include "string_ids.h"
+#include "support/log_writer.h"
 
 namespace carafe {
 

@@ -1,9 +1,9 @@
 // The launcher log: a plain text file, replaced at each run, written entry by
 // entry without buffering so that it is complete up to the moment the
 // process ends, an abort included.
-#include "support/log_writer.h"
 #include "core/launcher.h"
 #include "string_ids.h"
+#include "support/log_writer.h"
 
 namespace carafe {
 

@@ -3,10 +3,10 @@
 // use. Both go through the user interface, which is skipped when silent.
 #include <cctype>
 
-#include "support/log_writer.h"
 #include "core/launcher.h"
 #include "launch/class_path.h"
 #include "string_ids.h"
+#include "support/log_writer.h"
 
 namespace carafe {
 

@@ -1,11 +1,11 @@
 // Finding the JVM: the criteria search of the run sequence and the maker's
 // own registry key that replaces it when the criteria ask for it.
-#include "support/file_utilities.h"
-#include "support/log_writer.h"
 #include "core/launcher.h"
 #include "discovery/jvm_search.h"
 #include "launch/class_path.h"
 #include "string_ids.h"
+#include "support/file_utilities.h"
+#include "support/log_writer.h"
 
 namespace carafe {
 

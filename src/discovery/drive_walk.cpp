@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "support/file_utilities.h"
 #include "discovery/search_locations.h"
 #include "platform/platform.h"
+#include "support/file_utilities.h"
 
 namespace carafe {
 

@@ -1,8 +1,8 @@
 #include "discovery/search_locations.h"
 
-#include "support/file_utilities.h"
 #include "launch/class_path.h"
 #include "platform/platform.h"
+#include "support/file_utilities.h"
 
 namespace carafe {
 
@@ -68,8 +68,9 @@ bool VerifyAndKeep(const SearchState& search, CriteriaEntry& entry, JvmRecord& r
 
 // A JVM found at home, of type "jdk" or "jre": the type decides which
 // libraries its class path gets.
-bool KeepJvm(const SearchState& search, CriteriaEntry& entry, const std::string& type, const std::string& home,
-             const std::string& executable, std::vector<JvmRecord>& results) {
+bool KeepJvm(const SearchState& search, CriteriaEntry& entry, const std::string& type,
+             const std::string& home, const std::string& executable,
+             std::vector<JvmRecord>& results) {
   JvmRecord record;
   record.set_home(home);
   record.set_libs(type == "jdk" ? CollectJdkLibs(home) : CollectJreLibs(home));
@@ -127,8 +128,7 @@ bool SearchJreDefaultFolder(const SearchState& search, CriteriaEntry& entry,
   });
 }
 
-bool SearchJview(const SearchState& search, CriteriaEntry& entry,
-                 std::vector<JvmRecord>& results) {
+bool SearchJview(const SearchState& search, CriteriaEntry& entry, std::vector<JvmRecord>& results) {
   return LoggedLocation(search, entry, "", [&] {
     // A folder query whose path did not fit its buffer gives nothing, and
     // "\jview.exe" alone would name the current drive's root.
@@ -193,7 +193,6 @@ bool SearchVendor(SearchState& state, CriteriaEntry& entry, std::vector<JvmRecor
   }
   return false;
 }
-
 
 }  // namespace
 

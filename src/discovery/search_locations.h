@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "support/path_string.h"
 #include "discovery/drive_walk.h"
 #include "discovery/jvm_record.h"
 #include "discovery/search_criteria.h"
 #include "discovery/search_log.h"
+#include "support/path_string.h"
 
 namespace carafe {
 

@@ -1,9 +1,9 @@
 // Verifying a candidate JVM against one criteria entry, and the search log.
 #include "discovery/search_log.h"
-#include "support/log_writer.h"
 #include "launch/class_runner.h"
 #include "launch/verify_output.h"
 #include "string_ids.h"
+#include "support/log_writer.h"
 
 namespace carafe {
 
@@ -51,9 +51,10 @@ void LogSearchStep(const SearchLog& log, const CriteriaEntry& entry, SearchStep 
   std::string line;
   switch (kind) {
     case SearchStep::Start:
-      line = FormatEntry("\r\n\t%s (%s=%s, %s=%s, %s=%s) %s...", texts.search.c_str(),
-                         texts.vendor.c_str(), entry.vendor.c_str(), texts.version.c_str(),
-                         entry.version.c_str(), texts.type.c_str(), entry.type.c_str(), text.c_str());
+      line =
+          FormatEntry("\r\n\t%s (%s=%s, %s=%s, %s=%s) %s...", texts.search.c_str(),
+                      texts.vendor.c_str(), entry.vendor.c_str(), texts.version.c_str(),
+                      entry.version.c_str(), texts.type.c_str(), entry.type.c_str(), text.c_str());
       break;
     case SearchStep::Verify:
       line = FormatEntry("\r\n\t%s %s...", texts.verifying.c_str(), text.c_str());
@@ -74,12 +75,11 @@ void LogSearchStep(const SearchLog& log, const CriteriaEntry& entry, SearchStep 
 bool LogSearchSummary(const SearchLog& log, const CriteriaEntry& entry) {
   if (!IsOpen(log)) return false;
   SearchLogTexts texts;
-  WriteLog(log.file,
-           FormatEntry("\r\n\t%s (%s=%s, %s=%s, %s=%s)...%s %s", texts.search.c_str(),
-                       texts.vendor.c_str(), entry.vendor.c_str(), texts.version.c_str(),
-                       entry.version.c_str(), texts.type.c_str(), entry.type.c_str(),
-                       entry.matchedBin.c_str(),
-                       entry.matched ? texts.passed.c_str() : texts.notFound.c_str()));
+  WriteLog(log.file, FormatEntry("\r\n\t%s (%s=%s, %s=%s, %s=%s)...%s %s", texts.search.c_str(),
+                                 texts.vendor.c_str(), entry.vendor.c_str(), texts.version.c_str(),
+                                 entry.version.c_str(), texts.type.c_str(), entry.type.c_str(),
+                                 entry.matchedBin.c_str(),
+                                 entry.matched ? texts.passed.c_str() : texts.notFound.c_str()));
   return entry.matched;
 }
 

@@ -73,10 +73,10 @@ class File;
 // unquoted path by trying its prefixes.
 struct ProcessStart {
   std::string commandLine;
-  int showState = kShowNormal;              // STARTF_USESHOWWINDOW always set
+  int showState = kShowNormal;  // STARTF_USESHOWWINDOW always set
   bool inheritHandles = false;
-  const File* standardOutput = nullptr;     // set: STARTF_USESTDHANDLES too
-  bool createNoWindow = false;              // CREATE_NO_WINDOW
+  const File* standardOutput = nullptr;  // set: STARTF_USESTDHANDLES too
+  bool createNoWindow = false;           // CREATE_NO_WINDOW
 };
 
 // What WaitForPipe found.

@@ -51,7 +51,8 @@ std::string FormatEntry(const char* format, ...) {
     } else if (*p == 'd') {
       int value = va_arg(arguments, int);
       // Unsigned arithmetic so that INT_MIN negates cleanly.
-      unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+      unsigned magnitude =
+          value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
       char* end = digits + sizeof digits;
       char* first = end;
       do {

@@ -29,9 +29,7 @@ struct PathCharTraits : std::char_traits<wchar_t> {
 
 using PathString = std::basic_string<wchar_t, PathCharTraits>;
 
-inline PathString ToPath(const std::wstring& text) {
-  return PathString(text.data(), text.size());
-}
+inline PathString ToPath(const std::wstring& text) { return PathString(text.data(), text.size()); }
 inline std::wstring FromPath(const PathString& path) {
   return std::wstring(path.data(), path.size());
 }

@@ -4,8 +4,8 @@
 
 #include "core/launcher.h"
 #include "core/options.h"
-#include "launcher_fixture.h"
 #include "core/path_rules.h"
+#include "launcher_fixture.h"
 #include "support/path_string.h"
 
 namespace carafe {

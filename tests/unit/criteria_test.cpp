@@ -25,7 +25,7 @@ TEST(CriteriaEntryParse, ReadsEachKeyVerbatimAndRejectsThePieceAtAnyUnknownKey) 
   const std::pair<const char*, const char*> rows[] = {
       {"vendor=sun:type=jre:version=1.2", "sun|1.2|jre"},
       {"vendor=ibm:version=1.3", "ibm|1.3|"},
-      {"vendor = sun", " sun||"},  // blanks around "=" belong to the value
+      {"vendor = sun", " sun||"},                    // blanks around "=" belong to the value
       {"   vendor=sun:version=1.1   ", "sun|1.1|"},  // only the piece's outer blanks go
       // A key without "=" takes the whole piece.
       {"type=jre:vendor", "type=jre:vendor||jre"},
@@ -79,13 +79,18 @@ TEST(CriteriaMatch, VersionAndVendorAreSubstringsAndAPassFillsOnlyEmptyFields) {
   const struct {
     const char *entryVendor, *entryVersion, *vendor, *version, *after;  // after: null if it fails
   } cases[] = {
-      {"sun", "1.3", "sun", "1.3.0", "sun|1.3|jre"},  {"sun", "1.3.0", "sun", "1.3", nullptr},
-      {"sun", "1.2", "sun", "1.1.2", "sun|1.2|jre"},  {"sun", "1.2", "sun", "1.3", nullptr},
-      {"", "1.1.4", "ibm", "1.1.4", "ibm|1.1.4|jre"}, {"", "1.1.4", "ibm", "1.1.8", nullptr},
-      {"sun", "", "ibm", "1.2", nullptr},             {" sun", "", "sun", "1.2", nullptr},
+      {"sun", "1.3", "sun", "1.3.0", "sun|1.3|jre"},
+      {"sun", "1.3.0", "sun", "1.3", nullptr},
+      {"sun", "1.2", "sun", "1.1.2", "sun|1.2|jre"},
+      {"sun", "1.2", "sun", "1.3", nullptr},
+      {"", "1.1.4", "ibm", "1.1.4", "ibm|1.1.4|jre"},
+      {"", "1.1.4", "ibm", "1.1.8", nullptr},
+      {"sun", "", "ibm", "1.2", nullptr},
+      {" sun", "", "sun", "1.2", nullptr},
       {"", "", "http://x/", "1.2", "http://x/|1.2|jre"},
       {"example", "", "http://example.org/", "1", "example|1|jre"},
-      {"", "", "sun", "", nullptr},                   {"", "", "", "1.2", nullptr},
+      {"", "", "sun", "", nullptr},
+      {"", "", "", "1.2", nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.entryVendor) + "/" + c.entryVersion + " vs " + c.vendor);

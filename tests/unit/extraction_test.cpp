@@ -2,13 +2,14 @@
 // Java archive from the launcher's own container, the criteria taken out of
 // it, and the bundled JVM installer from the archive, with the room check and
 // every failure's entry and box.
+#include "container/extraction.h"
+
 #include <algorithm>
 
 #include "allocation_watch.h"
 #include "archive_bytes.h"
-#include "container/extraction.h"
-#include "launcher_fixture.h"
 #include "launch/bundled_installer.h"
+#include "launcher_fixture.h"
 #include "support/file_utilities.h"
 
 namespace carafe {
@@ -29,8 +30,8 @@ TEST_F(Extraction, VerifyClassGoesOutInOneWriteAndTheArchiveInChunksOf1024Bytes)
     Sizes writes;
   };
   // Largest first: each run replaces a longer file.
-  for (const Case& c : {Case{3 * 1024 + 5, {1024, 1024, 1024, 5}}, Case{1024, {1024}},
-                        Case{700, {700}}}) {
+  for (const Case& c :
+       {Case{3 * 1024 + 5, {1024, 1024, 1024, 5}}, Case{1024, {1024}}, Case{700, {700}}}) {
     SCOPED_TRACE(c.size);
     std::string archive = ClassBytes(c.size, 'a');
     for (std::size_t i = 4; i < archive.size(); ++i) archive[i] = static_cast<char>(i * 7);
@@ -126,8 +127,8 @@ TEST_F(Extraction, ALockedFileIsNotRewrittenNorCountedAsWrittenAndAShortWriteFai
   const std::string earlier = ClassBytes(40, 'e');
   os.AddFile(kVerifyFile, earlier);
   // Another process holds it open: it can be read, not replaced.
-  File held =
-      os.OpenFile(kVerifyFile, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
+  File held = os.OpenFile(kVerifyFile, FileAccess::Read, FileShare::ReadWrite,
+                          FileDisposition::OpenExisting);
   ASSERT_TRUE(launcher.ExtractVerifyClass());
   EXPECT_EQ(os.Content(kVerifyFile), earlier);
   EXPECT_EQ(launcher.State().verifyClassPath, kVerifyFile);
@@ -178,11 +179,13 @@ TEST_F(Extraction, TheContainerIsReadOnceAndAnUnreadableOrBrokenOneFailsEverySte
     bool owned;
   } cases[] = {
       {"",
-       "\r\nCould not open file  C:\\SETUP\\setup.exe \r\n\r\n Read failed C:\\SETUP\\setup.exe\r\n",
+       "\r\nCould not open file  C:\\SETUP\\setup.exe \r\n\r\n Read failed "
+       "C:\\SETUP\\setup.exe\r\n",
        "Read failed", false},
       {testing_images::ExampleImage() +
-           testing_images::MakeContainer({{1, "rerodova.class", ClassBytes(10)},
-                                          {3, "vm search criteria", testing_images::String16("x")}}),
+           testing_images::MakeContainer(
+               {{1, "rerodova.class", ClassBytes(10)},
+                {3, "vm search criteria", testing_images::String16("x")}}),
        corrupted, kInvalidExecutable, true},
       {testing_images::ExampleImage() + testing_images::Big32(0), corrupted, kInvalidExecutable,
        true},
@@ -212,7 +215,8 @@ TEST_F(Extraction, TheClassFileCheckWantsTheMagicInTheFirstFourBytes) {
   os.AddFile("C:\\d.class", "\xBE\xBA\xFE\xCA");
   os.Lock("C:\\e.class");
   EXPECT_TRUE(IsClassFile("C:\\a.class"));
-  for (const char* path : {"C:\\b.class", "C:\\d.class", "C:\\e.class", "C:\\missing.class", "C:\\TEMP"})
+  for (const char* path :
+       {"C:\\b.class", "C:\\d.class", "C:\\e.class", "C:\\missing.class", "C:\\TEMP"})
     EXPECT_FALSE(IsClassFile(path)) << path;
   EXPECT_EQ(os.OpenHandleCount(), 1u);
 }
@@ -305,7 +309,8 @@ TEST_F(BundledInstaller, EachFailureHasItsEntryAndItsBox) {
            {"free space equal to the size",
             Build({{kBundledInstallersSection, {Flagged("ten.exe", "0123456789")}}}),
             "\r\nNot enough space to copy file  ten.exe of size (10)\r\n", kDiskSpace},
-           {"cannot be created", Build({{kBundledInstallersSection, {Flagged("locked.exe", "MZ")}}}),
+           {"cannot be created",
+            Build({{kBundledInstallersSection, {Flagged("locked.exe", "MZ")}}}),
             kCorrupted + "locked.exe\r\n", kInvalidExecutable},
            {"empty", Build({{kBundledInstallersSection, {Flagged("empty.exe", "")}}}),
             kCorrupted + "empty.exe\r\n", kInvalidExecutable},
@@ -338,7 +343,8 @@ TEST_F(BundledInstaller, EachFailureHasItsEntryAndItsBox) {
   }
   EXPECT_TRUE(os.Journal("create C:\\TEMP\\ten.exe").empty());
   SetFreeBytes(11);  // one byte more is enough
-  os.AddFile(kArchiveFile, Build({{kBundledInstallersSection, {Flagged("ten.exe", "0123456789")}}}));
+  os.AddFile(kArchiveFile,
+             Build({{kBundledInstallersSection, {Flagged("ten.exe", "0123456789")}}}));
   launcher.State().silent = true;
   EXPECT_TRUE(launcher.OfferBundledJvm());
 }

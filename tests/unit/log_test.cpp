@@ -108,8 +108,9 @@ TEST_F(LauncherLog, AWholeRunWithLogAllWritesTheGoldenLog) {
   Open(launcher, "-silent -log -logall");
   EXPECT_TRUE(launcher.Run());
   launcher.CleanUp();
-  const std::string search = "\r\n\tSearching a JVM that matches the criteria  (Vendor=sun, "
-                             "Version=1.2, Type=jdk)";
+  const std::string search =
+      "\r\n\tSearching a JVM that matches the criteria  (Vendor=sun, "
+      "Version=1.2, Type=jdk)";
   EXPECT_EQ(os.Content(kDefaultLog),
             "Date :: 05:02:2000 Time :: 03:04:05"
             "\r\nReading installation executable  C:\\SETUP\\setup.exe \r\n"

@@ -131,23 +131,51 @@ TEST_F(RunSequence, TakesTheRouteItsOptionsAndCriteriaChooseAndFallsBackInOrder)
   } cases[] = {
       {"", "", {true}, {}, 1, 1, 0, 1, "extract criteria,search,V,launch"},
       {"-jvm D:\\j\\java.exe", "", {}, {}, 1, 1, 0, 0, "validate D:\\j\\java.exe", 0},
-      {"-nosearch -jvm jre\\..\\j\\java.exe", "", {}, {}, 1, 1, 0, 1,
+      {"-nosearch -jvm jre\\..\\j\\java.exe",
+       "",
+       {},
+       {},
+       1,
+       1,
+       0,
+       1,
        "validate C:\\SETUP\\j\\java.exe,launch"},
       {"-nosearch", "", {}, {}, 1, 1, 0, 1, "validate java.exe,launch"},
       {"", "", {true}, {}, 1, 1, 0, 0, "extract criteria,search,V,launch", 1, 0},
       // The marker word takes the JVM from the maker's key; it is case-sensitive.
       {"", "vendor=varnica:type=jre", {}, {true}, 1, 1, 0, 1, "extract criteria,registry,V,launch"},
       {"", "vendor=VARNICA", {true}, {}, 1, 1, 0, 1, "extract criteria,search,V,launch"},
-      {"-searchcriteria \"type=jre:vendor=xvarnicax\"", "", {}, {true}, 1, 1, 0, 1,
+      {"-searchcriteria \"type=jre:vendor=xvarnicax\"",
+       "",
+       {},
+       {true},
+       1,
+       1,
+       0,
+       1,
        "registry,V,launch"},
       {"-searchcriteria", "varnica", {true}, {}, 1, 1, 0, 1, "search,V,launch"},
-      {"", "varnica", {}, {false, true}, 1, 1, 0, 1,
+      {"",
+       "varnica",
+       {},
+       {false, true},
+       1,
+       1,
+       0,
+       1,
        "extract criteria,registry,offer,run installer,registry,V,launch"},
       // The registry route never searches nor browses.
       {"", "varnica", {}, {}, 0, 1, 1, 0, "extract criteria,registry,offer"},
       {"", "varnica", {}, {}, 1, 0, 1, 0, "extract criteria,registry,offer,run installer"},
       {"", "varnica", {}, {}, 1, 1, 1, 0, "extract criteria,registry,offer,run installer,registry"},
-      {"", "", {false, true}, {}, 1, 1, 0, 1,
+      {"",
+       "",
+       {false, true},
+       {},
+       1,
+       1,
+       0,
+       1,
        "extract criteria,search,offer,run installer,search,V,launch"},
       // Browsing is the search's last resort.
       {"", "", {}, {}, 0, 1, 1, 1, "extract criteria,search,offer,browse,B,launch"},
@@ -222,9 +250,9 @@ TEST_F(RunSequence, CleanUpDeletesWhatTheRunWroteInOrderAndClosesTheLogLast) {
   launcher.searches = {false, true};
   EXPECT_TRUE(Start("-log -logall"));
   launcher.CleanUp();
-  EXPECT_EQ(os.Journal("delete"), (Calls{std::string("delete ") + kVerify,
-                                         std::string("delete ") + kArchive,
-                                         std::string("delete ") + kInstaller}));
+  EXPECT_EQ(os.Journal("delete"),
+            (Calls{std::string("delete ") + kVerify, std::string("delete ") + kArchive,
+                   std::string("delete ") + kInstaller}));
   EXPECT_FALSE(os.Exists(kVerify) || os.Exists(kArchive) || os.Exists(kInstaller));
   std::string tail = std::string("\r\nDeleting file  ") + kVerify + "...\r\n\r\nDeleting file  " +
                      kArchive + "...\r\n\r\nDeleting file  " + kInstaller + "...\r\n";
@@ -329,9 +357,9 @@ class Prompts : public LauncherTest {
  protected:
   Prompts() {
     run.archivePath = "C:\\TEMP\\rerodova.class";
-    os.AddFile(run.archivePath,
-               archive_bytes::Build({archive_bytes::Section{
-                   format::kBundledInstallersSection, {archive_bytes::Flagged("jre.exe", "MZ bundled")}}}));
+    os.AddFile(run.archivePath, archive_bytes::Build({archive_bytes::Section{
+                                    format::kBundledInstallersSection,
+                                    {archive_bytes::Flagged("jre.exe", "MZ bundled")}}}));
     SetFreeBytes(1u << 20);
   }
   void Choose(int answer, const std::string& path) {

@@ -39,7 +39,8 @@ class SearchTest : public JvmTest {
   }
   std::string Log() const { return os.Content(kLogPath); }
 
-  File log = os.OpenFile(kLogPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
+  File log =
+      os.OpenFile(kLogPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
   SearchSession session{{&log, false}};
   SearchState search;
   std::vector<JvmRecord> results;
@@ -152,7 +153,8 @@ TEST_F(SearchTest, UnparsableOrUnknownCriteriaSearchNothing) {
 TEST_F(SearchTest, MicrosoftOnlyCriteriaHaveNoQuickPassAndOnlyOneSearchPerRun) {
   InstallJvm("C:\\WINDOWS\\jview.exe", "1.1.8", "http://www.microsoft.com/");
   EXPECT_EQ(Find("vendor=microsoft:type=jview:version=1.1.4").bin(), "");
-  EXPECT_EQ(Lookups(), (Strings{"attributes C:\\WINDOWS\\jview.exe", "run C:\\WINDOWS\\jview.exe"}));
+  EXPECT_EQ(Lookups(),
+            (Strings{"attributes C:\\WINDOWS\\jview.exe", "run C:\\WINDOWS\\jview.exe"}));
   os.journal.clear();
   EXPECT_EQ(Find("vendor=microsoft").bin(), "");
   EXPECT_TRUE(Lookups().empty());
@@ -208,7 +210,8 @@ TEST_F(SearchTest, TheWindowsFolderJreExeOnPathIsNeverACandidate) {
   EXPECT_EQ(os.Launches()[0].program, "C:\\WINDOWS\\SYSTEM32\\jre.exe");
   // A java.exe there is a candidate like any other.
   InstallJvm("C:\\WINDOWS\\java.exe", "1.2.2");
-  ASSERT_TRUE(CheckCandidates(search, entry, kJavaExe, {WidePath("C:\\WINDOWS\\java.exe")}, results));
+  ASSERT_TRUE(
+      CheckCandidates(search, entry, kJavaExe, {WidePath("C:\\WINDOWS\\java.exe")}, results));
 }
 
 TEST_F(SearchTest, PathFoldersAreProbedWithExactlyOneBackslash) {
@@ -246,8 +249,8 @@ TEST_F(SearchTest, LogsEachLocationAndItsOutcomeOnlyWithLogAll) {
   const std::string jdk = kSummary + "(Vendor=sun, Version=1.2, Type=jdk) ";
   const std::string jre = kSummary + "(Vendor=sun, Version=1.2, Type=jre) ";
   EXPECT_EQ(Log(), jdk + "in Registry...Not Found." + jdk + "default install folder...Not Found." +
-                       jdk + "in PATH Variable...Not Found." + jre + "in the Registry...Not Found." +
-                       jre +
+                       jdk + "in PATH Variable...Not Found." + jre +
+                       "in the Registry...Not Found." + jre +
                        "in the default install folder...\r\n\tVerifying JVM  C:\\Program "
                        "Files\\JavaSoft\\jre\\1.2\\bin\\jre.exe...Passed.");
 }
@@ -392,8 +395,10 @@ class CyclePlatform : public MemoryPlatform {
   bool FindFiles(const std::string& pattern, std::vector<FolderEntry>* entries) override {
     if (pattern.rfind("C:\\loop\\", 0) != 0) return MemoryPlatform::FindFiles(pattern, entries);
     if (++listings > 50) return false;  // fail rather than hang
-    *entries = {{".", kAttributeDirectory}, {"..", kAttributeDirectory},
-                {"back", kAttributeDirectory | kAttributeReparsePoint}, {"java.exe", 0x80}};
+    *entries = {{".", kAttributeDirectory},
+                {"..", kAttributeDirectory},
+                {"back", kAttributeDirectory | kAttributeReparsePoint},
+                {"java.exe", 0x80}};
     return true;
   }
 };
