@@ -150,12 +150,14 @@ void Launcher::CleanUp() {
   if (cleanedUp_) return;
   cleanedUp_ = true;
   const bool settled = workerState_.load(std::memory_order_acquire) != WorkerState::Running;
-  auto written = [settled](bool flag, const std::atomic<bool>& published) {
-    return settled ? flag : published.load(std::memory_order_acquire);
+  // The worker may still set the plain flags: they are read only once it is
+  // done, the published ones otherwise.
+  auto written = [this, settled](bool RunState::*flag, const std::atomic<bool>& published) {
+    return settled ? run_.*flag : published.load(std::memory_order_acquire);
   };
-  DeleteIfWritten(written(run_.verifyClassWritten, verifyClassDone_), run_.verifyClassPath);
-  DeleteIfWritten(written(run_.javaArchiveWritten, javaArchiveDone_), run_.archivePath);
-  DeleteIfWritten(written(run_.bundledInstallerWritten, bundledInstallerDone_),
+  DeleteIfWritten(written(&RunState::verifyClassWritten, verifyClassDone_), run_.verifyClassPath);
+  DeleteIfWritten(written(&RunState::javaArchiveWritten, javaArchiveDone_), run_.archivePath);
+  DeleteIfWritten(written(&RunState::bundledInstallerWritten, bundledInstallerDone_),
                   run_.bundledInstallerPath);
   if (!settled) return;
   for (std::vector<std::uint8_t>& buffer : run_.sectionBuffers)
