@@ -37,8 +37,6 @@ struct Section {
   // Stored instead of the records (a compressed section's default is not
   // really DEFLATE: the launcher never inflates it).
   std::optional<std::string> payload = std::nullopt;
-  bool forgePayloadSize = false;  // store payloadSize instead of the real size
-  std::uint64_t payloadSize = 0;
 };
 
 struct Layout {
@@ -61,14 +59,7 @@ inline std::string Build(const std::vector<Section>& sections, Layout* layout = 
   std::string out = ClassBytes(), refused;
   Layout placed;
   format::AppendArchiveSections(&out, payloads, &refused, &placed.sectionOffsets);
-  for (std::size_t i = 0; i < sections.size(); ++i) {
-    if (!sections[i].forgePayloadSize) continue;
-    std::string size;
-    format::AppendBigEndian(&size, sections[i].payloadSize, 8);
-    out.replace(placed.sectionOffsets[i] + 2 + sections[i].name.size() + 4, 8, size);
-  }
-  placed.offsetTable = out.size() - 8 - 2;
-  for (const Section& section : sections) placed.offsetTable -= 2 + section.name.size() + 8;
+  placed.offsetTable = format::BigEndian(std::string_view(out).substr(out.size() - 8));
   if (layout) *layout = placed;
   return out;
 }

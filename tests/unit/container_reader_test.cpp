@@ -2,6 +2,7 @@
 // log lines; on every forged input the same answer as the format module and
 // mksetup's lister, no allocation beyond what the file holds and every file
 // closed again; and what mksetup writes, read back.
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,28 +39,35 @@ class Readers : public PlatformTest {
   }
   std::string Log() const { return os.Content(kLog); }
 
-  // Reads bytes as setup.exe with the launcher, the format module and the
-  // lister: they must agree on whether it opens and on every section.
+  // The launcher, the format module and the lister (which also wants the
+  // data inside the file) on one setup: same verdict, same sections.
   bool OpenSetup(const std::string& bytes, SetupContainer& reader) {
     os.AddFile(kSetup, bytes);
     AllocationWatch watch;
     const bool opened = reader.Open(kSetup, FreshLog());
     format::ContainerTable table;
     EXPECT_EQ(opened, format::DecodeContainer(bytes, &table) == format::ContainerFault::None);
+    std::map<std::uint8_t, std::string> expected, read;
+    bool inside = true;
+    for (const format::ContainerSectionInfo& entry : table.sections) {
+      inside = inside && format::InsideFile(entry.dataOffset, entry.dataSize, bytes.size());
+      expected[entry.entry.type] = entry.name + "," + std::to_string(entry.dataSize) + "," +
+                                   std::to_string(entry.dataOffset);
+    }
     mksetup::SetupListing listing;
     std::string error;
-    const bool listed = mksetup::ListSetup(bytes, &listing, &error);
-    bool inside = true;
-    for (const format::ContainerSectionInfo& listed : listing.table.sections) {
-      inside = inside && format::InsideFile(listed.dataOffset, listed.dataSize, bytes.size());
-      if (!opened) continue;
-      const format::ContainerSectionInfo& last = *mksetup::FindSection(listing, listed.entry.type);
-      const ContainerSection& section = reader.Section(listed.entry.type);
-      EXPECT_EQ(section.Name(), last.name);
-      EXPECT_EQ(section.DataSize(), last.dataSize);
-      EXPECT_EQ(section.DataOffset(), last.dataOffset);
+    EXPECT_EQ(mksetup::ListSetup(bytes, &listing, &error), opened && inside) << error;
+    for (const auto& [type, text] : expected) {
+      const ContainerSection& section = reader.Section(type);
+      read[type] = section.Name() + "," + std::to_string(section.DataSize()) + "," +
+                   std::to_string(section.DataOffset());
+      if (opened) {
+        EXPECT_EQ(mksetup::FindSection(listing, type)->dataOffset, section.DataOffset());
+      }
     }
-    EXPECT_EQ(listed, opened && inside) << error;
+    if (opened) {
+      EXPECT_EQ(read, expected);
+    }
     EXPECT_LT(watch.Largest(), std::size_t(1) << 20);
     EXPECT_EQ(Log(), "");
     EXPECT_EQ(os.OpenHandleCount(), 1u);  // the log
@@ -71,32 +79,39 @@ class Readers : public PlatformTest {
                                                 : "<fail>";
   }
 
-  // The same for the Java archive.
+  // The same for the Java archive, section by section, the later of a name winning.
   bool OpenArchive(const std::string& bytes, JavaArchive& reader) {
     os.AddFile(kArchive, bytes);
     AllocationWatch watch;
     const bool opened = reader.Open(kArchive);
-    format::ArchiveTable table;
+    format::ArchiveTable table, listed;
     EXPECT_EQ(opened, format::DecodeJavaArchive(bytes, &table) == format::ArchiveFault::None);
+    std::map<std::string, std::string> expected, read;
     bool inside = true;
-    for (const format::ArchiveSectionInfo& expected : table.sections) {
-      for (const format::ResourceInfo& resource : expected.resources)
-        inside = inside && format::InsideFile(resource.dataOffset, resource.size, bytes.size());
-      if (!opened) continue;
-      const ArchiveSection& section = reader.Sections().at(expected.name);
-      if (section.ResourceFileOffset() != expected.offset) continue;  // a later one of its name
-      EXPECT_EQ(section.ResourceCount(), expected.fields.resourceCount);
-      EXPECT_EQ(section.PayloadSize(), expected.fields.payloadSize);
-      EXPECT_EQ(section.Compressed(), expected.fields.compressed);
-      EXPECT_EQ(section.ResourceListLength(), expected.resources.size()) << expected.name;
-      for (std::size_t i = 0; i < expected.resources.size() && i < section.ResourceListLength(); ++i) {
-        EXPECT_EQ(section.Resource(i).Name(), expected.resources[i].name);
-        EXPECT_EQ(section.Resource(i).Flag(), expected.resources[i].flag);
-        EXPECT_EQ(section.Resource(i).Size(), expected.resources[i].size);
-        EXPECT_EQ(section.Resource(i).DataOffset(), expected.resources[i].dataOffset);
+    for (const format::ArchiveSectionInfo& section : table.sections) {
+      std::string& text = expected[section.name];
+      text = std::to_string(section.offset) + "," + std::to_string(section.fields.resourceCount) +
+             "," + std::to_string(section.fields.payloadSize) + "," +
+             std::to_string(section.fields.compressed);
+      for (const format::ResourceInfo& r : section.resources) {
+        inside = inside && format::InsideFile(r.dataOffset, r.size, bytes.size());
+        text += "|" + r.name + "," + std::to_string(r.flag) + "," + std::to_string(r.size) + "," +
+                std::to_string(r.dataOffset);
       }
     }
-    format::ArchiveTable listed;
+    for (const auto& [name, section] : reader.Sections()) {
+      std::string& text = read[name];
+      text = std::to_string(section.ResourceFileOffset()) + "," +
+             std::to_string(section.ResourceCount()) + "," +
+             std::to_string(section.PayloadSize()) + "," + std::to_string(section.Compressed());
+      for (const ArchiveResource& r : section.Resources()) {
+        text += "|" + r.Name() + "," + std::to_string(r.Flag()) + "," + std::to_string(r.Size()) +
+                "," + std::to_string(r.DataOffset());
+      }
+    }
+    if (opened) {
+      EXPECT_EQ(read, expected);
+    }
     std::string error;
     EXPECT_EQ(mksetup::ListArchive(bytes, &listed, &error), opened && inside) << error;
     EXPECT_LT(watch.Largest(), std::size_t(1) << 20);
@@ -181,10 +196,6 @@ TEST_F(Readers, ContainerLogLinesOfAGoodAndOfEachUnreadableExecutable) {
     EXPECT_FALSE(SetupContainer().Open(c.path, FreshLog()));
     EXPECT_EQ(Log(), c.log);
   }
-  SetLogAll(true);
-  EXPECT_FALSE(SetupContainer().Open(kSetup, FreshLog()));
-  EXPECT_NE(Log().find("\tExe Size (479232), Total File Size (479232) ..\r\n" + corrupted),
-            std::string::npos);
   EXPECT_EQ(os.OpenHandleCount(), 1u);
 }
 
@@ -264,11 +275,12 @@ TEST_F(Readers, ArchiveLogLines) {
             "OffsetTable offset in  C:\\TEMP\\beyond.class is out of file range\r\n");
 
   SetLogAll(true);
-  Section classes{"Classes", {}, true, true, 212, std::string(5, 'z')};
-  classes.forgePayloadSize = true;
-  classes.payloadSize = 0x100000005ull;  // logged by its low 32 bits
   Layout layout;
-  os.AddFile(kArchive, Build({classes, {"BundledVMInstallers", {Flagged("j.exe", "MZ")}}}, &layout));
+  std::string bytes = Build({{"Classes", {}, true, true, 212, std::string(5, 'z')},
+                             {"BundledVMInstallers", {Flagged("j.exe", "MZ")}}},
+                            &layout);
+  bytes.replace(8 + 2 + 7 + 4, 8, Big(0x100000005ull, 8));  // logged by its low 32 bits
+  os.AddFile(kArchive, bytes);
   ASSERT_TRUE(JavaArchive(FreshLog()).Open(kArchive));
   EXPECT_EQ(Log(),
             "\r\nReading Java archive C:\\TEMP\\rerodova.class with 2 sections...\r\n"
