@@ -14,9 +14,10 @@ namespace carafe {
 constexpr UINT MSG_HIDE_PROGRESS = 3025;
 constexpr UINT MSG_SHOW_PROGRESS = 3026;
 
-// The progress dialog's windows and the abort outcome. The handles are set on
-// the main thread while the dialog is created and read by the worker, hence
-// atomic; the aborted flag is the main thread's alone.
+// The progress dialog's windows and the abort outcome, owned by the user
+// interface and handed to the dialog as its creation parameter. The handles
+// are set on the main thread while the dialog is created and read by the
+// worker, hence atomic; the aborted flag is the main thread's alone.
 struct ProgressWindows {
   HINSTANCE instance = nullptr;
   std::atomic<HWND> dialog{nullptr};
@@ -24,7 +25,6 @@ struct ProgressWindows {
   HWND bar = nullptr;
   bool aborted = false;
 };
-ProgressWindows& Progress();
 
 // DialogBoxParamA with these arguments; the value passed to EndDialog, or -1
 // when the dialog could not be created.

@@ -19,8 +19,13 @@ constexpr UINT kTimerMilliseconds = 1000;
 // The preparing text is the longest of the table.
 constexpr int kPreparingTextChars = 500;
 
-void InitializeProgress(HWND dialog) {
-  ProgressWindows& progress = Progress();
+// The state the user interface handed over at creation; null before
+// WM_INITDIALOG.
+ProgressWindows* ProgressOf(HWND dialog) {
+  return reinterpret_cast<ProgressWindows*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+void InitializeProgress(HWND dialog, ProgressWindows& progress) {
   CenterWindow(dialog);
   progress.statusLine = GetDlgItem(dialog, IDC_STATUS_LINE);
   SetTimer(dialog, kTimerId, kTimerMilliseconds, nullptr);
@@ -34,8 +39,7 @@ void InitializeProgress(HWND dialog) {
 
 // Cancel or Esc: the abort prompt, on this (the main) thread, while the
 // worker goes on.
-void AskToAbort(HWND dialog) {
-  ProgressWindows& progress = Progress();
+void AskToAbort(HWND dialog, ProgressWindows& progress) {
   ShowWindow(dialog, SW_HIDE);
   INT_PTR answer = RunModalDialog(dialog, progress.instance, IDD_ABORT_PROMPT, PromptDialogProc, 0);
   // The run ended while the prompt was open: its quit message ended the
@@ -54,16 +58,22 @@ void AskToAbort(HWND dialog) {
 
 }  // namespace
 
-INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
-      InitializeProgress(dialog);
+    case WM_INITDIALOG: {
+      auto* progress = reinterpret_cast<ProgressWindows*>(lParam);
+      SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(progress));
+      InitializeProgress(dialog, *progress);
       break;
+    }
     case WM_TIMER:
-      SendMessageA(Progress().bar, PBM_STEPIT, 0, 0);
+      if (ProgressWindows* progress = ProgressOf(dialog))
+        SendMessageA(progress->bar, PBM_STEPIT, 0, 0);
       break;
     case WM_COMMAND:
-      if (HIWORD(wParam) == 0 && LOWORD(wParam) == IDCANCEL) AskToAbort(dialog);
+      if (HIWORD(wParam) == 0 && LOWORD(wParam) == IDCANCEL) {
+        if (ProgressWindows* progress = ProgressOf(dialog)) AskToAbort(dialog, *progress);
+      }
       break;
     case MSG_HIDE_PROGRESS:
       // An empty region rather than SW_HIDE: the window keeps its visible

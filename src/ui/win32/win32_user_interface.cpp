@@ -14,25 +14,22 @@
 
 namespace carafe {
 
-ProgressWindows& Progress() {
-  static ProgressWindows windows;
-  return windows;
-}
-
 namespace {
 
 class Win32Interface final : public UserInterface {
  public:
-  explicit Win32Interface(HINSTANCE instance) { Progress().instance = instance; }
+  explicit Win32Interface(HINSTANCE instance) { progress_.instance = instance; }
 
   bool CreateProgress() override {
     // The progress bar's window class.
     auto initCommonControls = SystemFunction<void(WINAPI*)()>("comctl32.dll", "InitCommonControls");
     if (initCommonControls != nullptr) initCommonControls();
-    HWND dialog = CreateDialogParamA(Progress().instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
-                                     ProgressDialogProc, 0);
+    // The dialog keeps a pointer to the windows it fills in (see
+    // ProgressDialogProc).
+    HWND dialog = CreateDialogParamA(progress_.instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
+                                     ProgressDialogProc, reinterpret_cast<LPARAM>(&progress_));
     if (dialog == nullptr) return false;
-    Progress().dialog = dialog;
+    progress_.dialog = dialog;
     ShowWindow(dialog, SW_SHOWNORMAL);
     return true;
   }
@@ -42,7 +39,7 @@ class Win32Interface final : public UserInterface {
     // GetMessageA gives -1 on a bad call; that ends the loop as well rather
     // than spinning.
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-      HWND dialog = Progress().dialog;
+      HWND dialog = progress_.dialog;
       if (dialog != nullptr && IsDialogMessageA(dialog, &message)) continue;
       TranslateMessage(&message);
       DispatchMessageA(&message);
@@ -53,12 +50,12 @@ class Win32Interface final : public UserInterface {
     PostThreadMessageA(mainThreadId, WM_QUIT, 0, 0);
   }
 
-  bool Aborted() const override { return Progress().aborted; }
+  bool Aborted() const override { return progress_.aborted; }
 
   // After an abort these reach a destroyed window and do nothing; without a
   // dialog (silent) they are not made at all.
   void SetStatus(const std::string& text) override {
-    HWND statusLine = Progress().statusLine;
+    HWND statusLine = progress_.statusLine;
     if (statusLine != nullptr) SetWindowTextA(statusLine, text.c_str());
   }
 
@@ -66,13 +63,13 @@ class Win32Interface final : public UserInterface {
   void ShowProgress() override { SendToProgress(MSG_SHOW_PROGRESS); }
 
   int RunBundledJvmPrompt() override {
-    return static_cast<int>(RunModalDialog(Progress().dialog, Progress().instance,
+    return static_cast<int>(RunModalDialog(progress_.dialog, progress_.instance,
                                            IDD_BUNDLED_PROMPT, PromptDialogProc, kPromptToFront));
   }
 
   int RunBrowseDialog(std::string* path) override {
     char buffer[kMaxPath] = {};
-    INT_PTR result = RunModalDialog(Progress().dialog, Progress().instance, IDD_BROWSE,
+    INT_PTR result = RunModalDialog(progress_.dialog, progress_.instance, IDD_BROWSE,
                                     BrowseDialogProc, reinterpret_cast<LPARAM>(buffer));
     if (path != nullptr) *path = buffer;
     return static_cast<int>(result);
@@ -80,15 +77,17 @@ class Win32Interface final : public UserInterface {
 
   void ShowStopMessage(const std::string& text, const std::string& caption,
                        bool ownedByProgress) override {
-    HWND owner = ownedByProgress ? Progress().dialog.load() : nullptr;
+    HWND owner = ownedByProgress ? progress_.dialog.load() : nullptr;
     MessageBoxA(owner, text.c_str(), caption.c_str(), MB_ICONSTOP | MB_OK);
   }
 
  private:
-  static void SendToProgress(UINT message) {
-    HWND dialog = Progress().dialog;
+  void SendToProgress(UINT message) {
+    HWND dialog = progress_.dialog;
     if (dialog != nullptr) SendMessageA(dialog, message, 0, 0);
   }
+
+  ProgressWindows progress_;
 };
 
 }  // namespace
