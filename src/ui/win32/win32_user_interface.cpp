@@ -63,8 +63,8 @@ class Win32Interface final : public UserInterface {
   void ShowProgress() override { SendToProgress(MSG_SHOW_PROGRESS); }
 
   int RunBundledJvmPrompt() override {
-    return static_cast<int>(RunModalDialog(progress_.dialog, progress_.instance,
-                                           IDD_BUNDLED_PROMPT, PromptDialogProc, kPromptToFront));
+    return static_cast<int>(RunModalDialog(progress_.dialog, progress_.instance, IDD_BUNDLED_PROMPT,
+                                           PromptDialogProc, kPromptToFront));
   }
 
   int RunBrowseDialog(std::string* path) override {
