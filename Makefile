@@ -89,7 +89,7 @@ bench: bootstrap all
 # libFuzzer targets (tests/fuzz), built with clang in their own tree and run
 # FUZZ_SECONDS each; not part of `make test`. FUZZ_TARGETS picks some.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= command_line setup_container java_archive search_criteria verify_output
+FUZZ_TARGETS ?= text setup_container java_archive
 
 fuzz: bootstrap
 	$(call fresh_cache,$(BUILD)/fuzz)
