@@ -33,10 +33,25 @@ def test_the_example_installation_runs_on_the_hosts_jdk_found_by_the_search(pref
     assert (SEARCHING + "(Vendor=, Version=, Type=jdk) in PATH Variable..."
             f"\r\n\tVerifying JVM  {exe}...Passed.") in log
     assert f"Using JVM {exe}" in log and "failed" not in log
+    assert_installed(prefix, TARGET)
+    # The classes extracted from the setup are gone again.
+    assert not any(path.suffix == ".class" for path in prefix.temp_dir.iterdir())
+
+    # Criteria that name the JDK's major version find it by its registry key.
+    major = version.split(".")[0]
+    make_setup(required(EXAMPLE_ARCHIVE), f"type=jdk:version={major}")
+    with HostJvm(prefix):
+        result = prefix.run(SETUP_PATH, ["-log", "-logall", "-Dtarget=C:\\Again"], timeout=300)
+    assert result.exit_code == 0 and result.message_boxes == [], result
+    assert (SEARCHING + f"(Vendor=, Version={major}, Type=jdk) in Registry..."
+            f"\r\n\tVerifying JVM  {exe}...Passed.") in prefix.log()
+    assert_installed(prefix, "C:\\Again")
+
+
+def assert_installed(prefix, target):
+    """Every resource of the example archive is in target, byte for byte."""
     inputs = sorted(path for path in EXAMPLE_INPUTS.rglob("*") if path.is_file())
     assert inputs
     for source in inputs:
-        installed = prefix.host_path(TARGET + "\\" + str(source.relative_to(EXAMPLE_INPUTS)))
+        installed = prefix.host_path(target + "\\" + str(source.relative_to(EXAMPLE_INPUTS)))
         assert installed.is_file() and installed.read_bytes() == source.read_bytes(), installed
-    # The classes extracted from the setup are gone again.
-    assert not any(path.suffix == ".class" for path in prefix.temp_dir.iterdir())
