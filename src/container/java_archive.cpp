@@ -1,8 +1,6 @@
 #include "container/java_archive.h"
 
 #include "container/binary_readers.h"
-#include "container/log_writer.h"
-#include "string_ids.h"
 
 namespace carafe {
 
@@ -16,9 +14,10 @@ bool CurrentPosition(const File& file, std::uint64_t* position) {
   return file.Seek(0, SeekOrigin::Current, position);
 }
 
-// Log lines print offsets and sizes as wsprintfA's %d would: low 32 bits,
-// signed.
-int Low32(std::uint64_t value) { return static_cast<int>(static_cast<std::uint32_t>(value)); }
+bool Stop(ArchiveReport* report, ArchiveOpenFault fault) {
+  report->fault = fault;
+  return false;
+}
 
 }  // namespace
 
@@ -84,57 +83,38 @@ bool ArchiveSection::Read(const std::string& path, std::uint64_t entryPosition) 
   return true;
 }
 
-bool JavaArchive::Open(const std::string& path) {
-  if (path.empty()) {
-    WriteLog(log_, FormatEntry("\r\n%s \r\n", LoadLabel(IDS_NEED_ARCHIVE_PATH).c_str()));
-    return false;
-  }
+bool JavaArchive::Open(const std::string& path, ArchiveReport* report) {
+  *report = ArchiveReport();
+  if (path.empty()) return Stop(report, ArchiveOpenFault::NoPath);
   path_ = path;
-  if (LogAll()) {
-    WriteLog(log_, FormatEntry("\r\n%s %s ", LoadLabel(IDS_READING_ARCHIVE).c_str(), path.c_str()));
-  }
+  report->path = path;
   File file = OpenForReading(path);
-  if (!file.IsOpen()) {
-    WriteLog(log_,
-             FormatEntry("%s %s \r\n", LoadLabel(IDS_COULD_NOT_OPEN_FILE).c_str(), path.c_str()));
-    return false;
-  }
+  if (!file.IsOpen()) return Stop(report, ArchiveOpenFault::CannotOpen);
 
   std::uint64_t ignored = 0;
   if (!file.Seek(-std::int64_t(format::kOffsetTableOffsetBytes), SeekOrigin::End, &ignored) ||
       !ReadBigEndian(file, &offsetTableOffset_)) {
-    return false;
+    return Stop(report, ArchiveOpenFault::NoTableOffset);
   }
   std::uint64_t fileSize = 0;
   if (!file.Size(&fileSize) || offsetTableOffset_ >= fileSize ||
       !SeekTo(file, offsetTableOffset_)) {
-    WriteLog(log_, FormatEntry("%s %s %s\r\n", LoadLabel(IDS_OFFSET_TABLE_OFFSET_IN).c_str(),
-                               path.c_str(), LoadLabel(IDS_OUT_OF_FILE_RANGE).c_str()));
-    return false;
+    return Stop(report, ArchiveOpenFault::TableOutOfRange);
   }
-  if (!ReadBigEndian(file, &sectionCount_)) return false;
-  std::uint64_t entry = offsetTableOffset_ + format::kSectionCountBytes;
-  if (LogAll()) {
-    WriteLog(log_, FormatEntry("%s %d %s...\r\n", LoadLabel(IDS_WITH).c_str(),
-                               static_cast<int>(sectionCount_), LoadLabel(IDS_SECTIONS).c_str()));
+  if (!ReadBigEndian(file, &report->sectionCount)) {
+    return Stop(report, ArchiveOpenFault::CountCutOff);
   }
 
-  for (int i = 0; i < sectionCount_; ++i) {
+  std::uint64_t entry = offsetTableOffset_ + format::kSectionCountBytes;
+  for (int i = 0; i < report->sectionCount; ++i) {
     ArchiveSection section;
-    if (!section.Read(path, entry)) return false;
-    if (LogAll()) {
-      WriteLog(log_,
-               FormatEntry("\t%s:(%d) %s(%s), %s(%d), %s(%d), %s(%s), %s(%d)\r\n",
-                           LoadLabel(IDS_SECTION_INFO).c_str(), i, LoadLabel(IDS_NAME).c_str(),
-                           section.Name().c_str(), LoadLabel(IDS_SIZE).c_str(),
-                           Low32(section.PayloadSize()), LoadLabel(IDS_RESOURCE_COUNT).c_str(),
-                           Low32(section.ResourceCount()), LoadLabel(IDS_COMPRESSED).c_str(),
-                           LoadLabel(section.Compressed() != 0 ? IDS_YES : IDS_NO).c_str(),
-                           LoadLabel(IDS_RESOURCE_FILE_OFFSET).c_str(),
-                           Low32(section.ResourceFileOffset())));
-    }
+    if (!section.Read(path, entry)) return Stop(report, ArchiveOpenFault::SectionUnreadable);
+    report->sections.push_back(
+        {section.Name(),
+         {section.ResourceCount(), section.PayloadSize(), section.Compressed()},
+         section.ResourceFileOffset()});
     entry = format::NextOffsetTableEntry(entry, section.NameBytes());
-    if (!SeekTo(file, entry)) return false;
+    if (!SeekTo(file, entry)) return Stop(report, ArchiveOpenFault::SectionUnreadable);
     sections_[section.Name()] = std::move(section);
   }
   return true;

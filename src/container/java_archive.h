@@ -74,29 +74,48 @@ class ArchiveSection {
   std::vector<ArchiveResource> resources_;
 };
 
+// Where JavaArchive::Open stopped, in the order of its steps.
+enum class ArchiveOpenFault {
+  None,
+  NoPath,
+  CannotOpen,
+  NoTableOffset,    // the last 8 bytes unreadable
+  TableOutOfRange,  // the OffsetTable offset lies at or past the end
+  CountCutOff,
+  SectionUnreadable,  // an OffsetTable entry, a section header or a resource record
+};
+
+// What Open found, for the caller to tell: each fact is set once the step
+// that finds it has run.
+struct ArchiveReport {
+  struct Section {
+    std::string name;
+    format::SectionFields fields;
+    std::uint64_t resourceFileOffset = 0;
+  };
+  ArchiveOpenFault fault = ArchiveOpenFault::None;
+  std::string path;
+  std::uint16_t sectionCount = 0;
+  std::vector<Section> sections;  // every section read, in OffsetTable order
+};
+
 class JavaArchive {
  public:
-  // log: the launcher log, or null to write nothing.
-  explicit JavaArchive(const File* log) : log_(log) {}
-
-  // Reads the OffsetTable and every section it lists; writes its lines to
-  // the log. Puts up no message box.
-  bool Open(const std::string& path);
+  // Reads the OffsetTable and every section it lists; report says how far
+  // it got.
+  bool Open(const std::string& path, ArchiveReport* report);
   // The section of that name; a missing name is inserted as an empty,
   // uncompressed section without resources.
   ArchiveSection& Section(const std::string& name);
 
   const std::string& Path() const { return path_; }
   std::uint64_t OffsetTableOffset() const { return offsetTableOffset_; }
-  std::uint16_t SectionCount() const { return sectionCount_; }
   const std::map<std::string, ArchiveSection>& Sections() const { return sections_; }
 
  private:
   std::string path_;
   std::uint64_t offsetTableOffset_ = 0;
-  std::uint16_t sectionCount_ = 0;
   std::map<std::string, ArchiveSection> sections_;
-  const File* log_ = nullptr;
 };
 
 }  // namespace carafe

@@ -1,9 +1,7 @@
 #include "container/setup_container.h"
 
 #include "container/binary_readers.h"
-#include "container/log_writer.h"
 #include "format/pe_image.h"
-#include "string_ids.h"
 
 namespace carafe {
 
@@ -11,6 +9,11 @@ namespace {
 
 File OpenForReading(const std::string& path) {
   return Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
+}
+
+bool Stop(ContainerReport* report, ContainerOpenFault fault) {
+  report->fault = fault;
+  return false;
 }
 
 }  // namespace
@@ -74,67 +77,39 @@ bool ContainerSection::ReadData(std::vector<std::uint8_t>* buffer) const {
   return false;
 }
 
-bool SetupContainer::Open(const std::string& executablePath, const File* log) {
-  log_ = log;
-  if (executablePath.empty()) {
-    WriteLog(log_, FormatEntry("\r\n%s \r\n", LoadLabel(IDS_NEED_SETUP_PATH).c_str()));
-    return false;
-  }
+bool SetupContainer::Open(const std::string& executablePath, ContainerReport* report) {
+  *report = ContainerReport();
+  if (executablePath.empty()) return Stop(report, ContainerOpenFault::NoPath);
   path_ = executablePath;
-  if (LogAll()) {
-    WriteLog(log_, FormatEntry("\r\n%s %s \r\n", LoadLabel(IDS_READING_EXECUTABLE).c_str(),
-                               path_.c_str()));
-  }
+  report->path = path_;
 
   File file = OpenForReading(path_);
-  if (!file.IsOpen()) {
-    WriteLog(log_, FormatEntry("\r\n%s %s \r\n", LoadLabel(IDS_COULD_NOT_OPEN_FILE).c_str(),
-                               path_.c_str()));
-    return false;
-  }
-
-  std::uint32_t imageEnd = ComputeImageEnd(path_);
+  if (!file.IsOpen()) return Stop(report, ContainerOpenFault::CannotOpen);
+  const std::uint32_t imageEnd = ComputeImageEnd(path_);
   std::uint64_t fileSize = 0;
   if (!file.Size(&fileSize)) fileSize = 0;
+  report->imageEnd = imageEnd;
   // Positions and log lines use the low 32 bits: files of 4 GiB are not met.
-  std::uint32_t size = static_cast<std::uint32_t>(fileSize);
-  if (LogAll()) {
-    WriteLog(log_, FormatEntry("\t%s (%d), %s (%d) ..\r\n", LoadLabel(IDS_EXE_SIZE).c_str(),
-                               static_cast<int>(imageEnd), LoadLabel(IDS_TOTAL_FILE_SIZE).c_str(),
-                               static_cast<int>(size)));
-  }
-  if (imageEnd == 0 || size <= imageEnd) {
-    WriteLog(log_, FormatEntry("%s %s %s", LoadLabel(IDS_INSTALLATION_EXECUTABLE).c_str(),
-                               path_.c_str(), LoadLabel(IDS_CORRUPTED_OR_INCOMPLETE).c_str()));
-    return false;
+  report->fileSize = static_cast<std::uint32_t>(fileSize);
+  if (imageEnd == 0 || report->fileSize <= imageEnd) {
+    return Stop(report, ContainerOpenFault::NoContainer);
   }
 
-  std::uint32_t count = 0;
   std::string bytes;
   if (!SeekTo(file, imageEnd) || !ReadPiece(file, format::kContainerCountBytes, &bytes) ||
-      !format::DecodeContainerCount(bytes, &count)) {
-    return false;
-  }
-  sectionCount_ = count;
-  if (LogAll()) {
-    WriteLog(log_, FormatEntry("\t%s %d %s...\r\n", LoadLabel(IDS_READING).c_str(),
-                               static_cast<int>(count), LoadLabel(IDS_SECTION_INFO).c_str()));
+      !format::DecodeContainerCount(bytes, &report->sectionCount)) {
+    return Stop(report, ContainerOpenFault::CountCutOff);
   }
 
   // A forged count ends at the first entry that runs past the end of the
-  // file; a negative one reads nothing.
+  // file; a negative one reads nothing. Nothing is reserved ahead.
   std::uint64_t entryPosition = std::uint64_t(imageEnd) + format::kContainerCountBytes;
-  for (std::int32_t i = 0; i < static_cast<std::int32_t>(count); ++i) {
+  for (std::int32_t i = 0; i < static_cast<std::int32_t>(report->sectionCount); ++i) {
     ContainerSection section;
-    if (!section.ReadEntry(*this, entryPosition)) return false;
-    if (LogAll()) {
-      WriteLog(log_,
-               FormatEntry("\t%s: %s(%s), %s(%d), %s(%d)\r\n", LoadLabel(IDS_SECTION_INFO).c_str(),
-                           LoadLabel(IDS_NAME).c_str(), section.Name().c_str(),
-                           LoadLabel(IDS_SIZE).c_str(), static_cast<int>(section.DataSize()),
-                           LoadLabel(IDS_FILE_OFFSET).c_str(),
-                           static_cast<int>(static_cast<std::uint32_t>(section.DataOffset()))));
+    if (!section.ReadEntry(*this, entryPosition)) {
+      return Stop(report, ContainerOpenFault::EntryUnreadable);
     }
+    report->entries.push_back({section.Name(), section.DataSize(), section.DataOffset()});
     entryPosition += format::kContainerEntryBytes;
     sections_[section.Type()] = section;
   }

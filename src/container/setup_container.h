@@ -22,6 +22,32 @@ std::uint32_t ComputeImageEnd(const std::string& path);
 
 class SetupContainer;
 
+// Where SetupContainer::Open stopped, in the order of its steps.
+enum class ContainerOpenFault {
+  None,
+  NoPath,
+  CannotOpen,
+  NoContainer,  // no readable PE headers, or nothing behind the image
+  CountCutOff,
+  EntryUnreadable,  // an entry or its name cut off, or a size smaller than the name
+};
+
+// What Open found, for the caller to tell: each fact is set once the step
+// that finds it has run.
+struct ContainerReport {
+  struct Entry {
+    std::string name;
+    std::int32_t dataSize = 0;
+    std::uint64_t dataOffset = 0;
+  };
+  ContainerOpenFault fault = ContainerOpenFault::None;
+  std::string path;
+  std::uint32_t imageEnd = 0;
+  std::uint32_t fileSize = 0;  // low 32 bits
+  std::uint32_t sectionCount = 0;
+  std::vector<Entry> entries;  // every entry read, in table order
+};
+
 class ContainerSection {
  public:
   // Reads the 13-byte entry at entryPosition and the name it points to.
@@ -51,21 +77,17 @@ class ContainerSection {
 
 class SetupContainer {
  public:
-  // Reads the section table of the executable; writes its lines to log
-  // (null writes nothing).
-  bool Open(const std::string& executablePath, const File* log);
+  // Reads the section table of the executable; report says how far it got.
+  bool Open(const std::string& executablePath, ContainerReport* report);
   // The section of that type; a missing type is inserted empty, and its
   // ReadData fails.
   ContainerSection& Section(std::uint8_t type);
 
   const std::string& Path() const { return path_; }
-  std::uint32_t SectionCount() const { return sectionCount_; }
 
  private:
   std::string path_;
-  std::uint32_t sectionCount_ = 0;
   std::map<std::uint8_t, ContainerSection> sections_;
-  const File* log_ = nullptr;
 };
 
 }  // namespace carafe

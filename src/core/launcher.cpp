@@ -62,8 +62,6 @@ void Launcher::Initialize(const PathString& modulePath, const std::string& comma
   }
   run_.silent = options.silent;
   run_.logAll = options.logAll;
-  // The readers of the container and the archive still read the option here.
-  SetLogAll(options.logAll);
   run_.search.log = {&run_.logFile, run_.logAll};
   if (!options.javaOptions.empty()) run_.javaOptions = Os().WideToAnsi(options.javaOptions);
 }

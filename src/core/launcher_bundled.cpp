@@ -3,6 +3,7 @@
 #include "container/extraction.h"
 #include "container/java_archive.h"
 #include "core/launcher.h"
+#include "core/reader_log.h"
 #include "launch/bundled_installer.h"
 #include "launch/process_runner.h"
 #include "string_ids.h"
@@ -12,8 +13,11 @@ namespace carafe {
 
 bool Launcher::ExtractBundledJvmInstaller() {
   SetStatus(IDS_INSTALLING_JVM);
-  JavaArchive archive(&run_.logFile);
-  if (!archive.Open(run_.archivePath)) {
+  JavaArchive archive;
+  ArchiveReport report;
+  const bool opened = archive.Open(run_.archivePath, &report);
+  LogArchiveRead(&run_.logFile, run_.logAll, report);
+  if (!opened) {
     ShowStopMessage(IDS_INVALID_EXECUTABLE, true);
     return false;
   }

@@ -2,6 +2,7 @@
 #include "container/binary_readers.h"
 #include "container/extraction.h"
 #include "core/launcher.h"
+#include "core/reader_log.h"
 #include "string_ids.h"
 #include "support/log_writer.h"
 
@@ -18,7 +19,10 @@ constexpr std::uint32_t kOneWrite = 0;
 
 bool Launcher::ReadSetupContainer() {
   std::string path = AnsiPath(run_.modulePath);
-  if (!run_.container.Open(path, &run_.logFile)) {
+  ContainerReport report;
+  const bool opened = run_.container.Open(path, &report);
+  LogContainerRead(&run_.logFile, run_.logAll, report);
+  if (!opened) {
     Log(FormatEntry("\r\n %s %s\r\n", LoadLabel(IDS_READ_FAILED).c_str(), path.c_str()));
     ShowStopMessage(IDS_READ_FAILED, false);
     return false;

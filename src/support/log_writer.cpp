@@ -4,10 +4,6 @@
 
 namespace carafe {
 
-namespace {
-bool logAll = false;
-}
-
 void WriteLog(const File* log, const std::string& text) {
   // A log whose creation failed is not open: its entries are dropped here.
   if (log == nullptr || !log->IsOpen()) return;
@@ -90,9 +86,5 @@ std::string FormatEntry(const char* format, ...) {
 std::string LoadLabel(std::uint32_t id) { return Os().LoadText(id, kLabelChars); }
 
 std::string LoadStatusText(std::uint32_t id) { return Os().LoadText(id, kStatusChars); }
-
-bool LogAll() { return logAll; }
-
-void SetLogAll(bool enabled) { logAll = enabled; }
 
 }  // namespace carafe

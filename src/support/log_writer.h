@@ -40,8 +40,4 @@ std::string LoadLabel(std::uint32_t id);
 // A string-table text in a kStatusChars buffer.
 std::string LoadStatusText(std::uint32_t id);
 
-// The logall option: gates the detailed entries of every subsystem.
-bool LogAll();
-void SetLogAll(bool enabled);
-
 }  // namespace carafe

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "container/setup_container.h"
+#include "core/reader_log.h"
 #include "fuzz_system.h"
 #include "mksetup/listing.h"
 
@@ -15,14 +16,17 @@ using namespace carafe;
 using namespace carafe::fuzzing;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzSystem system;  // with the detailed lines, which put every name through the formatter
+  FuzzSystem system;
   MemoryPlatform& os = system.os;
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   os.AddFile("C:\\SETUP\\setup.exe", bytes);
   {
     File log = system.OpenLog();
     SetupContainer reader;
-    const bool opened = reader.Open("C:\\SETUP\\setup.exe", &log);
+    ContainerReport report;
+    const bool opened = reader.Open("C:\\SETUP\\setup.exe", &report);
+    // With the detailed entries, which put every name through the formatter.
+    LogContainerRead(&log, true, report);
     format::ContainerTable table;
     FUZZ_CHECK(opened == (format::DecodeContainer(bytes, &table) == format::ContainerFault::None));
     mksetup::SetupListing listing;

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "support/log_writer.h"
 #include "memory_platform.h"
 
 namespace carafe {
@@ -17,16 +16,8 @@ class FuzzSystem {
  public:
   static constexpr const char* kLogPath = "C:\\TEMP\\vnlog.txt";
 
-  // logAll: the detailed entries are formatted too, which puts the input's
-  // names and values through the log formatter.
-  explicit FuzzSystem(bool logAll = true) : os(Prototype()) {
-    SetPlatform(&os);
-    SetLogAll(logAll);
-  }
-  ~FuzzSystem() {
-    SetLogAll(false);
-    SetPlatform(nullptr);
-  }
+  FuzzSystem() : os(Prototype()) { SetPlatform(&os); }
+  ~FuzzSystem() { SetPlatform(nullptr); }
   FuzzSystem(const FuzzSystem&) = delete;
   FuzzSystem& operator=(const FuzzSystem&) = delete;
 

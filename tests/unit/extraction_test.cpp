@@ -262,7 +262,7 @@ TEST_F(BundledInstaller, WritesTheFirstResourceFlaggedAsInstallerOverAnOlderFile
   EXPECT_EQ(ui.events, (std::vector<std::string>{"hide", "bundled prompt", "show",
                                                  "status Installing JVM..."}));
   EXPECT_TRUE(ui.messages.empty());
-  // The archive reader's own lines come first.
+  // The entries of reading the archive come first.
   EXPECT_EQ(LogText().rfind("\r\nReading Java archive C:\\TEMP\\rerodova.class with 2 sections", 0),
             0u);
   EXPECT_NE(LogText().find("\r\nExtracting file  C:\\TEMP\\jre.exe...\r\n"), std::string::npos);

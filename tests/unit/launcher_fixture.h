@@ -57,7 +57,6 @@ class LauncherTest : public PlatformTest {
         os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
     run.logAll = logAll;
     run.search.log = {&run.logFile, logAll};
-    SetLogAll(logAll);  // the container readers still read it there
   }
 
   // setup.exe: the example image with a container of these sections behind it.

@@ -1,9 +1,12 @@
 // The launcher log: the entry formatter and its limits, the string-table
-// buffers, and the log file's three states.
+// buffers, the entries of reading the container and the archive, and the log
+// file's three states.
 #include <gtest/gtest.h>
 
 #include <climits>
 
+#include "archive_bytes.h"
+#include "core/reader_log.h"
 #include "launcher_fixture.h"
 #include "scripted_jvm.h"
 #include "string_ids.h"
@@ -47,6 +50,103 @@ TEST_F(LogWriter, CutsLabelsToNinetyNineAndStatusTextsTo254Characters) {
   os.SetString(IDS_DELETING_FILE, std::string(300, 'L'));
   EXPECT_EQ(LoadLabel(IDS_DELETING_FILE), std::string(99, 'L'));
   EXPECT_EQ(LoadStatusText(IDS_DELETING_FILE), std::string(254, 'L'));
+}
+
+// What the readers of the setup container and the Java archive report, as
+// the run writes it.
+class ReadEntries : public PlatformTest {
+ protected:
+  static constexpr const char* kSetup = "C:\\SETUP\\setup.exe";
+  static constexpr const char* kArchive = "C:\\TEMP\\rerodova.class";
+  static constexpr const char* kLog = "C:\\TEMP\\vnlog.txt";
+  const File* FreshLog() {
+    log.Close();  // it shares nothing
+    log = os.OpenFile(kLog, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
+    return &log;
+  }
+  std::string Log() const { return os.Content(kLog); }
+
+  File log;
+};
+
+TEST_F(ReadEntries, ContainerEntriesOfAGoodAndOfEachUnreadableExecutable) {
+  os.AddFile(kSetup, testing_images::ExampleImage() + testing_images::ExampleContainer());
+  SetupContainer reader;
+  ContainerReport report;
+  ASSERT_TRUE(reader.Open(kSetup, &report));
+  LogContainerRead(FreshLog(), true, report);
+  EXPECT_EQ(Log(),
+            "\r\nReading installation executable  C:\\SETUP\\setup.exe \r\n"
+            "\tExe Size (479232), Total File Size (6618341) ..\r\n"
+            "\tReading 3 Section Info...\r\n"
+            "\tSection Info: Name(rerodova.class), Size(6137003), File Offset(479291)\r\n"
+            "\tSection Info: Name(Verify.class), Size(1709), File Offset(6616308)\r\n"
+            "\tSection Info: Name(vm search criteria), Size(304), File Offset(6618037)\r\n");
+  std::vector<std::uint8_t> criteria;
+  ASSERT_TRUE(reader.Section(kSearchCriteriaSection).ReadData(&criteria));
+  EXPECT_EQ(std::string(criteria.begin(), criteria.end()),
+            testing_images::String16(std::string(302, 'c')));
+
+  const std::string corrupted =
+      "Installation executable  C:\\SETUP\\setup.exe is either Corrupted or does not have all "
+      "the Cmponents in it.\r\n";
+  const struct {
+    const char* path;
+    std::string bytes;
+    std::string log;
+  } cases[] = {
+      {"", "", "\r\nNeed path to setup.exe \r\n"},
+      {"C:\\SETUP\\gone.exe", "", "\r\nCould not open file  C:\\SETUP\\gone.exe \r\n"},
+      {kSetup, std::string(80, 'x'), corrupted},
+      {kSetup, testing_images::ExampleImage(), corrupted},  // nothing behind the image
+  };
+  for (const auto& c : cases) {
+    if (!c.bytes.empty()) os.AddFile(c.path, c.bytes);
+    EXPECT_FALSE(SetupContainer().Open(c.path, &report));
+    LogContainerRead(FreshLog(), false, report);
+    EXPECT_EQ(Log(), c.log);
+  }
+  EXPECT_EQ(os.OpenHandleCount(), 1u);  // the log
+}
+
+TEST_F(ReadEntries, ArchiveEntriesOfEachUnreadableAndOfAGoodArchive) {
+  using namespace archive_bytes;
+  using testing_images::Big;
+  const std::string atEnd = ClassBytes() + Big(16, 8);  // exactly the file size
+  const std::string beyond = ClassBytes() + Big(0x100000000ull, 8);
+  format::ArchiveTable table;
+  for (const std::string& bytes : {atEnd, beyond})
+    EXPECT_EQ(format::DecodeJavaArchive(bytes, &table), format::ArchiveFault::TableOutOfRange);
+  os.AddFile("C:\\TEMP\\end.class", atEnd);
+  os.AddFile("C:\\TEMP\\beyond.class", beyond);
+  FreshLog();
+  ArchiveReport report;
+  for (const char* path :
+       {"", "C:\\TEMP\\absent.class", "C:\\TEMP\\end.class", "C:\\TEMP\\beyond.class"}) {
+    EXPECT_FALSE(JavaArchive().Open(path, &report)) << path;
+    LogArchiveRead(&log, false, report);
+  }
+  EXPECT_EQ(Log(),
+            "\r\nNeed path to Java archive \r\n"
+            "Could not open file  C:\\TEMP\\absent.class \r\n"
+            "OffsetTable offset in  C:\\TEMP\\end.class is out of file range\r\n"
+            "OffsetTable offset in  C:\\TEMP\\beyond.class is out of file range\r\n");
+
+  Layout layout;
+  std::string bytes = Build({{"Classes", {}, true, true, 212, std::string(5, 'z')},
+                             {"BundledVMInstallers", {Flagged("j.exe", "MZ")}}},
+                            &layout);
+  bytes.replace(8 + 2 + 7 + 4, 8, Big(0x100000005ull, 8));  // logged by its low 32 bits
+  os.AddFile(kArchive, bytes);
+  ASSERT_TRUE(JavaArchive().Open(kArchive, &report));
+  LogArchiveRead(FreshLog(), true, report);
+  EXPECT_EQ(Log(),
+            "\r\nReading Java archive C:\\TEMP\\rerodova.class with 2 sections...\r\n"
+            "\tSection Info:(0) Name(Classes), Size(5), ResourceCount(212), Compressed(Yes), "
+            "ResourceFileOffset(8)\r\n"
+            "\tSection Info:(1) Name(BundledVMInstallers), Size(18), ResourceCount(1), "
+            "Compressed(No), ResourceFileOffset(" +
+                std::to_string(layout.sectionOffsets[1]) + ")\r\n");
 }
 
 class LauncherLog : public PlatformTest {

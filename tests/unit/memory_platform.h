@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "support/log_writer.h"
 #include "platform/platform.h"
 
 namespace carafe {
@@ -199,11 +198,9 @@ inline bool EndsWith(const std::string& text, const std::string& tail) {
 
 // The in-memory platform, installed for the test's lifetime: members of a
 // derived fixture (a Launcher that cleans up) are destroyed while it is still
-// installed. The readers' log-all flag starts and ends cleared.
+// installed.
 class PlatformTest : public ::testing::Test {
  protected:
-  PlatformTest() { SetLogAll(false); }
-  ~PlatformTest() override { SetLogAll(false); }
   MemoryPlatform os;
   ScopedPlatform installed{os};
 };
