@@ -42,11 +42,9 @@ class MemoryWorld : public contract::World {
 
 class PlatformContract : public ::testing::TestWithParam<contract::Case> {
  protected:
-  void SetUp() override {
-    os.LimitPathsToMaxPath();
-    SetPlatform(&os);
-  }
+  void SetUp() override { os.LimitPathsToMaxPath(); }
   MemoryPlatform os;
+  ScopedPlatform installed{os};
 };
 
 TEST_P(PlatformContract, HoldsForTheMemoryPlatform) {
