@@ -15,7 +15,7 @@ CONTRACT = Path(__file__).resolve().parents[1] / "contract" / "wine_contract.cpp
 
 @pytest.fixture(scope="session")
 def contract_exe(session_dir):
-    return wine.build_platform_probe(CONTRACT, session_dir / "wine_contract.exe")
+    return wine.build_contract_runner(CONTRACT, session_dir / "wine_contract.exe")
 
 
 @pytest.fixture

@@ -40,9 +40,9 @@ DLL_OVERRIDES = "mscoree,mshtml="
 WATCH_WINDOWS_PATH = "C:\\e2e\\window_watch.exe"
 
 
-def build_platform_probe(source: Path, target: Path) -> Path:
-    """Builds a probe program from `source` and the Win32 platform layer, so
-    that a test can call that layer directly inside Wine."""
+def build_contract_runner(source: Path, target: Path) -> Path:
+    """Builds a program from `source` and the Win32 platform layer, so that a
+    test can call that layer directly inside Wine."""
     platform_sources = sorted((REPO / "src" / "platform").glob("**/*.cpp"))
     subprocess.run(["x86_64-w64-mingw32-g++", "-std=c++17", "-O1", "-Wall", "-Wextra",
                     "-I", str(REPO / "src"), str(source),

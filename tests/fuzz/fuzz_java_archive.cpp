@@ -17,7 +17,7 @@ using namespace carafe::fuzzing;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzSystem system;
   MemoryPlatform& os = system.os;
-  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const std::string bytes = Text(data, size);
   os.AddFile("C:\\TEMP\\rerodova.class", bytes);
   {
     File log = system.OpenLog();

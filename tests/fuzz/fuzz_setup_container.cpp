@@ -18,7 +18,7 @@ using namespace carafe::fuzzing;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzSystem system;
   MemoryPlatform& os = system.os;
-  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const std::string bytes = Text(data, size);
   os.AddFile("C:\\SETUP\\setup.exe", bytes);
   {
     File log = system.OpenLog();
