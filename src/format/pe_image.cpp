@@ -15,6 +15,14 @@ constexpr std::size_t kOptionalHeaderSizeField = 4 + 16;
 // Fields of a section header.
 constexpr std::size_t kRawSizeField = 16;     // SizeOfRawData
 constexpr std::size_t kRawPointerField = 20;  // PointerToRawData
+// Fields of the optional header; the data directories move with its kind.
+constexpr std::size_t kChecksumField = 64;
+constexpr std::uint16_t kPe32Magic = 0x10B;
+constexpr std::uint16_t kPe32PlusMagic = 0x20B;
+constexpr std::size_t kPe32DirectoryCountField = 92;
+constexpr std::size_t kPe32PlusDirectoryCountField = 108;
+constexpr std::size_t kDirectoryEntryBytes = 8;
+constexpr std::uint32_t kSecurityDirectory = 4;
 
 }  // namespace
 
@@ -45,6 +53,41 @@ bool DecodeImageEnd(std::string_view sectionHeaders, std::uint32_t* imageEnd) {
   }
   if (end > UINT32_MAX) return false;
   *imageEnd = static_cast<std::uint32_t>(end);
+  return true;
+}
+
+bool FindSecurityDirectory(std::string_view file, SecurityDirectory* out) {
+  ByteCursor cursor(file);
+  std::string_view dos, pe, optional;
+  std::uint32_t peOffset = 0;
+  PeHeader header;
+  if (!cursor.Bytes(kDosHeaderBytes, &dos) || !DecodeDosHeader(dos, &peOffset) ||
+      !cursor.Seek(peOffset) || !cursor.Bytes(kPeHeaderBytes, &pe) ||
+      !DecodePeHeader(pe, &header) || !cursor.Bytes(header.optionalHeaderBytes, &optional) ||
+      optional.size() < 2) {
+    return false;
+  }
+  const auto magic = static_cast<std::uint16_t>(LittleEndian(optional.substr(0, 2)));
+  if (magic != kPe32Magic && magic != kPe32PlusMagic) return false;
+  const std::size_t countField =
+      magic == kPe32Magic ? kPe32DirectoryCountField : kPe32PlusDirectoryCountField;
+  const std::size_t entryField = countField + 4 + kSecurityDirectory * kDirectoryEntryBytes;
+  if (optional.size() < entryField + kDirectoryEntryBytes ||
+      LittleEndian(optional.substr(countField, 4)) <= kSecurityDirectory) {
+    return false;
+  }
+  const std::uint64_t optionalOffset = std::uint64_t(peOffset) + kPeHeaderBytes;
+  out->entryOffset = optionalOffset + entryField;
+  out->checksumOffset = optionalOffset + kChecksumField;
+  out->tableOffset = static_cast<std::uint32_t>(LittleEndian(optional.substr(entryField, 4)));
+  out->tableBytes = static_cast<std::uint32_t>(LittleEndian(optional.substr(entryField + 4, 4)));
+  return true;
+}
+
+bool ClearSecurityDirectory(const SecurityDirectory& directory, std::string* file) {
+  if (directory.entryOffset + kDirectoryEntryBytes > file->size()) return false;
+  file->replace(directory.entryOffset, kDirectoryEntryBytes, kDirectoryEntryBytes, '\0');
+  file->replace(directory.checksumOffset, 4, 4, '\0');
   return true;
 }
 

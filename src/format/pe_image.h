@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace carafe::format {
@@ -37,5 +38,25 @@ bool DecodeImageEnd(std::string_view sectionHeaders, std::uint32_t* imageEnd);
 
 // All of it over a whole file: false when the bytes hold no readable image.
 bool FindImageEnd(std::string_view file, std::uint32_t* imageEnd);
+
+// An Authenticode signature lives in the certificate table that the security
+// directory (data directory entry 4) points to by file offset. Signing tools
+// append it at the end of the file, behind a setup's container, and leave the
+// image end where it was.
+struct SecurityDirectory {
+  std::uint64_t entryOffset = 0;     // the 8-byte directory entry in the file
+  std::uint64_t checksumOffset = 0;  // the optional header's CheckSum, which signing sets
+  std::uint32_t tableOffset = 0;
+  std::uint32_t tableBytes = 0;  // 0: not signed
+};
+
+// False when the headers are unreadable or have no entry 4 (an optional
+// header neither PE32 nor PE32+, or fewer data directories).
+bool FindSecurityDirectory(std::string_view file, SecurityDirectory* out);
+
+// Zeroes the directory entry and the checksum in the file's own headers, so
+// that nothing points at a certificate table cut off behind the image. False
+// when the file is too short to hold them.
+bool ClearSecurityDirectory(const SecurityDirectory& directory, std::string* file);
 
 }  // namespace carafe::format

@@ -22,7 +22,8 @@ const Command kCommands[] = {
      "        (--criteria TEXT | --criteria-file FILE) -o setup.exe [--replace] [--force]",
      "Joins the launcher stub and a setup container holding the Java archive, the\n"
      "verify class and the search criteria into one setup executable.\n"
-     "  --replace   the stub may already carry a container: build from its image end\n"
+     "  --replace   the stub may already carry a container or a signature: build\n"
+     "              from its image end, with the security directory cleared\n"
      "  --force     take an archive or verify class that does not begin like a class\n"},
     {"archive", mksetup::ArchiveCommand,
      "archive --class Installer.class (--section NAME [--compress]\n"
@@ -32,8 +33,8 @@ const Command kCommands[] = {
      "  --compress  store the section's resources as one raw DEFLATE stream\n"
      "  :flag       a resource's flag byte (1 marks a bundled JVM installer)\n"},
     {"list", mksetup::ListCommand, "list setup.exe | list rerodova.class",
-     "Shows a setup's container sections and the Java archive inside it, or the\n"
-     "sections and resources of an archive file.\n"},
+     "Shows a setup's container sections, its signature and the Java archive\n"
+     "inside it, or the sections and resources of an archive file.\n"},
     {"retarget", mksetup::RetargetCommand, "retarget Class.class --api FILE -o Out.class",
      "Checks that a compiled class needs nothing newer than the first Java\n"
      "releases (constant kinds of class-file version 45, and only the classes and\n"

@@ -48,6 +48,7 @@ void PrintSetupArchive(std::string_view setup, const SetupListing& listing, std:
 bool ListSetup(std::string_view setup, SetupListing* listing, std::string* error) {
   *listing = SetupListing();
   listing->fileSize = setup.size();
+  listing->hasSecurityDirectory = format::FindSecurityDirectory(setup, &listing->security);
   format::ContainerTable& table = listing->table;
   switch (format::DecodeContainer(setup, &table)) {
     case format::ContainerFault::None:
@@ -111,8 +112,15 @@ void PrintSetupListing(std::string_view setup, const SetupListing& listing, std:
   const format::ContainerTable& table = listing.table;
   out << "image end      " << table.imageEnd << " (0x" << std::hex << std::uppercase
       << table.imageEnd << std::dec << ")\n"
-      << "file size      " << listing.fileSize << "\n"
-      << "section count  " << table.sectionCount << "\n";
+      << "file size      " << listing.fileSize << "\n";
+  // Headers without a security directory can carry no signature: no line.
+  if (listing.hasSecurityDirectory && listing.security.tableBytes != 0) {
+    out << "signature      certificate table of " << listing.security.tableBytes
+        << " bytes at " << listing.security.tableOffset << "\n";
+  } else if (listing.hasSecurityDirectory) {
+    out << "signature      none\n";
+  }
+  out << "section count  " << table.sectionCount << "\n";
   if (table.sections.empty()) return;
   out << "type   data size  data offset  name\n";
   for (const format::ContainerSectionInfo& section : table.sections) {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "format/java_archive_format.h"
+#include "format/pe_image.h"
 #include "format/setup_container_format.h"
 #include "mksetup/commands.h"
 
@@ -16,6 +17,9 @@ namespace mksetup {
 struct SetupListing {
   std::uint64_t fileSize = 0;
   carafe::format::ContainerTable table;
+  // Whether the headers have a security directory entry at all, and where it points.
+  bool hasSecurityDirectory = false;
+  carafe::format::SecurityDirectory security;
 };
 
 // The setup's image end and table. False with a message at the first thing

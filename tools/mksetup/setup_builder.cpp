@@ -15,13 +15,24 @@ namespace format = carafe::format;
 namespace {
 
 // The stub up to its image end. A stub with bytes behind its image already
-// carries a container (or something the launcher would take for one).
+// carries a container (or something the launcher would take for one). A
+// signed stub is refused: the container would land behind the certificate
+// table and break the signature, so signing comes last. With --replace the
+// table is cut off with the rest and the headers stop pointing at it.
 bool LoadStub(const BuildRequest& request, std::string* image, std::string* error) {
   std::string stub;
   if (!ReadWholeFile(request.stub, "stub", &stub, error)) return false;
   std::uint32_t end = 0;
   if (!format::FindImageEnd(stub, &end)) {
     *error = "stub '" + request.stub + "' is not a PE image";
+    return false;
+  }
+  format::SecurityDirectory security;
+  const bool isSigned = format::FindSecurityDirectory(stub, &security) && security.tableBytes != 0;
+  if (isSigned && !request.replace) {
+    *error = "stub '" + request.stub + "' is signed (certificate table of " +
+             std::to_string(security.tableBytes) +
+             " bytes); sign the finished setup instead, or use --replace to strip the signature";
     return false;
   }
   if (stub.size() < end) {
@@ -35,6 +46,10 @@ bool LoadStub(const BuildRequest& request, std::string* image, std::string* erro
     return false;
   }
   *image = stub.substr(0, end);
+  if (isSigned && !format::ClearSecurityDirectory(security, image)) {
+    *error = "stub '" + request.stub + "' has its security directory behind its image end";
+    return false;
+  }
   return true;
 }
 
