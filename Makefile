@@ -7,7 +7,7 @@ JOBS    ?= $(shell nproc)
 PYTEST  := /usr/bin/python3 -m pytest
 PYTHON  := /usr/bin/python3
 
-.PHONY: all bootstrap win32 win64 linux java test unit unit-sanitized java-test e2e demo bench fuzz format clean
+.PHONY: all bootstrap win32 win64 linux java release reproducible test unit unit-sanitized java-test e2e demo bench fuzz format clean
 
 all: win32 win64 linux java
 
@@ -60,6 +60,20 @@ java: linux
 	$(DIST)/linux/mksetup retarget $(BUILD)/java/classes/rerodova.class --api $(JAVA_API) -o $(BUILD)/java/rerodova.class
 	$(DIST)/linux/mksetup archive --class $(BUILD)/java/rerodova.class \
 	    $(call example_section,docs) $(call example_section,program,--compress) -o $(DIST)/example/rerodova.class
+
+# The version, named once: project() in CMakeLists.txt. It is what
+# mksetup --version and the launcher's version resource say.
+VERSION := $(shell sed -n 's/^project.carafe VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+
+# $(DIST)/release/carafe-VERSION/ with SHA256SUMS, and its .tar.gz.
+release: bootstrap win32 linux java
+	scripts/release $(DIST) $(BUILD) $(VERSION)
+
+# Two builds of a commit (REVISION, HEAD unless given) at two paths ship the
+# same bytes. Two full builds take longer than `make test` may, so it runs on
+# its own.
+reproducible:
+	scripts/reproducible $(REVISION)
 
 test: bootstrap all unit unit-sanitized java-test e2e
 
