@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <regex>
 #include <sstream>
 
 namespace carafe {
@@ -32,26 +30,6 @@ constexpr wchar_t kCp1252High[32] = {
     0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
 
-std::string Unescape(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    char next = text[++i];
-    out += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
-  }
-  return out;
-}
-
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
 }  // namespace
 
 MemoryPlatform::MemoryPlatform() {
@@ -60,23 +38,7 @@ MemoryPlatform::MemoryPlatform() {
   AddFolder(systemDirectory_);
   driveTypes_[Key("C:\\")] = kDriveFixed;
   freeSpace_[Key("C:\\")] = DiskFreeSpace{8, 512, 1000000, 2000000};
-  LoadEnglishStrings();
 }
-
-void MemoryPlatform::LoadEnglishStrings() {
-  std::map<std::string, std::uint32_t> ids;
-  std::string header = ReadWholeFile(CARAFE_SOURCE_DIR "/resources/string_ids.h");
-  std::regex define(R"(#define\s+(IDS_\w+)\s+(\d+))");
-  for (std::sregex_iterator it(header.begin(), header.end(), define), end; it != end; ++it)
-    ids[(*it)[1]] = static_cast<std::uint32_t>(std::stoul((*it)[2]));
-  std::string table = ReadWholeFile(CARAFE_SOURCE_DIR "/resources/strings_1033.rc");
-  std::regex entry(R"re(^\s*(IDS_\w+)\s+"((?:[^"\\]|\\.)*)")re", std::regex::multiline);
-  for (std::sregex_iterator it(table.begin(), table.end(), entry), end; it != end; ++it) {
-    auto id = ids.find((*it)[1]);
-    if (id != ids.end()) strings_[id->second] = Unescape((*it)[2]);
-  }
-}
-
 
 std::string MemoryPlatform::Key(const std::string& path) {
   std::string folded = Fold(path);

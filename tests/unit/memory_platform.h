@@ -75,6 +75,7 @@ class MemoryPlatform : public Platform {
   void SetEnv(const std::string& name, const std::string& value);
   void SetRegistryValue(const std::string& subkey, const std::string& valueName,
                         const std::string& data);
+  // LoadText answers only the ids set here.
   void SetString(std::uint32_t id, const std::string& text) { strings_[id] = text; }
 
   void AddProgram(const std::string& path, Program program);
@@ -166,7 +167,6 @@ class MemoryPlatform : public Platform {
   Handle OpenHandle(const std::string& path, FileAccess access, FileShare share,
                     FileDisposition disposition);
   bool ResolveProgram(const std::string& commandLine, std::string* programKey);
-  void LoadEnglishStrings();
 
   std::map<std::string, Node> nodes_;
   std::map<Handle, Opened> handles_;
