@@ -3,8 +3,8 @@ prefix per session, a copied prefix per test, and the launcher in it.
 
 Everything lands under build/e2e/session-<pid>/: the template and the test
 prefixes are removed when the session ends (CARAFE_E2E_KEEP=1 keeps them);
-artifacts/<test>/ keeps each test's program output, launcher logs and the
-screenshots of its message boxes until the next session starts. Another
+artifacts/<test>/ keeps each test's program output and launcher logs until
+the next session starts. Another
 build is tested with CARAFE_E2E_LAUNCHER (its win32 launcher is taken from
 the sibling folder), CARAFE_E2E_FIXTURES, CARAFE_E2E_MKSETUP,
 CARAFE_E2E_VERIFY_CLASS and CARAFE_E2E_EXAMPLE.
@@ -96,21 +96,17 @@ def session_dir():
 @pytest.fixture(scope="session")
 def display(session_dir):
     server = wine.Xvfb()
+    wine.create_template(session_dir / "template", server.display)
     yield server.display
     server.stop()
 
 
-@pytest.fixture(scope="session")
-def template_prefix(session_dir, display):
-    wine.create_template(session_dir / "template", display)
-    return session_dir / "template"
-
-
 @pytest.fixture
-def prefix(request, session_dir, template_prefix, display):
+def prefix(request, session_dir, display):
     """A copy of the template with the launcher under test at C:\\carafe."""
     name = re.sub(r"[^A-Za-z0-9_.-]+", "_", request.node.name)[:80]
-    copy = wine.WinePrefix.copy_of(template_prefix, session_dir / "prefixes" / name, display,
+    copy = wine.WinePrefix.copy_of(session_dir / "template", session_dir / "prefixes" / name,
+                                   display,
                                    wine.build_window_watch(session_dir / "window_watch.exe"),
                                    session_dir / "artifacts" / name)
     copy.put("C:\\carafe\\launcher.exe", required(LAUNCHER))

@@ -2,7 +2,7 @@
  * same desktop as the program under test and writes one line per event:
  *
  *   WINDOW <hwnd> <pid> <owner> <class>\t<caption>   a new visible top-level window
- *   BOX <hwnd> <pid> <owner>\t<caption>\t<text>      a new message box
+ *   BOX <hwnd> <pid> <owner> #32770\t<caption>\t<text>  a new message box
  *   EXIT <pid> <code>        a process that owned a reported window ended
  *
  * Wine's own exit status does not always carry the Windows exit code (it
@@ -27,24 +27,25 @@
 #define MAX_PROCESSES 256
 
 static HWND seen[MAX_SEEN];
-static int seenCount;
+static int seenCount, processCount;
 static DWORD processIds[MAX_PROCESSES];
 static HANDLE processes[MAX_PROCESSES];
-static int processCount;
 static CRITICAL_SECTION outputLock;
 
-static void PutEscaped(const char* text) {
+static void PutLine(const char* line) {
+  EnterCriticalSection(&outputLock);
+  printf("%s\n", line);
+  fflush(stdout);
+  LeaveCriticalSection(&outputLock);
+}
+
+static char* AppendEscaped(char* out, const char* text) {
   for (; *text; ++text) {
-    const char* escape = *text == '\t'   ? "\\t"
-                         : *text == '\r' ? "\\r"
-                         : *text == '\n' ? "\\n"
-                         : *text == '\\' ? "\\\\"
-                                         : NULL;
-    if (escape)
-      fputs(escape, stdout);
-    else
-      fputc(*text, stdout);
+    const char* special = strchr("\t\r\n\\", *text);
+    if (special) *out++ = '\\';
+    *out++ = special ? "trn\\"[special - "\t\r\n\\"] : *text;
   }
+  return out;
 }
 
 static void FollowProcess(DWORD pid) {
@@ -62,7 +63,7 @@ static BOOL CALLBACK Snapshot(HWND window, LPARAM report) {
     if (seen[i] == window) return TRUE;
   if (seenCount < MAX_SEEN) seen[seenCount++] = window;
   if (!report) return TRUE;
-  char caption[1024] = "", className[256] = "", text[4096] = "";
+  char caption[1024] = "", className[256] = "", text[4096] = "", line[2 * 6000];
   DWORD pid = 0;
   GetWindowTextA(window, caption, sizeof caption);
   GetClassNameA(window, className, sizeof className);
@@ -70,40 +71,29 @@ static BOOL CALLBACK Snapshot(HWND window, LPARAM report) {
   if (pid != GetCurrentProcessId()) FollowProcess(pid);
   int box =
       strcmp(className, "#32770") == 0 && GetDlgItem(window, 0xFFFF) && GetDlgItem(window, 0x440);
-  EnterCriticalSection(&outputLock);
-  printf("%s %p %lu %p", box ? "BOX" : "WINDOW", (void*)window, (unsigned long)pid,
-         (void*)GetWindow(window, GW_OWNER));
-  if (box) {
-    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-    fputc('\t', stdout);
-  } else {
-    fputc(' ', stdout);
-    PutEscaped(className);
-    fputc('\t', stdout);
-  }
-  PutEscaped(caption);
-  if (box) {
-    fputc('\t', stdout);
-    PutEscaped(text);
-  }
-  fputc('\n', stdout);
-  fflush(stdout);
-  LeaveCriticalSection(&outputLock);
+  if (box) GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+  char* end = line + sprintf(line, "%s %p %lu %p ", box ? "BOX" : "WINDOW", (void*)window,
+                             (unsigned long)pid, (void*)GetWindow(window, GW_OWNER));
+  end = AppendEscaped(end, className);
+  *end++ = '\t';
+  end = AppendEscaped(end, caption);
+  *end++ = '\t';
+  *AppendEscaped(end, text) = '\0';
+  PutLine(line);
   return TRUE;
 }
 
 static void ReportEndedProcesses(void) {
   for (int i = 0; i < processCount;) {
     DWORD code = 0;
+    char line[64];
     if (WaitForSingleObject(processes[i], 0) != WAIT_OBJECT_0 ||
         !GetExitCodeProcess(processes[i], &code)) {
       ++i;
       continue;
     }
-    EnterCriticalSection(&outputLock);
-    printf("EXIT %lu %lu\n", (unsigned long)processIds[i], (unsigned long)code);
-    fflush(stdout);
-    LeaveCriticalSection(&outputLock);
+    sprintf(line, "EXIT %lu %lu", (unsigned long)processIds[i], (unsigned long)code);
+    PutLine(line);
     CloseHandle(processes[i]);
     processIds[i] = processIds[--processCount];
     processes[i] = processes[processCount];
@@ -111,57 +101,48 @@ static void ReportEndedProcesses(void) {
 }
 
 static DWORD WINAPI ReadCommands(LPVOID unused) {
-  (void)unused;
   char line[1024], answer[4 * 4096 * 2 + 64];
-  while (fgets(line, sizeof line, stdin)) {
+  while (fgets(line, sizeof line, stdin) && strncmp(line, "quit", 4) != 0) {
     line[strcspn(line, "\r\n")] = '\0';
-    void* window = NULL;
+    HWND window = NULL;
     int id = 0, dy = 0, at = 0;
     answer[0] = '\0';
-    if (sscanf(line, "click %p %d", &window, &id) == 2) {
-      PostMessageA((HWND)window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                   (LPARAM)GetDlgItem(window, id));
-    } else if (sscanf(line, "set %p %d %n", &window, &id, &at) == 2 && at > 0) {
-      SetDlgItemTextA((HWND)window, id, line + at);
-    } else if (sscanf(line, "text %p %d", &window, &id) == 2) {
+    if (sscanf(line, "click %p %d", (void**)&window, &id) == 2) {
+      PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(window, id));
+    } else if (sscanf(line, "set %p %d %n", (void**)&window, &id, &at) == 2 && at > 0) {
+      SetDlgItemTextA(window, id, line + at);
+    } else if (sscanf(line, "text %p %d", (void**)&window, &id) == 2) {
       WCHAR wide[4096] = L"";
       char utf8[4 * 4096] = "";
-      GetDlgItemTextW((HWND)window, id, wide, 4096);
+      GetDlgItemTextW(window, id, wide, 4096);
       int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, NULL, NULL);
       strcpy(answer, "TEXT ");
       for (int i = 0; i + 1 < length; ++i)
         sprintf(answer + 5 + 2 * i, "%02x", (unsigned char)utf8[i]);
-    } else if (sscanf(line, "lbutton %p %d %d", &window, &id, &dy) == 3) {
+    } else if (sscanf(line, "lbutton %p %d %d", (void**)&window, &id, &dy) == 3) {
       RECT control = {0};
-      GetWindowRect(GetDlgItem((HWND)window, id), &control);
+      GetWindowRect(GetDlgItem(window, id), &control);
       POINT point = {(control.left + control.right) / 2, (control.top + control.bottom) / 2 + dy};
-      ScreenToClient((HWND)window, &point);
-      PostMessageA((HWND)window, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
-    } else if (sscanf(line, "state %p", &window) == 1) {
+      ScreenToClient(window, &point);
+      PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+    } else if (sscanf(line, "state %p", (void**)&window) == 1) {
       RECT r = {0};
       HRGN region = CreateRectRgn(0, 0, 0, 0);
-      GetWindowRect((HWND)window, &r);
-      sprintf(answer, "STATE %d %ld %ld %ld %ld %d", IsWindowVisible((HWND)window) ? 1 : 0, r.left,
-              r.top, r.right, r.bottom, GetWindowRgn((HWND)window, region));
+      GetWindowRect(window, &r);
+      sprintf(answer, "STATE %d %ld %ld %ld %ld %d", IsWindowVisible(window) ? 1 : 0, r.left,
+              r.top, r.right, r.bottom, GetWindowRgn(window, region));
       DeleteObject(region);
-    } else if (strcmp(line, "quit") == 0) {
-      break;
     }
-    if (!answer[0]) continue;
-    EnterCriticalSection(&outputLock);
-    printf("%s\n", answer);
-    fflush(stdout);
-    LeaveCriticalSection(&outputLock);
+    if (answer[0]) PutLine(answer);
   }
   ExitProcess(0);
-  return 0;
+  return unused != NULL;
 }
 
 int main(void) {
   InitializeCriticalSection(&outputLock);
   EnumWindows(Snapshot, 0);
-  printf("READY\n");
-  fflush(stdout);
+  PutLine("READY");
   CreateThread(NULL, 0, ReadCommands, NULL, 0, NULL);
   for (;;) {
     EnumWindows(Snapshot, 1);
