@@ -1,211 +1,142 @@
-// Writing the run's files into the temporary folder: the verify class and the
-// Java archive from the launcher's own container, the criteria taken out of
-// it, and the bundled JVM installer from the archive, with the room check and
-// every failure's entry and box.
+// Writing the run's files into the temporary folder: the verify class, the
+// Java archive and the criteria from the launcher's own container, and the
+// bundled JVM installer from the archive, with the room check and each
+// failure's box.
 #include "container/extraction.h"
 
-#include <algorithm>
-
-#include "allocation_watch.h"
 #include "archive_bytes.h"
-#include "launch/bundled_installer.h"
 #include "launcher_fixture.h"
-#include "support/file_utilities.h"
+#include "string_ids.h"
 
 namespace carafe {
 namespace {
 
+using format::kBundledInstallersSection;
 using testing_images::ClassBytes;
 using Sizes = std::vector<std::uint32_t>;
-
 const char* const kVerifyFile = "C:\\TEMP\\Verify.class";
 const char* const kArchiveFile = "C:\\TEMP\\rerodova.class";
 const char* const kInstaller = "C:\\TEMP\\jre.exe";
 
-using Extraction = LauncherTest;
-
-TEST_F(Extraction, VerifyClassGoesOutInOneWriteAndTheArchiveInChunksOf1024Bytes) {
-  struct Case {
-    std::size_t size;
-    Sizes writes;
-  };
-  // Largest first: each run replaces a longer file.
-  for (const Case& c :
-       {Case{3 * 1024 + 5, {1024, 1024, 1024, 5}}, Case{1024, {1024}}, Case{700, {700}}}) {
-    SCOPED_TRACE(c.size);
-    std::string archive = ClassBytes(c.size, 'a');
-    for (std::size_t i = 4; i < archive.size(); ++i) archive[i] = static_cast<char>(i * 7);
-    WriteSetup(archive, ClassBytes(3000, 'v'), "c");
-    TestLauncher fresh;
-    FakeUserInterface freshUi;
-    Prepare(fresh, freshUi);
-    ASSERT_TRUE(fresh.ExtractJavaArchive() && fresh.ExtractVerifyClass());
-    EXPECT_EQ(os.Content(kArchiveFile), archive);
-    Sizes writes = os.WriteSizes(kArchiveFile);
-    EXPECT_EQ(Sizes(writes.end() - c.writes.size(), writes.end()), c.writes);
-    EXPECT_EQ(os.WriteSizes(kVerifyFile).back(), 3000u);
-    EXPECT_EQ(fresh.State().archivePath, kArchiveFile);
-    EXPECT_EQ(fresh.State().verifyClassPath, kVerifyFile);
-    EXPECT_TRUE(fresh.State().javaArchiveWritten && fresh.State().verifyClassWritten);
+class Extraction : public LauncherTest {
+ protected:
+  Extraction() {
+    for (std::uint32_t id : {IDS_INVALID_EXECUTABLE, IDS_INSUFFICIENT_DISK_SPACE, IDS_READ_FAILED})
+      os.SetString(id, "T" + std::to_string(id));
   }
-  EXPECT_EQ(os.OpenHandleCount(), 0u);  // every file written was closed
+  // A launcher that has not read the container yet; its shown boxes as "T<id>|" each.
+  TestLauncher& Fresh() {
+    fresh_ = std::make_unique<TestLauncher>();
+    freshUi = FakeUserInterface();
+    Prepare(*fresh_, freshUi);
+    fresh_->State().archivePath = kArchiveFile;
+    return *fresh_;
+  }
+  std::string Boxes() const {
+    std::string out;
+    for (const ShownMessage& m : freshUi.messages) out += m.text + (m.ownedByProgress ? "o|" : "|");
+    return out;
+  }
+  FakeUserInterface freshUi;
+  std::unique_ptr<TestLauncher> fresh_;
+};
+
+TEST_F(Extraction, TheArchiveGoesOutInChunksOf1024BytesTheVerifyClassInOneWrite) {
+  for (auto [size, tail] :
+       {std::pair<std::size_t, Sizes>{3 * 1024 + 5, {1024, 1024, 1024, 5}}, {1024, {1024}}}) {
+    std::string archive = ClassBytes(size);
+    for (std::size_t i = 4; i < size; ++i) archive[i] = static_cast<char>(i * 7);
+    WriteSetup(archive, ClassBytes(3000, 'v'), "c");
+    TestLauncher& run = Fresh();
+    ASSERT_TRUE(run.ExtractJavaArchive() && run.ExtractVerifyClass());
+    EXPECT_EQ(os.Content(kArchiveFile), archive);
+    EXPECT_EQ(os.WriteSizes(kArchiveFile), tail);
+    EXPECT_EQ(os.WriteSizes(kVerifyFile), Sizes{3000});
+    os.RemoveFile(kArchiveFile);
+    os.RemoveFile(kVerifyFile);
+    EXPECT_EQ(run.State().archivePath + run.State().verifyClassPath,
+              std::string(kArchiveFile) + kVerifyFile);
+    EXPECT_TRUE(run.State().javaArchiveWritten && run.State().verifyClassWritten);
+  }
 }
 
 TEST_F(Extraction, FreeSpaceEqualToTheFileSizeIsTooLittle) {
   WriteSetup(ClassBytes(600), ClassBytes(1709), "c");
-  SetFreeBytes(1709);
-  EXPECT_FALSE(launcher.ExtractVerifyClass());
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, kDiskSpace);
-  EXPECT_EQ(ui.messages[0].caption, kTitle);
-  EXPECT_TRUE(ui.messages[0].ownedByProgress);
-  EXPECT_EQ(LogText(), "\r\nNot enough space to copy file  Verify.class of size (1709)\r\n");
-  EXPECT_FALSE(os.Exists(kVerifyFile));
-  EXPECT_EQ(launcher.State().verifyClassPath, "");
-  SetFreeBytes(1710);
-  EXPECT_TRUE(launcher.ExtractVerifyClass());
-  // The archive is weighed by its own size.
-  SetFreeBytes(601);
-  EXPECT_TRUE(launcher.ExtractJavaArchive());
-  SetFreeBytes(600);
-  TestLauncher second;
-  FakeUserInterface secondUi;
-  Prepare(second, secondUi);
-  EXPECT_FALSE(second.ExtractJavaArchive());
-  EXPECT_EQ(second.State().archivePath, "");
-}
-
-TEST_F(Extraction, FreeSpaceIsComputedWithoutOverflowOnTheTemporaryFoldersDrive) {
-  std::string folder;
-  struct Case {
+  for (std::uint32_t free : {600u, 601u, 1709u, 1710u}) {
+    SetFreeBytes(free);
+    TestLauncher& run = Fresh();
+    EXPECT_EQ(run.ExtractVerifyClass(), free > 1709);
+    EXPECT_EQ(os.Exists(kVerifyFile), free > 1709);
+    EXPECT_EQ(run.ExtractJavaArchive(), free > 600);  // each file weighed by its own size
+    EXPECT_EQ(Boxes(), std::string(free > 1709 ? "" : "T11o|") + (free > 600 ? "" : "T11o|"));
+  }
+  const struct {
+    std::string temp;
     DiskFreeSpace space;
-    std::uint32_t needed;
     bool enough;
-  };
-  for (const Case& c : {Case{{64, 4096, 0x100000, 0x200000}, 0xFFFFFFFF, true},  // 256 GiB
-                        Case{{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}, 0xFFFFFFFF, true},
-                        Case{{1, 0x10000, 0x10000, 0x10000}, 0xFFFFFFFF, true},  // 2^32 exactly
-                        Case{{0, 512, 1000, 1000}, 0, false}}) {
-    os.SetDiskFreeSpace("C:\\", c.space);
-    EXPECT_EQ(FindTempDirWithSpace(&folder, c.needed), c.enough);
+  } cases[] = {{"C:\\TEMP\\", {64, 4096, 0x100000, 0x200000}, true},
+               {"C:\\TEMP\\", {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}, true},
+               {"C:\\TEMP\\", {1, 0x10000, 0x10000, 0x10000}, true},  // 2^32 exactly
+               {"C:\\TEMP\\", {0, 512, 1000, 1000}, false},
+               {"D:\\T\\", {64, 4096, 0x100000, 0x200000}, true},
+               {"\\\\server\\share\\temp\\", {64, 4096, 0x100000, 0x200000}, false},
+               {"", {8, 512, 100, 100}, false}};
+  for (const auto& c : cases) {
+    os.SetTempPath(c.temp);
+    os.SetDiskFreeSpace(c.temp.substr(0, 3), c.space);
+    std::string folder = "unchanged";
+    EXPECT_EQ(FindTempDirWithSpace(&folder, 0xFFFFFFFF), c.enough) << c.temp;
+    EXPECT_EQ(folder, c.enough ? c.temp : "unchanged");
   }
-  EXPECT_EQ(folder, "C:\\TEMP\\");
-  folder = "unchanged";
-  // None, a share (its first three characters are no drive root), a drive that cannot be asked.
-  for (const char* temp : {"", "\\\\server\\share\\temp\\", "D:\\T\\"}) {
-    os.SetTempPath(temp);
-    EXPECT_FALSE(FindTempDirWithSpace(&folder, 1)) << temp;
-  }
-  EXPECT_EQ(folder, "unchanged");
-  os.SetDiskFreeSpace("d:\\", {8, 512, 100, 100});
-  EXPECT_TRUE(FindTempDirWithSpace(&folder, 1));
-  EXPECT_EQ(folder, "D:\\T\\");
-}
-
-// Records the roots whose free space was asked for.
-class RootPlatform : public MemoryPlatform {
- public:
-  std::vector<std::string> roots;
-  bool FreeSpace(const std::string& root, DiskFreeSpace* space) override {
-    roots.push_back(root);
-    return MemoryPlatform::FreeSpace(root, space);
-  }
-};
-
-TEST(FreeSpace, IsAskedOfTheTemporaryFoldersDriveRoot) {
-  RootPlatform os;
-  ScopedPlatform installed(os);
-  os.SetTempPath("D:\\Temp\\Setup\\");
-  os.SetDiskFreeSpace("D:\\", {8, 512, 100, 100});
-  std::string folder;
-  EXPECT_TRUE(FindTempDirWithSpace(&folder, 1));
-  EXPECT_EQ(os.roots, std::vector<std::string>{"D:\\"});
 }
 
 TEST_F(Extraction, ALockedFileIsNotRewrittenNorCountedAsWrittenAndAShortWriteFails) {
   WriteSetup(ClassBytes(3000), ClassBytes(20, 'n'), "c");
-  const std::string earlier = ClassBytes(40, 'e');
-  os.AddFile(kVerifyFile, earlier);
-  // Another process holds it open: it can be read, not replaced.
+  os.AddFile(kVerifyFile, "earlier");
   File held = os.OpenFile(kVerifyFile, FileAccess::Read, FileShare::ReadWrite,
                           FileDisposition::OpenExisting);
   ASSERT_TRUE(launcher.ExtractVerifyClass());
-  EXPECT_EQ(os.Content(kVerifyFile), earlier);
+  EXPECT_EQ(os.Content(kVerifyFile), "earlier");
   EXPECT_EQ(launcher.State().verifyClassPath, kVerifyFile);
   EXPECT_FALSE(launcher.State().verifyClassWritten);  // so the clean-up leaves it
   os.LimitWrites(kArchiveFile, 1500);
   EXPECT_FALSE(launcher.ExtractJavaArchive());
   EXPECT_EQ(os.WriteSizes(kArchiveFile), (Sizes{1024, 1024}));
-  EXPECT_EQ(LogText(), "\r\nError occured while Extracting file  C:\\TEMP\\rerodova.class ...\r\n");
   EXPECT_EQ(launcher.State().archivePath, "");
   EXPECT_FALSE(launcher.State().javaArchiveWritten);
-  EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(Extraction, CriteriaComeFromTheirLengthPrefixedStringUpToAZero) {
+TEST_F(Extraction, CriteriaAndABrokenContainerFailEveryStepWithItsBox) {
   using testing_images::String16;
-  struct Case {
-    std::string section;
-    const char* expected;
-  } cases[] = {{String16(std::string("vendor=sun:type=jre;vendor=ibm\0junk", 35)),
-                "vendor=sun:type=jre;vendor=ibm"},
-               {String16(""), ""},
-               // The length claims one byte more than the section holds.
-               {testing_images::Big16(11) + "vendor=sun", ""}};
-  for (const Case& c : cases) {
-    WriteSetup({{1, "rerodova.class", ClassBytes(10)},
-                {2, "Verify.class", ClassBytes(10)},
-                {3, "vm search criteria", c.section}});
-    TestLauncher fresh;
-    FakeUserInterface freshUi;
-    Prepare(fresh, freshUi);
-    EXPECT_EQ(fresh.ExtractSearchCriteria(), *c.expected != '\0');
-    EXPECT_EQ(fresh.State().searchCriteria, c.expected);
-    EXPECT_TRUE(fresh.State().containerLoaded);
-  }
-  EXPECT_FALSE(os.Exists("C:\\TEMP\\vm search criteria"));
-}
-
-TEST_F(Extraction, TheContainerIsReadOnceAndAnUnreadableOrBrokenOneFailsEveryStep) {
   WriteSetup(ClassBytes(10), ClassBytes(10), "vendor=ibm");
-  const std::string whole = os.Content(kSetup);
   ASSERT_TRUE(launcher.ExtractVerifyClass());
-  os.RemoveFile(kSetup);
-  EXPECT_TRUE(launcher.ExtractSearchCriteria());  // from the container read before
-  const std::string corrupted = "\r\n Corrupted Installation executable  C:\\SETUP\\setup.exe\r\n";
-  struct Case {
-    std::string setup, log, message;
-    bool owned;
+  const struct {
+    std::string setup;  // behind the image; "": no setup.exe
+    const char* criteria;
+    const char* boxes;  // of the verify class and the criteria
   } cases[] = {
-      {"",
-       "\r\nCould not open file  C:\\SETUP\\setup.exe \r\n\r\n Read failed "
-       "C:\\SETUP\\setup.exe\r\n",
-       "Read failed", false},
-      {testing_images::ExampleImage() +
-           testing_images::MakeContainer(
-               {{1, "rerodova.class", ClassBytes(10)},
-                {3, "vm search criteria", testing_images::String16("x")}}),
-       corrupted, kInvalidExecutable, true},
-      {testing_images::ExampleImage() + testing_images::Big32(0), corrupted, kInvalidExecutable,
-       true},
-      {whole.substr(0, whole.size() - 3), corrupted, kInvalidExecutable, true},
+      {testing_images::MakeContainer(
+           testing_images::ThreeSections("A", "V", std::string("vendor=sun:type=jre\0junk", 24))),
+       "vendor=sun:type=jre", ""},
+      {testing_images::MakeContainer(testing_images::ThreeSections("A", "V", "")), "", ""},
+      {testing_images::MakeContainer(
+           {{1, "a", "A"}, {2, "v", "V"}, {3, "c", testing_images::Big(11, 2) + "vendor=sun"}}),
+       "", ""},  // the length claims one byte more than the section holds
+      {"", "", "T45|T45|"},
+      {testing_images::MakeContainer({{1, "a", "A"}, {3, "c", String16("x")}}), "", "T9o|T9o|"},
+      {testing_images::Big(0, 4), "", "T9o|T9o|"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.log);
-    if (!c.setup.empty()) os.AddFile(kSetup, c.setup);
-    TestLauncher fresh;
-    FakeUserInterface freshUi;
-    Prepare(fresh, freshUi);
-    EXPECT_FALSE(fresh.ExtractVerifyClass());
-    EXPECT_FALSE(fresh.State().containerLoaded);
-    EXPECT_EQ(fresh.State().verifyClassPath, "");
-    EXPECT_EQ(LogText(), c.log);
-    EXPECT_FALSE(fresh.ExtractSearchCriteria());
-    // Each step tried to load the container and said so.
-    ASSERT_EQ(freshUi.messages.size(), 2u);
-    EXPECT_EQ(freshUi.messages[0].text, c.message);
-    EXPECT_EQ(freshUi.messages[0].ownedByProgress, c.owned);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.criteria + std::string(c.boxes));
+    os.RemoveFile(kSetup);
+    if (!c.setup.empty()) os.AddFile(kSetup, testing_images::ExampleImage() + c.setup);
+    TestLauncher& run = Fresh();
+    EXPECT_EQ(run.ExtractVerifyClass(), *c.boxes == '\0');
+    EXPECT_EQ(run.ExtractSearchCriteria(), *c.criteria != '\0');
+    EXPECT_EQ(run.State().searchCriteria, c.criteria);
+    EXPECT_EQ(Boxes(), c.boxes);
   }
+  EXPECT_TRUE(launcher.ExtractSearchCriteria());  // from the container it read before
 }
 
 TEST_F(Extraction, TheClassFileCheckWantsTheMagicInTheFirstFourBytes) {
@@ -213,165 +144,93 @@ TEST_F(Extraction, TheClassFileCheckWantsTheMagicInTheFirstFourBytes) {
   os.AddFile("C:\\b.class", "\xCA\xFE\xBA");
   os.AddFile("C:\\d.class", "\xBE\xBA\xFE\xCA");
   os.Lock("C:\\e.class");
-  EXPECT_TRUE(IsClassFile("C:\\a.class"));
-  for (const char* path :
-       {"C:\\b.class", "C:\\d.class", "C:\\e.class", "C:\\missing.class", "C:\\TEMP"})
-    EXPECT_FALSE(IsClassFile(path)) << path;
-  EXPECT_EQ(os.OpenHandleCount(), 1u);
+  for (const char* path : {"C:\\a.class", "C:\\b.class", "C:\\d.class", "C:\\e.class", "C:\\TEMP"})
+    EXPECT_EQ(IsClassFile(path), path[3] == 'a') << path;
+  EXPECT_EQ(os.OpenHandleCount(), 1u);  // the log
 }
 
-TEST_F(Extraction, ARegistryStringIsTheValueUpToItsFirstZeroWhateverItsType) {
-  const std::string key = "Software\\JavaSoft\\Java Runtime Environment\\1.2";
-  os.SetRegistryValue(key, "JavaHome", std::string("C:\\jre\0\x01\x02", 9));
-  os.SetRegistryValue(key, "MicroVersion", std::string("\x02\x00\x00\x00", 4));
-  os.SetRegistryValue(key, "Long", std::string(261, 'x'));
-  std::string text = "before";
-  ASSERT_TRUE(QueryRegistryString(key, "JavaHome", &text));
-  EXPECT_EQ(text, "C:\\jre");
-  ASSERT_TRUE(QueryRegistryString(key, "MicroVersion", &text));
-  EXPECT_EQ(text, "\x02");
-  text = "before";
-  EXPECT_FALSE(QueryRegistryString(key, "Long", &text));
-  EXPECT_EQ(text, "before");
-}
-
-// --- The bundled JVM installer.
-
-class BundledInstaller : public LauncherTest {
- protected:
-  BundledInstaller() { launcher.State().archivePath = kArchiveFile; }
-  void WriteArchive(const std::vector<archive_bytes::Record>& installers) {
-    os.AddFile(kArchiveFile, archive_bytes::Build({archive_bytes::Section{"Classes", {}, true},
-                                                   {kBundledInstallersSection, installers}}));
-  }
-};
-
-TEST_F(BundledInstaller, WritesTheFirstResourceFlaggedAsInstallerOverAnOlderFile) {
+TEST_F(Extraction, TheFirstFlaggedInstallerIsWrittenAndRunsVisibly) {
   using archive_bytes::Flagged;
-  Prepare(launcher, ui, true);
-  os.AddFile(kInstaller, "an older and much longer installer left by another run");
-  WriteArchive({Flagged("readme.txt", "read me", 0), Flagged("jre.exe", "MZ jre installer"),
-                Flagged("second.exe", "MZ another")});
-  ui.bundledPromptAnswer = kDialogOk;
-  ASSERT_TRUE(launcher.OfferBundledJvm());
-  EXPECT_EQ(launcher.State().bundledInstallerPath, kInstaller);
-  EXPECT_TRUE(launcher.State().bundledInstallerWritten);
-  EXPECT_EQ(os.Content(kInstaller), "MZ jre installer");
-  EXPECT_EQ(os.WriteSizes(kInstaller), Sizes{16});
-  EXPECT_FALSE(os.Exists("C:\\TEMP\\readme.txt") || os.Exists("C:\\TEMP\\second.exe"));
-  EXPECT_EQ(ui.events, (std::vector<std::string>{"hide", "bundled prompt", "show",
-                                                 "status Installing JVM..."}));
-  EXPECT_TRUE(ui.messages.empty());
-  // The entries of reading the archive come first.
-  EXPECT_EQ(LogText().rfind("\r\nReading Java archive C:\\TEMP\\rerodova.class with 2 sections", 0),
-            0u);
-  EXPECT_NE(LogText().find("\r\nExtracting file  C:\\TEMP\\jre.exe...\r\n"), std::string::npos);
-  launcher.CleanUp();
-  EXPECT_FALSE(os.Exists(kInstaller));
-}
-
-TEST_F(BundledInstaller, WithoutAFlaggedResourceNothingIsWrittenAndNothingRuns) {
-  using archive_bytes::Flagged;
-  WriteArchive({Flagged("readme.txt", "r", 0), Flagged("n.txt", "n", 2)});
-  ui.bundledPromptAnswer = kDialogCancel;
-  EXPECT_FALSE(launcher.OfferBundledJvm());  // the user said no: nothing is read
-  EXPECT_TRUE(os.Journal("create ").empty());
-  ui.bundledPromptAnswer = kDialogOk;
-  EXPECT_TRUE(launcher.OfferBundledJvm());
-  EXPECT_FALSE(launcher.State().bundledInstallerWritten);
-  EXPECT_EQ(os.Journal("create C:\\TEMP\\"), std::vector<std::string>{});
-  EXPECT_FALSE(launcher.RunBundledJvmInstaller());
-  EXPECT_TRUE(os.Launches().empty());
-  EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(LogText(), "");
-}
-
-TEST_F(BundledInstaller, EachFailureHasItsEntryAndItsBox) {
-  using namespace archive_bytes;
-  // A record that claims 2 GiB of data the file does not hold.
-  Section forged{kBundledInstallersSection, {}};
-  forged.forgeCount = true;
-  forged.resourceCount = 1;
-  forged.payload = RecordBytes(Flagged("huge.exe", "")).substr(0, 15) + "\x7F\xFF\xFF\xFF" + "MZ";
-  const std::string kCorrupted = "Corrupted JVM Installer  C:\\TEMP\\";
-  struct Case {
-    const char* what;
-    std::string archive;
-    std::string log;
-    const char* message;
-  };
-  os.Lock("C:\\TEMP\\locked.exe");
-  os.LimitWrites("C:\\TEMP\\short.exe", 4);
-  for (const Case& c : std::vector<Case>{
-           {"no archive", "", "Could not open file  C:\\TEMP\\rerodova.class \r\n",
-            kInvalidExecutable},
-           {"free space equal to the size",
-            Build({{kBundledInstallersSection, {Flagged("ten.exe", "0123456789")}}}),
-            "\r\nNot enough space to copy file  ten.exe of size (10)\r\n", kDiskSpace},
-           {"cannot be created",
-            Build({{kBundledInstallersSection, {Flagged("locked.exe", "MZ")}}}),
-            kCorrupted + "locked.exe\r\n", kInvalidExecutable},
-           {"empty", Build({{kBundledInstallersSection, {Flagged("empty.exe", "")}}}),
-            kCorrupted + "empty.exe\r\n", kInvalidExecutable},
-           {"data past the end", Build({forged}), kCorrupted + "huge.exe\r\n", kInvalidExecutable},
-           {"short write",
-            Build({{kBundledInstallersSection, {Flagged("short.exe", "MZ installer")}}}),
-            "\r\nError occured while Extracting file  C:\\TEMP\\short.exe ...\r\n", nullptr},
-       }) {
-    SCOPED_TRACE(c.what);
-    if (c.archive.empty())
-      os.RemoveFile(kArchiveFile);
-    else
-      os.AddFile(kArchiveFile, c.archive);
-    SetFreeBytes(c.log.find("space") != std::string::npos ? 10 : 0xFFFFFFF0);
-    TestLauncher fresh;
-    FakeUserInterface freshUi;
-    Prepare(fresh, freshUi);
-    fresh.State().archivePath = kArchiveFile;
-    fresh.State().silent = true;  // no prompt; the boxes still show
-    AllocationWatch watch;
-    EXPECT_FALSE(fresh.OfferBundledJvm());
-    EXPECT_LT(watch.Largest(), std::size_t(1) << 20);  // nothing allocated on a forged size
-    EXPECT_EQ(LogText(), c.log);
-    ASSERT_EQ(freshUi.messages.size(), c.message ? 1u : 0u);
-    if (c.message) {
-      EXPECT_EQ(freshUi.messages[0].text, c.message);
-    }
-    EXPECT_FALSE(fresh.State().bundledInstallerWritten);
-    EXPECT_EQ(fresh.State().bundledInstallerPath, "");
-  }
-  EXPECT_TRUE(os.Journal("create C:\\TEMP\\ten.exe").empty());
-  SetFreeBytes(11);  // one byte more is enough
   os.AddFile(kArchiveFile,
-             Build({{kBundledInstallersSection, {Flagged("ten.exe", "0123456789")}}}));
-  launcher.State().silent = true;
-  EXPECT_TRUE(launcher.OfferBundledJvm());
-}
-
-TEST_F(BundledInstaller, RunsVisiblyWhileTheProgressDialogStepsAsideAndOnlyAFailedWaitFails) {
-  WriteArchive({archive_bytes::Flagged("jre.exe", "MZ")});
-  Prepare(launcher, ui, true);
-  launcher.State().silent = true;
-  ASSERT_TRUE(launcher.OfferBundledJvm());
-  launcher.State().silent = false;
+             archive_bytes::Build({{"Other", {Flagged("no.exe", "MZ no")}},
+                                   {kBundledInstallersSection,
+                                    {Flagged("readme.txt", "r", 0), Flagged("n.txt", "n", 2),
+                                     Flagged("jre.exe", "MZ jre"), Flagged("second.exe", "MZ")}}}));
+  os.AddFile(kInstaller, "an older and longer installer");
+  TestLauncher& run = Fresh();
+  os.journal.clear();
+  ASSERT_TRUE(run.OfferBundledJvm());
+  EXPECT_EQ(run.State().bundledInstallerPath, kInstaller);
+  EXPECT_EQ(os.Content(kInstaller), "MZ jre");
+  EXPECT_EQ(os.Journal("create "), std::vector<std::string>{"create C:\\TEMP\\jre.exe"});
   ChildRun result;
   result.exitCode = 1602;  // the user cancelled: still counts as run
   os.AddProgram(kInstaller, [this, &result](const std::string&) {
-    ui.events.push_back("installer runs");
+    freshUi.events.push_back("installer runs");
     return result;
   });
-  const std::size_t logBefore = LogText().size();
-  EXPECT_TRUE(launcher.RunBundledJvmInstaller());
-  EXPECT_EQ(ui.events, (std::vector<std::string>{"hide", "installer runs", "show"}));
-  const Launch& run = os.Launches().at(0);
-  EXPECT_EQ(run.commandLine, kInstaller);
-  EXPECT_EQ(run.showState, kShowNormal);
-  EXPECT_TRUE(run.waitedFor);
-  EXPECT_FALSE(run.windowSearch);
-  EXPECT_EQ(LogText().substr(logBefore), "\r\nLaunching  JVM Installer  C:\\TEMP\\jre.exe...\r\n");
+  freshUi.events.clear();
+  EXPECT_TRUE(run.RunBundledJvmInstaller());
+  EXPECT_EQ(freshUi.events, (std::vector<std::string>{"hide", "installer runs", "show"}));
+  const Launch& launch = os.Launches().at(0);
+  EXPECT_EQ(launch.commandLine + std::to_string(launch.showState),
+            kInstaller + std::to_string(kShowNormal));
+  EXPECT_TRUE(launch.waitedFor && !launch.windowSearch);
   result.waitFails = true;
-  EXPECT_FALSE(launcher.RunBundledJvmInstaller());
-  EXPECT_EQ(ui.events.back(), "show");  // the dialog comes back after a failed run as well
+  EXPECT_FALSE(run.RunBundledJvmInstaller());
+  run.CleanUp();
+  EXPECT_FALSE(os.Exists(kInstaller));
+}
+
+TEST_F(Extraction, EachBundledInstallerFailureHasItsBoxAndWritesNothing) {
+  using archive_bytes::Flagged;
+  auto installers = [](const std::vector<archive_bytes::Record>& records) {
+    return archive_bytes::Build({{kBundledInstallersSection, records}});
+  };
+  std::string records, refused;  // one record claiming 2 GiB of data the file does not hold
+  format::EncodeResourceRecords({Flagged("huge.exe", "")}, &records, &refused);
+  std::string huge = archive_bytes::ClassBytes();
+  format::AppendArchiveSections(
+      &huge,
+      {{kBundledInstallersSection, 1, false, records.substr(0, 15) + "\x7F\xFF\xFF\xFF" + "MZ"}},
+      &refused);
+  std::string exact = installers({Flagged("exact.exe", "MZ")});  // data up to the file's end
+  exact.replace(exact.find("MZ") - 4, 4, testing_images::Big(exact.size() - exact.find("MZ"), 4));
+  os.Lock("C:\\TEMP\\locked.exe");
+  os.LimitWrites("C:\\TEMP\\short.exe", 4);
+  const struct {
+    std::string archive;  // "": none
+    std::uint32_t free;
+    bool offered;
+    const char* boxes;
+  } cases[] = {
+      {"", 1, false, "T9o|"},
+      {installers({Flagged("ten.exe", "0123456789")}), 10, false, "T11o|"},
+      {installers({Flagged("ten.exe", "0123456789")}), 11, true, ""},
+      {installers({Flagged("locked.exe", "MZ")}), 0xFFFFFFF0, false, "T9o|"},
+      {installers({Flagged("empty.exe", "")}), 0xFFFFFFF0, false, "T9o|"},
+      {exact, 0xFFFFFFF0, true, ""},
+      {huge, 0xFFFFFFF0, false, "T9o|"},
+      {installers({Flagged("short.exe", "MZ installer")}), 0xFFFFFFF0, false, ""},
+      {installers({Flagged("readme.txt", "r", 0)}), 0xFFFFFFF0, true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    os.RemoveFile(kArchiveFile);
+    if (!c.archive.empty()) os.AddFile(kArchiveFile, c.archive);
+    SetFreeBytes(c.free);
+    TestLauncher& run = Fresh();
+    run.State().silent = true;  // no prompt; the boxes still show
+    EXPECT_EQ(run.OfferBundledJvm(), c.offered);
+    EXPECT_EQ(Boxes(), c.boxes);
+    EXPECT_EQ(run.State().bundledInstallerWritten, !run.State().bundledInstallerPath.empty());
+    EXPECT_EQ(run.State().bundledInstallerWritten,
+              c.offered && c.archive.find(".exe") != std::string::npos);
+  }
+  ui.bundledPromptAnswer = kDialogCancel;  // the user said no: nothing is read
+  EXPECT_FALSE(launcher.OfferBundledJvm());
+  EXPECT_FALSE(launcher.RunBundledJvmInstaller());  // nothing written: nothing runs
+  EXPECT_TRUE(os.Launches().empty());
 }
 
 }  // namespace

@@ -254,8 +254,9 @@ bool MemoryPlatform::TempFolder(std::string* path) {
   return true;
 }
 
+// Windows takes only a root with its trailing backslash.
 bool MemoryPlatform::FreeSpace(const std::string& root, DiskFreeSpace* space) {
-  auto it = freeSpace_.find(Key(root));
+  auto it = EndsWith(root, "\\") ? freeSpace_.find(Key(root)) : freeSpace_.end();
   if (it == freeSpace_.end()) return false;
   *space = it->second;
   return true;

@@ -1,5 +1,5 @@
-// A scratch folder on the real disk for the setup builder's tests, holding a
-// stub, an archive and a verify class.
+// A scratch folder on the real disk for mksetup's tests, holding a stub, an
+// archive and a verify class.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,9 +20,6 @@ namespace carafe {
 class SetupInputs {
  public:
   SetupInputs() {
-    std::random_device random;
-    folder_ = std::filesystem::temp_directory_path() /
-              ("mksetup-test-" + std::to_string(random()) + std::to_string(random()));
     std::filesystem::create_directories(folder_);
     Write("launcher.exe", stubBytes);
     Write("rerodova.class", archiveBytes);
@@ -34,15 +31,15 @@ class SetupInputs {
   }
 
   std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-  void Write(const std::string& name, const std::string& bytes) const {
+  std::string Write(const std::string& name, const std::string& bytes) const {
     std::ofstream(Path(name), std::ios::binary) << bytes;
+    return Path(name);
   }
   std::string Read(const std::string& name) const {
     std::ifstream in(Path(name), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
-  // Files in the folder: a refused build leaves none of its own behind.
   std::size_t FileCount() const {
     auto entries = std::filesystem::directory_iterator(folder_);
     return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
@@ -58,11 +55,11 @@ class SetupInputs {
     request.output = Path("setup.exe");
     return request;
   }
-  // Runs one of the tool's commands, keeping what it printed.
+  // Runs one of the tool's commands, keeping what it printed in out and err.
   int RunCommand(int (*command)(const mksetup::Arguments&, std::ostream&, std::ostream&),
                  const mksetup::Arguments& args) {
     std::ostringstream output, errors;
-    int code = command(args, output, errors);
+    const int code = command(args, output, errors);
     out = output.str();
     err = errors.str();
     return code;
@@ -74,7 +71,8 @@ class SetupInputs {
   const std::string verifyBytes = testing_images::ClassBytes(700, 'v');
 
  private:
-  std::filesystem::path folder_;
+  std::filesystem::path folder_ = std::filesystem::temp_directory_path() /
+                                  ("mksetup-test-" + std::to_string(std::random_device()()));
 };
 
 }  // namespace carafe

@@ -1,17 +1,14 @@
-// mksetup: what `build`, `archive`, `retarget` and `list` write and print,
-// how each refuses bad input without leaving a half-written file, and the
-// command line around them.
+// mksetup through its command line: what `archive`, `build`, `list` and
+// `retarget` write and print, read back by the launcher's own readers, and
+// how each refuses bad input on one line without leaving a file behind.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <sstream>
-
 #include "class_bytes.h"
-#include "format/class_file.h"
-#include "mksetup/archive_builder.h"
-#include "mksetup/class_retarget.h"
+#include "container/java_archive.h"
+#include "container/setup_container.h"
+#include "memory_platform.h"
 #include "mksetup/cli.h"
-#include "mksetup/listing.h"
 #include "mksetup_fixture.h"
 
 namespace carafe {
@@ -21,335 +18,198 @@ using namespace testing_images;
 using testing_classes::Ref;
 using testing_classes::Utf8;
 
-const std::string kClass = testing_classes::ClassBytes("Installer", {});
-
-format::ResourceInput Resource(const std::string& name, const std::string& data, int flag = -1) {
-  return {flag < 0 ? "" : std::string(1, static_cast<char>(flag)), name, data};
-}
-
-const std::vector<mksetup::ArchiveSectionInput> kSections = {
-    {"Classes", true, {Resource("a/B.class", std::string(300, 'b')), Resource("a/C.class", "c")}},
-    {"BundledVMInstallers", false,
-     {Resource("readme.txt", "read me"), Resource("jre.exe", "MZ jre installer", 1)}}};
-
-std::string SampleArchive() {
-  std::string archive, error;
-  EXPECT_TRUE(mksetup::BuildJavaArchive(kClass, kSections, &archive, &error)) << error;
-  return archive;
-}
+class Mksetup : public PlatformTest, protected SetupInputs {
+ protected:
+  int Run(const mksetup::Arguments& args) {
+    std::ostringstream output, errors;
+    const int code = mksetup::RunMksetup(args, "9.8.7", output, errors);
+    out = output.str();
+    err = errors.str();
+    return code;
+  }
+  std::string Data(SetupContainer& setup, std::uint8_t type) {
+    std::vector<std::uint8_t> data;
+    EXPECT_TRUE(setup.Section(type).ReadData(&data));
+    return std::string(data.begin(), data.end());
+  }
+};
 
 std::string Inflate(std::string_view packed) {
-  z_stream stream{};
-  EXPECT_EQ(inflateInit2(&stream, -15), Z_OK);
   std::string out(1 << 16, '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-  stream.avail_in = static_cast<uInt>(packed.size());
-  stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
-  stream.avail_out = static_cast<uInt>(out.size());
-  EXPECT_EQ(inflate(&stream, Z_FINISH), Z_STREAM_END);
-  out.resize(stream.total_out);
-  inflateEnd(&stream);
+  uLongf size = out.size();
+  z_stream s{};
+  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+  s.avail_in = static_cast<uInt>(packed.size());
+  s.next_out = reinterpret_cast<Bytef*>(&out[0]);
+  s.avail_out = static_cast<uInt>(size);
+  EXPECT_EQ(inflateInit2(&s, -15) == Z_OK && inflate(&s, Z_FINISH) == Z_STREAM_END, true);
+  out.resize(s.total_out);
+  inflateEnd(&s);
   return out;
 }
 
-class Mksetup : public ::testing::Test, protected SetupInputs {
- protected:
-  bool Build(const mksetup::BuildRequest& request) {
-    std::string error;
-    const bool built = mksetup::BuildSetup(request, &error);
-    EXPECT_TRUE(built) << error;
-    return built;
-  }
-  // Expects a refusal on one line that leaves no file of its own behind.
-  std::string Refusal(const mksetup::BuildRequest& request) {
-    const std::size_t files = FileCount();
-    std::string error;
-    EXPECT_FALSE(mksetup::BuildSetup(request, &error));
-    EXPECT_EQ(FileCount(), files);
-    EXPECT_EQ(error.find('\n'), std::string::npos);
-    return error;
-  }
-  std::string Put(const std::string& name, const std::string& content) {
-    Write(name, content);
-    return Path(name);
-  }
-};
+TEST_F(Mksetup, WhatArchiveAndBuildWriteTheLauncherReadsAndListShows) {
+  ASSERT_EQ(Run({"archive", "--class", Write("I.class", testing_classes::ClassBytes("I", {})),
+                 "--section", "Classes", "--compress", "--resource",
+                 "a/B.class=" + Write("B", std::string(300, 'b')), "--section",
+                 "BundledVMInstallers", "--resource", "readme.txt=" + Write("r", "read me"),
+                 "--resource", "jre.exe=" + Write("j", "MZ jre") + ":1", "-o", Path("a.class")}),
+            0)
+      << err;
+  ASSERT_EQ(Run({"build", "--stub", Path("launcher.exe"), "--archive", Path("a.class"), "--verify",
+                 Path("Verify.class"), "--criteria-file", Write("c.txt", "vendor=sun\r\n"), "-o",
+                 Path("setup.exe")}),
+            0)
+      << err;
+  const std::string archive = Read("a.class"), setup = Read("setup.exe");
+  EXPECT_EQ(setup.substr(0, stubBytes.size()), stubBytes);
+  os.AddFile("C:\\setup.exe", setup);
+  os.AddFile("C:\\a.class", archive);
+  SetupContainer container;
+  JavaArchive reader;
+  ContainerReport containerReport;
+  ArchiveReport archiveReport;
+  ASSERT_TRUE(container.Open("C:\\setup.exe", &containerReport));
+  ASSERT_TRUE(reader.Open("C:\\a.class", &archiveReport));
+  EXPECT_EQ(Data(container, 1) + Data(container, 2) + Data(container, 3),
+            archive + verifyBytes + String16("vendor=sun"));
+  ArchiveSection& classes = reader.Section("Classes");
+  std::string records, refused;
+  format::EncodeResourceRecords({{"", "a/B.class", std::string(300, 'b')}}, &records, &refused);
+  EXPECT_EQ(Inflate(std::string_view(archive).substr(classes.ResourceFileOffset() + 22,
+                                                     classes.PayloadSize())),
+            records);
+  EXPECT_TRUE(format::ArchiveInsideClass(archive));
+  ASSERT_EQ(Run({"list", Path("setup.exe")}), 0) << err;
+  format::ArchiveTable table;
+  format::DecodeJavaArchive(archive, &table);
+  const std::size_t at = table.offsetTable, size = classes.PayloadSize();
+  auto column = [](std::uint64_t value, std::size_t width) {
+    return std::string(width - std::to_string(value).size(), ' ') + std::to_string(value);
+  };
+  EXPECT_EQ(
+      out.rfind("image end      3072 (0xC00)\nfile size      " + std::to_string(setup.size()), 0),
+      0u);
+  EXPECT_EQ(out.substr(out.find("section count")),
+            "section count  3\ntype   data size  data offset  name\n   1  " +
+                column(archive.size(), 10) + "         3131  rerodova.class\n   2         700  " +
+                column(3131 + archive.size() + 14, 11) + "  Verify.class\n   3          12  " +
+                column(setup.size() - 12, 11) +
+                "  vm search criteria\nsearch criteria  vendor=sun\nJava archive: 2 sections, "
+                "OffsetTable at " +
+                std::to_string(at) +
+                ", inside the class\n  section Classes: 1 "
+                "resources, " +
+                std::to_string(size) +
+                " payload bytes, compressed\n  section "
+                "BundledVMInstallers: 2 resources, 51 payload bytes, not compressed\n    resource "
+                "readme.txt: 7 bytes, flag 0\n    resource jre.exe: 6 bytes, flag 1\n");
+}
 
 TEST_F(Mksetup, BuildWritesTheDocumentedContainerByteForByte) {
   Write("rerodova.class", ClassBytes(6137003));
   Write("Verify.class", ClassBytes(1709, 'v'));
-  ASSERT_TRUE(Build(Request(std::string(302, 'c'))));
-  const std::string setup = Read("setup.exe");
-  EXPECT_EQ(setup.substr(0, stubBytes.size()), stubBytes);
-  EXPECT_TRUE(setup.substr(stubBytes.size()) == ExampleContainer());
-}
-
-TEST_F(Mksetup, BuildTakesCriteriaUpTo65535BytesAndFromAFileWithoutItsLineBreak) {
-  Write("criteria.txt", "vendor=sun:type=jdk\r\n");
-  mksetup::BuildRequest request = Request();
-  request.criteriaGiven = false;
-  request.criteriaFile = Path("criteria.txt");
-  ASSERT_TRUE(Build(request));
-  const std::string setup = Read("setup.exe");
-  EXPECT_EQ(setup.substr(setup.size() - 21), String16("vendor=sun:type=jdk"));
-  ASSERT_TRUE(Build(Request(std::string(65535, 'c'))));
-  EXPECT_NE(Refusal(Request(std::string(65536, 'c'))).find("65536"), std::string::npos);
-}
-
-TEST_F(Mksetup, BuildRefusesWhatTheLauncherCouldNotRead) {
-  const struct {
-    const char* file;
-    std::string content;
-    bool force;
-    const char* complaint;
-  } cases[] = {
-      {"launcher.exe", "MZ but nothing more", false, "not a PE image"},
-      {"launcher.exe", stubBytes.substr(0, stubBytes.size() - 1), false, "cut short"},
-      {"launcher.exe", stubBytes + "old container", false, "--replace"},
-      {"Verify.class", "", false, "verify class"},
-      {"rerodova.class", "PK\x03\x04 a zip file", false, "CA FE BA BE"},
-      {"rerodova.class", "PK\x03\x04 a zip file", true, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.complaint);
-    Write("launcher.exe", stubBytes);
-    Write("Verify.class", verifyBytes);
-    Write("rerodova.class", archiveBytes);
-    Write(c.file, c.content);
-    mksetup::BuildRequest request = Request();
-    request.force = c.force;
-    if (*c.complaint == '\0') {
-      EXPECT_TRUE(Build(request));
-    } else {
-      EXPECT_NE(Refusal(request).find(c.complaint), std::string::npos);
-    }
-  }
-  Write("rerodova.class", archiveBytes);
-  mksetup::BuildRequest request = Request();
-  request.verify = Path("missing.class");
-  EXPECT_NE(Refusal(request).find("missing.class"), std::string::npos);
-}
-
-TEST_F(Mksetup, BuildReplacesAContainerFromTheImageEndAndNeverLeavesHalfAFile) {
-  ASSERT_TRUE(Build(Request("first")));
-  const std::string first = Read("setup.exe");
-  ASSERT_TRUE(Build(Request("second")));
-  const std::string fromStub = Read("setup.exe");
-  Write("old.exe", first);
-  mksetup::BuildRequest again = Request("second");
-  again.stub = Path("old.exe");
-  again.replace = true;
-  ASSERT_TRUE(Build(again));
-  EXPECT_EQ(Read("setup.exe"), fromStub);
-
-  again.output = Path("no-such-folder/setup.exe");
-  std::string error;
-  EXPECT_FALSE(mksetup::BuildSetup(again, &error));
-  EXPECT_EQ(Read("setup.exe"), fromStub);
-  EXPECT_EQ(FileCount(), 5u);  // stub, archive, verify class, old.exe, setup
-}
-
-TEST_F(Mksetup, ListShowsTheSetupAndTheArchiveInsideIt) {
-  ASSERT_TRUE(Build(Request("vendor=sun:type=jre:version=1.2")));
-  ASSERT_EQ(RunCommand(mksetup::ListCommand, {Path("setup.exe")}), 0) << err;
-  // Image end 0xC00; archive data at 0xC00 + 0x2B + 2 + 14. A plain class
-  // has no OffsetTable, so no archive lines follow.
-  EXPECT_EQ(out, "image end      3072 (0xC00)\nfile size      " +
-                     std::to_string(Read("setup.exe").size()) +
-                     "\nsection count  3\n"
-                     "type   data size  data offset  name\n"
-                     "   1        5000         3131  rerodova.class\n"
-                     "   2         700         8145  Verify.class\n"
-                     "   3          33         8865  vm search criteria\n"
-                     "search criteria  vendor=sun:type=jre:version=1.2\n");
-  EXPECT_EQ(err, "");
-  Write("rerodova.class", SampleArchive());
-  ASSERT_TRUE(Build(Request()));
-  ASSERT_EQ(RunCommand(mksetup::ListCommand, {Path("setup.exe")}), 0) << err;
-  format::ArchiveTable table;
-  ASSERT_EQ(format::DecodeJavaArchive(SampleArchive(), &table), format::ArchiveFault::None);
-  EXPECT_EQ(out.substr(out.find("search criteria  ")),
-            "search criteria  vendor=sun:type=jre:version=1.2\n"
-            "Java archive: 2 sections, OffsetTable at " + std::to_string(table.offsetTable) +
-                ", inside the class\n  section Classes: 2 resources, " +
-                std::to_string(table.sections.at(0).fields.payloadSize) +
-                " payload bytes, compressed\n"
-                "  section BundledVMInstallers: 2 resources, 61 payload bytes, not compressed\n"
-                "    resource readme.txt: 7 bytes, flag 0\n"
-                "    resource jre.exe: 16 bytes, flag 1\n");
-}
-
-TEST_F(Mksetup, ArchiveCommandBuildsWhatItsArgumentsSay) {
-  ASSERT_EQ(
-      RunCommand(mksetup::ArchiveCommand,
-                 {"--class", Put("Installer.class", kClass), "--section", "Classes", "--compress",
-                  "--resource", "a/B.class=" + Put("B.class", std::string(300, 'b')), "--resource",
-                  "a/C.class=" + Put("C.class", "c"), "--section", "BundledVMInstallers",
-                  "--resource", "readme.txt=" + Put("readme.txt", "read me"), "--resource",
-                  "jre.exe=" + Put("jre.exe", "MZ jre installer") + ":1", "-o", Path("a.class")}),
-      0)
+  ASSERT_TRUE(Run({"build", "--stub", Path("launcher.exe"), "--archive", Path("rerodova.class"),
+                   "--verify", Path("Verify.class"), "--criteria", std::string(302, 'c'), "-o",
+                   Path("setup.exe")}) == 0)
       << err;
-  EXPECT_EQ(out, "wrote " + Path("a.class") + "\n");
-  EXPECT_TRUE(Read("a.class") == SampleArchive());
+  const unsigned char table[] = {0,    0,    0, 3, 1, 0,    0x5D, 0xA4, 0xBB, 0,    0,
+                                 0,    0,    0, 0, 0, 0x2B, 2,    0,    0,    0x06, 0xBB,
+                                 0,    0,    0, 0, 0, 0x5D, 0xA4, 0xE6, 3,    0,    0,
+                                 0x01, 0x44, 0, 0, 0, 0,    0,    0x5D, 0xAB, 0xA1};
+  EXPECT_TRUE(Read("setup.exe") ==
+              stubBytes + std::string(table, table + sizeof table) + String16("rerodova.class") +
+                  ClassBytes(6137003) + String16("Verify.class") + ClassBytes(1709, 'v') +
+                  String16("vm search criteria") + String16(std::string(302, 'c')));
 }
 
-TEST(MksetupArchive, CompressedSectionsInflateToTheirRecords) {
-  const std::string archive = SampleArchive();
-  format::ArchiveTable table;
-  ASSERT_EQ(format::DecodeJavaArchive(archive, &table), format::ArchiveFault::None);
-  const format::ArchiveSectionInfo& classes = table.sections.at(0);
-  const std::uint64_t payload = classes.offset + 2 + classes.nameBytes + 13;
-  std::string records, refused;
-  ASSERT_TRUE(format::EncodeResourceRecords(kSections[0].resources, &records, &refused));
-  EXPECT_EQ(Inflate(std::string_view(archive).substr(payload, classes.fields.payloadSize)), records);
-  EXPECT_LT(classes.fields.payloadSize, records.size());  // 300 equal bytes do shrink
-}
-
-// What a JVM checks: the class structure ends exactly where the file ends,
-// the sections riding in its last attribute.
-TEST(MksetupArchive, TheArchiveIsOneWholeClassFileAndThePlainLayoutStillLists) {
-  const std::string archive = SampleArchive();
-  format::ClassFile parsed;
-  std::string error;
-  ASSERT_TRUE(format::ParseClassFile(archive, &parsed, &error)) << error;
-  EXPECT_EQ(parsed.end, archive.size());
-  EXPECT_EQ(parsed.thisClass, "Installer");
-  EXPECT_TRUE(format::ArchiveInsideClass(archive));
-  std::string plain = kClass, refused;
-  ASSERT_TRUE(format::AppendArchiveSections(&plain, {{"S", 0, false, ""}}, &refused));
-  std::ostringstream out;
-  format::ArchiveTable table;
-  ASSERT_TRUE(mksetup::ListArchive(plain, &table, &error)) << error;
-  mksetup::PrintArchiveListing(plain, table, out);
-  // The section takes its name and 13 bytes of fields; the table follows.
-  EXPECT_NE(out.str().find("1 sections, OffsetTable at " + std::to_string(kClass.size() + 16) +
-                           ", appended behind the class"),
-            std::string::npos)
-      << out.str();
-}
-
-TEST(MksetupArchive, RefusesWhatAnArchiveCannotHold) {
+TEST_F(Mksetup, EachCommandAnswersHelpAndRefusesOnOneLineLeavingNoFile) {
+  Write("api.txt",
+        "# Java 1.1\njava/lang/System\njava/lang/System.out "
+        "Ljava/io/PrintStream;\njava/lang/String\n");
+  int files = 0;  // each row writes its inputs to files of its own
+  auto file = [&](const std::string& content) {
+    return Write("f" + std::to_string(files++), content);
+  };
+  auto build = [&](const std::string& stub, const std::string& archive, const std::string& verify,
+                   std::string criteria, const char* option = nullptr) {
+    mksetup::Arguments args{"build",       "--stub",   file(stub),       "--archive",
+                            file(archive), "--verify", file(verify),     "--criteria",
+                            criteria,      "-o",       Path("Out.class")};
+    if (option) args.push_back(option);
+    return args;
+  };
+  auto retarget = [&](const std::vector<std::string>& constants) {
+    return mksetup::Arguments{"retarget", file(testing_classes::ClassBytes("N", constants)),
+                              "--api",    Path("api.txt"),
+                              "-o",       Path("Out.class")};
+  };
+  const std::string kClass = testing_classes::ClassBytes("I", {}), archive = archiveBytes;
   const std::string longName(65536, 'n');
-  const struct {
-    std::string classBytes;
-    std::vector<mksetup::ArchiveSectionInput> sections;
-    const char* complaint;
-  } cases[] = {
-      {"PK\x03\x04 a zip", {}, "not a class file"},
-      // An archive is no class to build on: its bytes would be carried twice.
-      {SampleArchive(), {}, "already carries an attribute CarafeArchive"},
-      {kClass + "tail", {}, "4 bytes behind its class structure"},
-      {kClass, {{longName, false, {}}}, "65536 bytes"},
-      {kClass, {{"S", false, {Resource(longName, "x")}}}, "too large"},
-      {kClass, {{"S", false, {Resource(longName.substr(1), "x")}}}, ""},  // 65535 bytes fit
-  };
-  for (const auto& c : cases) {
-    std::string archive, error;
-    EXPECT_EQ(mksetup::BuildJavaArchive(c.classBytes, c.sections, &archive, &error),
-              *c.complaint == '\0');
-    EXPECT_NE(error.find(c.complaint), std::string::npos) << error;
-  }
-}
-
-// #3 owner, #4 its Class, #5 name, #6 descriptor, #7 NameAndType, #8 the reference.
-std::vector<std::string> Member(std::uint8_t tag, const std::string& owner,
-                                const std::string& name, const std::string& descriptor) {
-  return {Utf8(owner), Ref(7, 3), Utf8(name), Utf8(descriptor), Ref(12, 5, 6), Ref(tag, 4, 7)};
-}
-
-const char kApi[] =
-    "# Java 1.1\n"
-    "java/lang/System\n"
-    "java/lang/System.out Ljava/io/PrintStream;   # a field\n"
-    "java/lang/String\n";
-
-TEST(MksetupRetarget, NamesTheFirstThingAnOldJvmLacks) {
-  const auto api = mksetup::ParseApiList(kApi);
-  const struct {
-    std::vector<std::string> constants;
-    const char* complaint;  // empty: the class passes
-  } cases[] = {
-      {Member(9, "java/lang/System", "out", "Ljava/io/PrintStream;"), ""},
-      {Member(10, "java/lang/System", "out", "Ljava/io/PrintStream;"), ""},  // kind not compared
-      {Member(10, "java/lang/System", "lineSeparator", "()Ljava/lang/String;"),
-       "uses java/lang/System.lineSeparator ()Ljava/lang/String;"},
-      {{Utf8("java/lang/StringBuilder"), Ref(7, 3)}, "uses class java/lang/StringBuilder"},
-      {{Utf8("[[Ljava/lang/StringBuilder;"), Ref(7, 3)}, "uses class java/lang/StringBuilder"},
-      {{Utf8("[[Ljava/lang/String;"), Ref(7, 3), Utf8("[I"), Ref(7, 5)}, ""},
-      {{Utf8("()V"), Ref(16, 3)}, "constant 4 is of kind 16"},  // a MethodType
-      {{Utf8("x"), Ref(5, 0, 0) + std::string(4, '\0'), Utf8("y")}, ""},  // a Long takes two slots
-  };
-  for (const auto& test : cases) {
-    format::ClassFile parsed;
-    std::string error;
-    ASSERT_TRUE(format::ParseClassFile(testing_classes::ClassBytes("Setup", test.constants),
-                                       &parsed, &error))
-        << error;
-    const bool passes = mksetup::NeedsNothingNewer(parsed, api, &error);
-    EXPECT_EQ(passes, *test.complaint == '\0') << test.complaint << " / " << error;
-    if (!passes) {
-      EXPECT_NE(error.find(test.complaint), std::string::npos) << error;
-    }
-  }
-}
-
-TEST_F(Mksetup, RetargetWritesVersion45Point3OrNothing) {
-  Write("api.txt", kApi);
-  const std::string good = testing_classes::ClassBytes(
-      "Setup", Member(9, "java/lang/System", "out", "Ljava/io/PrintStream;"));
-  Write("Good.class", good);
-  ASSERT_EQ(RunCommand(mksetup::RetargetCommand,
-                       {Path("Good.class"), "--api", Path("api.txt"), "-o", Path("Old.class")}),
-            0)
-      << err;
-  EXPECT_EQ(Read("Old.class"), good.substr(0, 4) + std::string("\x00\x03\x00\x2D", 4) + good.substr(8));
-}
-
-TEST_F(Mksetup, CommandLineAnswersHelpAndVersionAndNamesEachProblemOnOneLine) {
-  const mksetup::Arguments inputs = {
-      "build", "--stub", Path("launcher.exe"), "--archive", Path("rerodova.class"),
-      "--verify", Path("Verify.class"), "-o", Path("setup.exe")};
-  mksetup::Arguments good = inputs;
-  good.insert(good.end(), {"--criteria", ""});
-  Write("api.txt", kApi);
-  Write("New.class", testing_classes::ClassBytes("Setup", {Utf8("java/util/ArrayList"), Ref(7, 3)}));
+  std::string already, error;
+  format::EncodeJavaArchive(kClass, {}, &already, &error);
   const struct {
     mksetup::Arguments args;
     int code;
-    const char* out;  // what the standard output begins with
-    const char* err;  // what the error output contains
+    const char* text;  // what the output begins with, or the error contains
   } cases[] = {
-      {{"help", "archive"}, 0, "usage: mksetup archive --class", ""},
-      {{"archive", "--help"}, 0, "usage: mksetup archive --class", ""},
-      {{"retarget", "-o", "x", "-h"}, 0, "usage: mksetup retarget", ""},
-      {{"--help"}, 0, "usage:\n  mksetup build", ""},
-      {{"--version"}, 0, "mksetup 9.8.7\n", ""},
-      {{}, 2, "", "usage:"},
-      {{"bulid"}, 2, "", "mksetup: error: unknown command 'bulid'"},
-      {{"help", "lsit"}, 2, "", "mksetup: error: unknown command 'lsit'"},
-      {{"build", "--stub"}, 1, "", "mksetup: error: build: --stub needs a value"},
-      {inputs, 1, "", "mksetup: error: no search criteria"},
-      {{"retarget", Path("New.class"), "--api", Path("api.txt"), "-o", Path("Out.class")}, 1, "",
-       "New.class: uses class java/util/ArrayList"},
-      {{"archive", "--class", Put("Installer.class", kClass), "--section", "S", "--resource",
-        "jre.exe=" + Path("absent.exe") + ":1", "-o", Path("Out.class")},
-       1, "", "absent.exe"},
-      {{"archive", "--class", Put("Text.class", "just text"), "-o", Path("Out.class")}, 1, "",
-       "Text.class: the installation class: not a class file"},
-      {{"list", Path("nothing.exe")}, 1, "", "mksetup: error: cannot read"},
-      {good, 0, "wrote ", ""},
+      {{"help", "archive"}, 0, "usage: mksetup archive --class"},
+      {{"retarget", "-o", "x", "-h"}, 0, "usage: mksetup retarget"},
+      {{"--help"}, 0, "usage:\n  mksetup build"},
+      {{"--version"}, 0, "mksetup 9.8.7\n"},
+      {{}, 2, "usage:"},
+      {{"help", "lsit"}, 2, "mksetup: error: unknown command 'lsit'"},
+      {{"build", "--stub"}, 1, "mksetup: error: build: --stub needs a value"},
+      {{"build", "--stub", Path("launcher.exe"), "--archive", Path("rerodova.class"), "--verify",
+        Path("Verify.class"), "-o", Path("Out.class")},
+       1,
+       "no search criteria"},
+      {build("MZ only", archive, verifyBytes, "c"), 1, "not a PE image"},
+      {build(stubBytes.substr(0, stubBytes.size() - 1), archive, verifyBytes, "c"), 1, "cut short"},
+      {build(stubBytes + "old", archive, verifyBytes, "c"), 1, "--replace"},
+      {build(stubBytes, "PK zip", verifyBytes, "c"), 1, "CA FE BA BE"},
+      {build(stubBytes, archive, "", "c"), 1, "verify class"},
+      {build(stubBytes, archive, verifyBytes, std::string(65536, 'c')), 1, "65536"},
+      {{"archive", "--class", file("text"), "-o", Path("Out.class")}, 1, "not a class file"},
+      {{"archive", "--class", file(kClass + "tail"), "-o", Path("Out.class")}, 1, "4 bytes behind"},
+      {{"archive", "--class", file(already), "-o", Path("Out.class")}, 1, "already carries"},
+      {{"archive", "--class", file(kClass), "--section", "S", "--resource",
+        "j=" + Path("absent.exe") + ":1", "-o", Path("Out.class")},
+       1,
+       "absent.exe"},
+      {{"archive", "--class", file(kClass), "--section", longName, "-o", Path("Out.class")},
+       1,
+       "65536 bytes"},
+      {{"list", Path("nothing.exe")}, 1, "mksetup: error: cannot read"},
+      {retarget({Utf8("java/lang/System"), Ref(7, 3), Utf8("lineSeparator"), Utf8("()V"),
+                 Ref(12, 5, 6), Ref(10, 4, 7)}),
+       1, "uses java/lang/System.lineSeparator ()V"},
+      {retarget({Utf8("[[Ljava/lang/StringBuilder;"), Ref(7, 3)}), 1,
+       "uses class java/lang/StringBuilder"},
+      {retarget({Utf8("()V"), Ref(16, 3)}), 1, "constant 4 is of kind 16"},
   };
-  for (const auto& test : cases) {
-    std::ostringstream output, errors;
-    EXPECT_EQ(mksetup::RunMksetup(test.args, "9.8.7", output, errors), test.code) << test.err;
-    EXPECT_EQ(output.str().rfind(test.out, 0), 0u) << output.str();
-    EXPECT_NE(errors.str().find(test.err), std::string::npos) << errors.str();
-    if (test.code == 1) {
-      EXPECT_EQ(errors.str().find('\n'), errors.str().size() - 1) << "one line";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(Run(c.args), c.code);
+    EXPECT_TRUE(c.code == 0 ? out.rfind(c.text, 0) == 0 : err.find(c.text) != std::string::npos)
+        << out << err;
+    if (c.code == 1) {
+      EXPECT_EQ(err.find('\n'), err.size() - 1);
     }
     EXPECT_FALSE(Exists("Out.class"));
-    EXPECT_EQ(Exists("setup.exe"), test.code == 0 && test.out[0] == 'w');
   }
+  mksetup::Arguments last;
+  for (auto args : {build(stubBytes, "PK zip", verifyBytes, std::string(65535, 'c'), "--force"),
+                    build(stubBytes + "old", archive, verifyBytes, "c", "--replace"),
+                    retarget({Utf8("[[Ljava/lang/String;"), Ref(7, 3), Utf8("java/lang/System"),
+                              Ref(7, 5), Utf8("out"), Utf8("Ljava/io/PrintStream;"), Ref(12, 7, 8),
+                              Ref(9, 6, 9), Utf8("x"), Ref(5, 0, 0) + std::string(4, '\0')})}) {
+    ASSERT_EQ(Run(args), 0) << err;
+    last = args;
+  }
+  const std::string old =
+      Read(std::filesystem::path(last[1]).filename().string());  // retargeted last: version 45.3
+  EXPECT_EQ(Read("Out.class"), old.substr(0, 4) + std::string("\0\3\0\x2D", 4) + old.substr(8));
 }
 
 }  // namespace
