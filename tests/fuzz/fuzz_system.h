@@ -1,52 +1,31 @@
-// What every fuzz target shares: a fresh in-memory system for each input,
-// copied from one built at start-up (reading the string table once), so that
-// no input sees the files, handles or processes an earlier one left behind.
+// What every fuzz target shares: a fresh in-memory system for each input, so
+// that none sees the files, handles or processes an earlier one left behind,
+// and a check that fails like a crash, so that the fuzzer keeps the input.
 #pragma once
 
-#include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "memory_platform.h"
 
 namespace carafe {
-namespace fuzzing {
 
-class FuzzSystem {
- public:
-  static constexpr const char* kLogPath = "C:\\TEMP\\vnlog.txt";
+// libFuzzer reports the abort with the stack of the failed check.
+inline void Check(bool holds) { return holds ? void() : std::abort(); }
 
-  FuzzSystem() : os(Prototype()) { SetPlatform(&os); }
-  ~FuzzSystem() { SetPlatform(nullptr); }
-  FuzzSystem(const FuzzSystem&) = delete;
-  FuzzSystem& operator=(const FuzzSystem&) = delete;
-
-  File OpenLog() {
-    return os.OpenFile(kLogPath, FileAccess::Write, FileShare::None, FileDisposition::CreateAlways);
-  }
-
-  MemoryPlatform os;
-
- private:
-  static const MemoryPlatform& Prototype() {
-    static const MemoryPlatform prototype;
-    return prototype;
-  }
+struct FuzzSystem : MemoryPlatform {
+  ScopedPlatform installed{*this};
+  File log = OpenFile("C:\\TEMP\\vnlog.txt", FileAccess::Write, FileShare::None,
+                      FileDisposition::CreateAlways);
 };
 
-inline std::string Text(const unsigned char* data, std::size_t size) {
-  return std::string(reinterpret_cast<const char*>(data), size);
+// Stores the input as the file at path and lets read(bytes, log) read it.
+// Readers hold paths, never files: only the log is open when it returns.
+template <class Read>
+void ReadAsFile(const std::uint8_t* data, std::size_t size, const char* path, Read read) {
+  FuzzSystem system;
+  system.AddFile(path, std::string(reinterpret_cast<const char*>(data), size));
+  read(system.Content(path), system.log);
+  Check(system.OpenHandleCount() == 1);
 }
 
-// A broken promise of the code under test: reported like a crash, so that
-// the fuzzer keeps the input.
-#define FUZZ_CHECK(condition)                                                            \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
-
-}  // namespace fuzzing
 }  // namespace carafe
