@@ -12,6 +12,12 @@
 
 namespace carafe {
 
+// Every string id answers "T<id>": a log or status text then shows which
+// label went where without copying the English table.
+inline void TagTexts(MemoryPlatform& os) {
+  for (std::uint32_t id = 8; id <= 73; ++id) os.SetString(id, "T" + std::to_string(id));
+}
+
 class TestLauncher : public Launcher {
  public:
   using Launcher::BrowseForJvm;

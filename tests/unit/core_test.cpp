@@ -1,0 +1,423 @@
+// The core: path rules, the command line, the log formatter and the log, the
+// run sequence's routes and clean-up, the entry point and the prompts.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <sstream>
+
+#include "archive_bytes.h"
+#include "core/entry_point.h"
+#include "core/options.h"
+#include "core/path_rules.h"
+#include "core/reader_log.h"
+#include "launcher_fixture.h"
+#include "scripted_jvm.h"
+#include "string_ids.h"
+#include "support/log_writer.h"
+#include "ui/center_window.h"
+
+namespace carafe {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+TEST(PathRules, RootFolderNormalisationAndResolution) {
+  EXPECT_EQ(PathString(L"C:\\JRE.EXE"), PathString(L"c:\\jre.exe"));
+  EXPECT_NE(PathString(L"\u00C4["), PathString(L"\u00E4{"));  // only A-Z fold
+  EXPECT_EQ(JoinPath(L"C:\\jdk\\", L"\\bin") + JoinPath(L"", L"x") + JoinPath(L"a", L"b"),
+            PathString(L"C:\\jdk\\binxa\\b"));
+  // R: root, D: folder, N: normalised, P: resolved under C:\SETUP\ (C:\SETUP\d1\ for Q).
+  // clang-format off
+  const std::pair<const wchar_t*, const wchar_t*> rows[] = {
+      {L"R\\\\srv\\share\\a.exe", L"\\\\srv\\share"}, {L"R\\\\srv", L"\\\\srv"}, {L"R\\\\", L""},
+      {L"RD:v.class", L"D:"}, {L"R\\setup\\v", L""}, {L"DC:\\SETUP\\setup.exe", L"C:\\SETUP\\"},
+      {L"DC:\\setup.exe", L"C:\\"}, {L"D\\\\srv\\share", L"\\\\srv\\share"}, {L"Dsetup.exe", L""},
+      {L"DC:setup.exe", L"C:"}, {L"NC:\\a\\b\\..\\..\\x", L"C:\\x"}, {L"N\\..\\..\\x", L"\\x"},
+      {L"NC:\\a\\b\\.", L"C:\\a\\b"}, {L"NC:\\s\\.hid\\v", L"C:\\shid\\v"},
+      {L"NC:\\a\\b\\..", L"C:\\a\\"}, {L"NC:\\a\\..b\\c", L"C:\\\\c"}, {L"P\\v", L"C:\\SETUP\\v"},
+      {L"Psub\\v.class", L"C:\\SETUP\\sub\\v.class"}, {L"Q.\\..\\v", L"C:\\SETUP\\v"},
+      {L"PD:\\a\\..\\v", L"D:\\a\\..\\v"}};
+  // clang-format on
+  for (const auto& [row, expected] : rows) {
+    PathString path = row + 1;
+    if (row[0] == L'R') path = PathRoot(path);
+    if (row[0] == L'D') path = DirectoryOf(path);
+    if (row[0] == L'N') NormalizePath(path);
+    if (row[0] == L'P' || row[0] == L'Q')
+      ResolvePath(path, row[0] == L'P' ? L"C:\\SETUP\\" : L"C:\\SETUP\\d1\\");
+    EXPECT_EQ(path, PathString(expected)) << row;
+  }
+}
+
+// Every field the parse set, joined by "|".
+std::wstring Describe(const LauncherOptions& o) {  // clang-format off
+  std::wstring out;
+  for (const auto& [name, value] : {std::pair<std::wstring, std::wstring>{L"jvm=", o.jvm.c_str()},
+       {L"archive=", o.archive.c_str()}, {L"verify=", o.verify.c_str()}, {L"log=", o.log.c_str()},
+       {L"criteria=", o.searchCriteria}, {L"java=", o.javaOptions}})  // clang-format on
+    if (!value.empty()) out += name + value + L"|";
+  const bool flags[] = {o.searchCriteriaGiven, o.noSearch, o.logGiven, o.silent, o.logAll};
+  for (int i = 0; i < 5; ++i)
+    if (flags[i]) out += L"CNLSA"[i];
+  return out;
+}
+
+TEST(ParseCommandLine, SetsExactlyTheFieldsItsRulesGive) {
+  const std::pair<const wchar_t*, const wchar_t*> rows[] = {
+      {L"/JVM x.exe -Archive a /verify v -SEARCHCRITERIA c -log l /NoSearch -silent -LOGALL",
+       L"jvm=x.exe|archive=a|verify=v|log=l|criteria=c|CNLSA"},
+      {L"-jvm=x.exe -silent\tx -log\"a\" -logallx", L""},
+      {L"-logall", L"A"},
+      {L"-verify -Dx=1 -unknown v -jvm -archive x", L"archive=x|verify=v|java=-Dx=1 |"},
+      {L"stray -jvm a.exe more -jvm b.exe", L"jvm=b.exe|"},
+      {L"-log -silent later.txt", L"log=later.txt|LS"},
+      {L"-Dfoo=1 -dbar=2 /Dbaz", L"java=-Dfoo=1 -dbar=2 |"},
+      {L"-archive \"C:\\P F\\a\" -silent", L"archive=C:\\P F\\a|S"},
+      {L"-jvm \"C:\\My Java' -silent", L"jvm=C:\\My Java'|S"},
+      {L"-archive 'a b'", L"archive='a b'|"},
+      {L"-verify \"\t\"\"v\"\"\n\"", L"verify=\t\"\"v\"\"\n|"},
+      {L"-verify \"\"v\t -log \"\"", L"verify=\"v|L"},
+  };
+  for (const auto& [text, expected] : rows)
+    EXPECT_EQ(Describe(ParseCommandLine(text)), expected) << text;
+  std::wstring many, kept;
+  for (std::size_t i = 0; i <= kMaxJavaOptions; ++i) {
+    many += L"-Dp" + std::to_wstring(i) + L" ";
+    if (i < kMaxJavaOptions) kept += L"-Dp" + std::to_wstring(i) + L" ";
+  }
+  EXPECT_EQ(Describe(ParseCommandLine(many + L"-silent")), L"java=" + kept + L"|S");
+}
+
+TEST(LogWriter, FormatsItsConversionsAndCutsAtTheFormatLimit) {
+  EXPECT_EQ(FormatEntry("%s :: %02d:%02d", "Mon", 7, 0), "Mon :: 07:00");
+  EXPECT_EQ(FormatEntry("%d %d %02d|%02d|%03d|%4d %%%q", INT_MIN, INT_MAX, 100, -5, -5, 42),
+            "-2147483648 2147483647 100|-5|-05|  42 %%q");
+  const std::string almost(kFormatLimit - 3, 'a');
+  EXPECT_EQ(FormatEntry("%s%d", almost.c_str(), 12345), almost + "12");
+  EXPECT_EQ(FormatEntry("%s%05d!", almost.c_str(), 7), almost + "00");
+  EXPECT_EQ(FormatEntry("%s%%%%%%", almost.c_str()), almost + "%%");
+  EXPECT_EQ(FormatEntry("%s!", (almost + "bb").c_str()), almost + "bb");
+}
+
+class CoreTest : public PlatformTest {
+ protected:
+  CoreTest() { TagTexts(os); }
+  std::string Log() const { return os.Content("C:\\TEMP\\vnlog.txt"); }
+  File OpenLog() {
+    return os.OpenFile("C:\\TEMP\\vnlog.txt", FileAccess::Write, FileShare::None,
+                       FileDisposition::CreateAlways);
+  }
+};
+
+TEST_F(CoreTest, EntriesAreWrittenWholeAndLabelsCutToTheirBuffers) {
+  File file = OpenLog();
+  WriteLog(&file, "\r\nfirst\r\n");
+  WriteLog(nullptr, "dropped");
+  WriteLog(&file, "second");
+  EXPECT_EQ(os.WriteSizes("C:\\TEMP\\vnlog.txt"), (std::vector<std::uint32_t>{9, 6}));
+  os.SetString(IDS_DELETING_FILE, std::string(300, 'L'));
+  EXPECT_EQ(LoadLabel(IDS_DELETING_FILE), std::string(99, 'L'));
+  EXPECT_EQ(LoadStatusText(IDS_DELETING_FILE), std::string(254, 'L'));
+}
+
+TEST_F(CoreTest, TheReadersFailuresHaveTheirEntries) {
+  os.AddFile("C:\\bad.exe", testing_images::ExampleImage());
+  os.AddFile("C:\\end.class", archive_bytes::ClassBytes() + testing_images::Big(16, 8));
+  File log = OpenLog();
+  ContainerReport container;
+  ArchiveReport archive;
+  for (const char* path : {"", "C:\\gone.exe", "C:\\bad.exe"}) {
+    EXPECT_FALSE(SetupContainer().Open(path, &container));
+    LogContainerRead(&log, false, container);
+  }
+  for (const char* path : {"", "C:\\gone.class", "C:\\end.class"}) {
+    EXPECT_FALSE(JavaArchive().Open(path, &archive));
+    LogArchiveRead(&log, false, archive);
+  }
+  EXPECT_EQ(Log(),
+            "\r\nT33 \r\n\r\nT35 C:\\gone.exe \r\nT38 C:\\bad.exe T39"
+            "\r\nT46 \r\nT35 C:\\gone.class \r\nT48 C:\\end.class T49\r\n");
+}
+
+// One whole silent run with every entry, in order, replacing an old log.
+TEST_F(CoreTest, AWholeRunWithLogAllWritesTheGoldenLog) {
+  using namespace testing_images;
+  os.AddFile("C:\\SETUP\\setup.exe",
+             ExampleImage() + MakeContainer(ThreeSections(ClassBytes(30), ClassBytes(20),
+                                                          "vendor=sun:type=jdk:version=1.2")));
+  os.SetRegistryValue("Software\\JavaSoft\\Java Development Kit\\1.2", "JavaHome", "D:\\jdk");
+  os.AddProgram("D:\\jdk\\bin\\java.exe",
+                PrintingJvm(VerifyLines("1.2.2", "http://java.sun.com/")));
+  os.AddFile("C:\\TEMP\\vnlog.txt", "an old run's log, longer than the new header");
+  TestLauncher launcher, held, unlogged;
+  launcher.Initialize(L"C:\\SETUP\\setup.exe", "-silent -log -logall");
+  held.Initialize(L"C:\\SETUP\\setup.exe", "-log");  // shares nothing: this one fails
+  unlogged.Initialize(L"C:\\SETUP\\setup.exe", "-logall");
+  EXPECT_EQ(held.State().logState, LogState::Failed);
+  EXPECT_EQ(unlogged.State().logState, LogState::None);
+  EXPECT_TRUE(launcher.Run());
+  launcher.CleanUp();
+  const std::string search = "\r\n\tT62 (T63=sun, T64=1.2, T65=jdk)";
+  EXPECT_EQ(Log(),
+            "T24 :: 05:02:2000 T25 :: 03:04:05"
+            "\r\nT34 C:\\SETUP\\setup.exe \r\n\tT36 (479232), T37 (479408) ..\r\n"
+            "\tT40 3 T41...\r\n"
+            "\tT41: T42(rerodova.class), T43(30), T44(479291)\r\n"
+            "\tT41: T42(Verify.class), T43(20), T44(479335)\r\n"
+            "\tT41: T42(vm search criteria), T43(33), T44(479375)\r\n"
+            "\r\nT23 C:\\TEMP\\Verify.class ...\r\n"
+            "\r\nT23 C:\\TEMP\\rerodova.class ....\r\n\r\nT57...\r\n\r\nT59 \r\n" +
+                search + " in Registry...\r\n\tT66 D:\\jdk\\bin\\java.exe...T67." + search +
+                "...D:\\jdk\\bin\\java.exe T67\r\nT15 D:\\jdk\\bin\\java.exe\r\n"
+                "\r\nT19 C:\\TEMP\\rerodova.class T20 D:\\jdk\\bin\\java.exe\r\n"
+                "\r\nT14 C:\\TEMP\\Verify.class...\r\n"
+                "\r\nT14 C:\\TEMP\\rerodova.class...\r\n");
+  EXPECT_EQ(os.Launches().size(), 3u);  // verified, validated, launched
+}
+
+const std::string kClass = std::string("\xCA\xFE\xBA\xBE", 4) + "rest";
+const char* const kFound = "C:\\JRE\\bin\\java.exe";
+
+// A Launcher whose steps are scripted and recorded; the extractions and the
+// offer write real (in-memory) files for the clean-up to delete.
+class ScriptedLauncher : public Launcher {
+ public:
+  explicit ScriptedLauncher(MemoryPlatform& os) : os_(os) {}
+  Calls calls;
+  // fails: the steps that answer false; searches, registry: '1' for each read that finds kFound.
+  std::string criteria, archive = kClass, fails, searches, registry;
+  std::function<void()> whileOffering;
+  RunState& State() { return MutableState(); }
+
+ protected:
+  bool ExtractVerifyClass() override {
+    return Write("extract verify", "C:\\TEMP\\Verify.class", kClass, &RunState::verifyClassPath,
+                 &RunState::verifyClassWritten);
+  }
+  bool ExtractJavaArchive() override {
+    return Write("extract archive", "C:\\TEMP\\rerodova.class", archive, &RunState::archivePath,
+                 &RunState::javaArchiveWritten);
+  }
+  bool ExtractSearchCriteria() override {
+    State().searchCriteria = criteria;
+    return Call("extract criteria");
+  }
+  bool SearchForJvm() override { return Call("search") && Found(searches, kFound); }
+  bool ReadRegisteredJvm() override { return Call("registry") && Found(registry, kFound); }
+  bool OfferBundledJvm() override {
+    bool offered = Write("offer", "C:\\TEMP\\jre.exe", "MZ", &RunState::bundledInstallerPath,
+                         &RunState::bundledInstallerWritten);
+    if (offered && whileOffering) whileOffering();
+    return offered;
+  }
+  bool RunBundledJvmInstaller() override { return Call("install"); }
+  bool BrowseForJvm() override {
+    std::string chosen = "1";
+    return Call("browse") && Found(chosen, "D:\\b\\java.exe");
+  }
+  bool ValidateJvm() override { return Call("validate " + State().jvmPath); }
+  bool RunInstallation() override { return Call("launch"); }
+
+ private:
+  bool Call(const std::string& name) {
+    calls.push_back(name);
+    return fails.find(name) == std::string::npos;
+  }
+  bool Found(std::string& answers, const char* bin) {
+    const bool found = !answers.empty() && answers[0] == '1';
+    if (found) State().jvmPath = bin;
+    answers = answers.substr(answers.empty() ? 0 : 1);
+    return found;
+  }
+  bool Write(const char* name, const char* path, const std::string& content,
+             std::string RunState::*field, bool RunState::*written) {
+    if (!Call(name)) return false;
+    os_.AddFile(path, content);
+    State().*field = path;
+    return State().*written = true;
+  }
+  MemoryPlatform& os_;
+};
+
+TEST_F(CoreTest, TheRunTakesTheRouteItsOptionsAndCriteriaChooseAndFallsBackInOrder) {
+  const struct {
+    const char *commandLine, *criteria, *searches, *registry, *fails, *calls;
+  } rows[] = {
+      {"", "", "1", "", "", "criteria,search,V,launch"},
+      {"", "", "1", "", "launch", "criteria,search,V,launch"},
+      {"-jvm D:\\j\\java.exe", "", "", "", "validate D:\\j\\java.exe", "validate D:\\j\\java.exe"},
+      {"-nosearch -jvm jre\\..\\j.exe", "", "", "", "", "validate C:\\SETUP\\j.exe,launch"},
+      {"-nosearch", "", "", "", "", "validate java.exe,launch"},
+      {"", "vendor=varnica:type=jre", "", "1", "", "criteria,registry,V,launch"},
+      {"", "vendor=VARNICA", "1", "", "", "criteria,search,V,launch"},
+      {"-searchcriteria type=jre:xvarnicax", "", "", "1", "", "registry,V,launch"},
+      {"-searchcriteria", "varnica", "1", "", "", "search,V,launch"},
+      {"", "varnica", "", "01", "", "criteria,registry,offer,install,registry,V,launch"},
+      {"", "varnica", "", "", "offer", "criteria,registry,offer"},
+      {"", "varnica", "", "", "install", "criteria,registry,offer,install"},
+      {"", "", "01", "", "", "criteria,search,offer,install,search,V,launch"},
+      {"", "", "", "", "offer", "criteria,search,offer,browse,B,launch"},
+      {"", "", "", "", "offer,browse", "criteria,search,offer,browse"},
+      {"", "", "", "", "install", "criteria,search,offer,install,browse,B,launch"},
+      {"", "", "", "", "browse", "criteria,search,offer,install,search,browse"},
+      {"", "", "", "", "extract archive", ""},
+      {"", "", "", "", "extract verify", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.commandLine) + " / " + row.criteria + " / " + row.fails);
+    ScriptedLauncher run(os);
+    run.criteria = row.criteria;
+    run.searches = row.searches;
+    run.registry = row.registry;
+    run.fails = row.fails;
+    run.Initialize(L"C:\\SETUP\\setup.exe", row.commandLine);
+    Calls expected = {"extract verify", "extract archive"};
+    std::stringstream stream(row.calls);
+    for (std::string call; std::getline(stream, call, ',');)
+      expected.push_back(call == "V"          ? std::string("validate ") + kFound
+                         : call == "B"        ? std::string("validate D:\\b\\java.exe")
+                         : call == "criteria" ? "extract criteria"
+                                              : call);
+    if (std::string(row.fails) == "extract verify") expected.resize(1);
+    EXPECT_EQ(run.Run(), expected.back() == "launch" && std::string(row.fails) != "launch");
+    EXPECT_EQ(run.calls, expected);
+  }
+}
+
+TEST_F(CoreTest, ClassFilesAreCheckedAndOnlyWhatTheRunWroteIsDeletedOnce) {
+  os.AddFile("C:\\SETUP\\v.class", "PK\x03\x04");
+  ScriptedLauncher named(os), shortArchive(os), run(os);
+  named.Initialize(L"C:\\SETUP\\setup.exe", "-verify v.class -log");
+  EXPECT_FALSE(named.Run());
+  EXPECT_TRUE(named.calls.empty());
+  EXPECT_PRED2(EndsWith, Log(), "\r\nT17 C:\\SETUP\\v.class T18\r\n");
+  named.CleanUp();
+  FakeUserInterface ui;
+  shortArchive.AttachUserInterface(&ui);
+  shortArchive.archive = "\xCA\xFE\xBA";
+  shortArchive.Initialize(L"C:\\SETUP\\setup.exe", "");
+  EXPECT_FALSE(shortArchive.Run());
+  EXPECT_EQ(ui.events.back(), "status T70");
+  run.searches = "01";
+  run.Initialize(L"C:\\SETUP\\setup.exe", "-verify ..\\SETUP\\.\\v.class -log -logall");
+  os.AddFile("C:\\SETUP\\v.class", kClass);
+  EXPECT_TRUE(run.Run());
+  os.journal.clear();
+  run.CleanUp();
+  run.CleanUp();
+  EXPECT_EQ(os.Journal("delete"),
+            (Calls{"delete C:\\TEMP\\rerodova.class", "delete C:\\TEMP\\jre.exe"}));
+  EXPECT_PRED2(EndsWith, Log(),
+               "\r\nT14 C:\\TEMP\\rerodova.class...\r\n\r\nT14 C:\\TEMP\\jre.exe...\r\n");
+  EXPECT_EQ(os.OpenHandleCount(), 0u);
+}
+
+// The main thread cleans up while the worker is still inside the bundled
+// step: the files of the steps that returned go, the one being written stays,
+// and the log is still the worker's.
+TEST_F(CoreTest, AnAbandonedWorkerKeepsTheFileItsStepIsWritingAndItsLog) {
+  ScriptedLauncher launcher(os);
+  launcher.SetWorkerState(WorkerState::Running);
+  launcher.whileOffering = [&] {
+    launcher.CleanUp();
+    EXPECT_FALSE(os.Exists("C:\\TEMP\\Verify.class") || os.Exists("C:\\TEMP\\rerodova.class"));
+    EXPECT_TRUE(os.Exists("C:\\TEMP\\jre.exe"));
+    launcher.Log("\r\nworker goes on\r\n");
+  };
+  launcher.Initialize(L"C:\\SETUP\\setup.exe", "-log");
+  launcher.Run();
+  EXPECT_PRED2(EndsWith, Log(), "\r\nworker goes on\r\n");
+}
+
+// A system that cannot start another thread.
+class NoThreadPlatform : public MemoryPlatform {
+ public:
+  bool StartThread(void (*)(void*), void*) override { return false; }
+};
+
+TEST_F(CoreTest, TheEntryPointRunsSilentlyOrBehindTheDialogAndLogsAnAbort) {
+  os.SetModuleFileName("D:\\Disk 1\\setup.exe");
+  const struct {
+    const char* commandLine;
+    bool aborted;
+    const char* events;
+  } rows[] = {{"-silent -jvm ..\\java.exe", false, ""},
+              {"-nosearch -log", false, "create,status T69,status T31,quit,loop,"},
+              {"-nosearch -log", true, "create,status T69,status T31,quit,loop,"}};
+  for (const auto& row : rows) {
+    ScriptedLauncher launcher(os);
+    FakeUserInterface ui;
+    ui.abortDuringLoop = row.aborted;
+    EXPECT_EQ(RunEntryPoint(launcher, ui, row.commandLine), 0);
+    std::string events;
+    for (const std::string& event : ui.events) events += event + ",";
+    EXPECT_EQ(events, row.events);
+    EXPECT_EQ(launcher.State().messageTitle, *row.events ? "T8" : "");
+    EXPECT_EQ(launcher.calls[2], *row.events ? "validate java.exe" : "validate D:\\java.exe");
+    EXPECT_EQ(EndsWith(Log(), "\r\n T61 \r\n"), row.aborted);
+  }
+  NoThreadPlatform noThreads;
+  ScopedPlatform installed(noThreads);
+  TagTexts(noThreads);
+  ScriptedLauncher launcher(noThreads);
+  FakeUserInterface ui;
+  EXPECT_EQ(RunEntryPoint(launcher, ui, "-nosearch"), 0);
+  EXPECT_EQ(launcher.calls.back(), "launch");
+  EXPECT_EQ(ui.events.back(), "status T31");  // no quit, no loop
+}
+
+using Prompts = LauncherTest;
+
+TEST_F(Prompts, EachBrowseOutcomeHasItsEntryAndTheClassPathComesFromAboveTheLastBin) {
+  for (const char* file :
+       {"C:\\jdk\\lib\\dt.jar", "C:\\JRE\\lib\\rt.jar", "C:\\bin\\j\\lib\\classes.zip"})
+    os.AddFile(file);
+  TagTexts(os);
+  RunState& run = launcher.State();
+  const struct {
+    int answer;
+    const char *path, *classPath, *entry;
+  } rows[] = {
+      {kDialogCancel, "C:\\jdk\\bin\\java.exe", "old", "\r\nT27 \r\n"},
+      {kDialogOk, "", "old", "\r\nT28 \r\n"},
+      {kDialogOk, "C:\\jdk\\bin\\java.exe", "C:\\jdk\\lib\\dt.jar",
+       "\r\nT29 C:\\jdk\\bin\\java.exe.\r\n"},
+      {kDialogOk, "C:\\JRE\\BIN\\jre.exe", "C:\\JRE\\lib\\rt.jar", nullptr},
+      {kDialogOk, "C:\\bin\\j\\bin\\java.exe", "C:\\bin\\j\\lib\\classes.zip", nullptr},
+      {kDialogOk, "D:\\tools\\java.exe", "", nullptr},
+      {kDialogOk, "java.exe", "old", nullptr},
+  };
+  for (const auto& row : rows) {
+    const std::size_t logged = LogText().size();
+    run.classPath = "old";
+    run.logAll = row.entry != nullptr;
+    ui.browseAnswer = row.answer;
+    ui.browsePath = row.path;
+    EXPECT_EQ(launcher.BrowseForJvm(), row.answer == kDialogOk && *row.path) << row.path;
+    EXPECT_EQ(run.classPath, row.classPath) << row.path;
+    EXPECT_EQ(LogText().substr(logged), row.entry ? row.entry : "");
+  }
+  run.silent = true;
+  EXPECT_FALSE(launcher.BrowseForJvm());
+  EXPECT_EQ(ui.events.size(), 3 * std::size(rows));
+}
+
+TEST(CenterWindow, PlacesTheCornerByItsRules) {
+  const int rows[][12] = {// window, parent (none when all 0), screen, corner
+                          {5, 7, 405, 207, 0, 0, 0, 0, 1024, 768, 312, 284},
+                          {0, 0, 900, 700, 0, 0, 0, 0, 640, 480, -130, -110},
+                          {0, 0, 100, 51, 0, 0, 0, 0, 1023, 767, 461, 358},
+                          {0, 0, 101, 51, 11, 21, 312, 222, 1024, 768, 111, 96},
+                          {0, 0, 200, 100, -300, -200, -100, -100, 1024, 768, 0, 0},
+                          {0, 0, 300, 120, 900, 700, 1100, 800, 1024, 768, 714, 638},
+                          {0, 0, 700, 100, 0, 0, 640, 480, 640, 480, -70, 190}};
+  for (const auto& r : rows) {
+    const ScreenRect window{r[0], r[1], r[2], r[3]}, parent{r[4], r[5], r[6], r[7]};
+    ScreenPoint at = CenteredPosition(window, r[6] ? &parent : nullptr, r[8], r[9]);
+    EXPECT_EQ(std::make_pair(at.x, at.y), std::make_pair(r[10], r[11])) << r[10];
+  }
+}
+
+}  // namespace
+}  // namespace carafe

@@ -1,0 +1,349 @@
+// Finding a JVM: the criteria, what the verify class prints, the order of the
+// search, its bounds, the walk of the fixed drives and the launcher's step.
+#include <pthread.h>
+
+#include <algorithm>
+
+#include "discovery/drive_walk.h"
+#include "discovery/jvm_search.h"
+#include "discovery/search_locations.h"
+#include "launch/verify_output.h"
+#include "launcher_fixture.h"
+#include "scripted_jvm.h"
+
+namespace carafe {
+namespace {
+
+using Strings = std::vector<std::string>;
+const std::string kJre = "Software\\JavaSoft\\Java Runtime Environment\\";
+const std::string kJdk = "Software\\JavaSoft\\Java Development Kit\\";
+const std::string kIbmJdk = "Software\\IBM\\IBM Developer Kit, Java(TM) Tech. Edition\\";
+constexpr const char* kSun = "http://java.sun.com/";
+
+std::string Fields(const std::vector<CriteriaEntry>& entries) {
+  std::string out;
+  for (const CriteriaEntry& e : entries) out += e.vendor + "|" + e.version + "|" + e.type + ";";
+  return out;
+}
+
+TEST(Criteria, ParsesGroupsAndMatchesByTheirRules) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"vendor=sun:type=jre:version=1.2;;vendor = ibm", "sun|1.2|jre;||; ibm||;"},
+      {"   vendor=sun:version=1.1   ;type=jre:vendor", "sun|1.1|;type=jre:vendor||jre;"},
+      {"versionX=1.2;Vendor=sun;vendor=sun:foo=1;vendor=a: type=b;=sun", "|1.2|;"},
+  };
+  for (const auto& [text, fields] : rows) EXPECT_EQ(Fields(ParseCriteria(text)), fields) << text;
+  int seen = 0;
+  std::string groups;
+  for (const char* text : {"vendor=Microsoft;vendor=microsoft:type=jview;version=1",
+                           "vendor=microsoft;vendor=ibm", "foo"})
+    for (const CriteriaGroup& group : GroupCriteria(ParseCriteria(text), &seen))
+      groups += "[" + Fields(group) + "]";
+  EXPECT_EQ(groups, "[Microsoft||;][microsoft||jview;|1|;][][ibm||;]");
+  // clang-format off
+  const struct {
+    const char *vendor, *version, *recordVendor, *recordVersion, *after;
+  } matches[] = {
+      {"sun", "1.3", "sun", "1.3.0", "sun|1.3|jre;"}, {"sun", "1.3.0", "sun", "1.3", nullptr},
+      {"", "1.1.4", "ibm", "1.1.4", "ibm|1.1.4|jre;"}, {"sun", "", "ibm", "1.2", nullptr},
+      {" sun", "", "sun", "1.2", nullptr}, {"exa", "", "http://exa/", "1", "exa|1|jre;"},
+      {"", "", "sun", "", nullptr}, {"", "", "", "1.2", nullptr}};
+  // clang-format on
+  for (const auto& m : matches) {
+    CriteriaEntry entry = Entry(m.vendor, "jre", m.version);
+    JvmRecord record;
+    record.set_bin("C:\\j.exe");
+    record.set_vendor(m.recordVendor);
+    record.set_version(m.recordVersion);
+    EXPECT_EQ(entry.Accept(record), m.after != nullptr) << m.recordVendor << m.recordVersion;
+    EXPECT_EQ(
+        Fields({entry}) + entry.matchedBin,
+        m.after ? m.after + std::string("C:\\j.exe") : Fields({Entry(m.vendor, "jre", m.version)}));
+  }
+}
+
+TEST(VerifyOutput, VendorAndVersionComeFromTheirLinesTrimmed) {
+  const char* rows[][3] = {
+      {"java.vendor.url =   http://www.ibm.com/sun/  \r\njava.version=  1.1  ", "1.1", "sun"},
+      {"java.vendor.url = http://ibm.microsoft.x/\r\njava.version = 1\n2\r\n", "1\n2", "microsoft"},
+      {"java.vendor.url = http://www.ibm.com/\r\n", "", "ibm"},
+      {"java.vendor.url = http://JAVA.SUN.COM/\r\n", "", "http://JAVA.SUN.COM/"},
+      {"java.vendor = Sun Inc.\r\njava.version = 1.2\r\n", "1.2", ""},
+  };
+  for (const auto& row : rows) {
+    std::string version = "stale", vendor = "stale";
+    ParseVerifyOutput(row[0], &version, &vendor);
+    EXPECT_EQ(version + "|" + vendor, std::string(row[1]) + "|" + row[2]) << row[0];
+  }
+}
+
+class SearchTest : public JvmTest {
+ protected:
+  SearchTest() {
+    TagTexts(os);
+    search.verifyClassPath = "C:\\TEMP\\Verify.class";
+    search.log = {&log, false};
+  }
+  bool Quick(CriteriaEntry entry) { return SearchEntry(search, entry, results, SearchPass::Quick); }
+  std::string Log() const { return os.Content("C:\\TEMP\\vnlog.txt"); }
+  File log = os.OpenFile("C:\\TEMP\\vnlog.txt", FileAccess::Write, FileShare::None,
+                         FileDisposition::CreateAlways);
+  SearchSession session{{&log, false}};
+  SearchState search;
+  std::vector<JvmRecord> results;
+};
+
+TEST_F(SearchTest, ContainerCriteriaLookEverywhereInOrderAndEndWithJview) {
+  os.SetEnv("PATH", "D:\\tools");
+  os.SetDriveType("D:\\", kDriveFixed);
+  os.SetDriveType("E:\\", kDriveCdrom);
+  os.AddFile("E:\\jre.exe");
+  os.AddFolder("D:\\tools");
+  InstallJvm("D:\\old\\bin\\jre.exe", "1.0.2");  // found by the walk, passes nothing
+  InstallJvm("C:\\WINDOWS\\SYSTEM32\\jview.exe", "1.1.4", "http://www.microsoft.com/");
+  JvmRecord found = FindJvm(
+      "vendor=sun:type=jre:version=1.2;vendor=sun:type=jre:version=1.1;vendor=sun:type=jdk:"
+      "version=1.2;vendor=ibm:version=1.1.4;vendor=microsoft:type=jview:version=1.1.4",
+      "C:\\TEMP\\Verify.class", session);
+  EXPECT_EQ(found.bin() + found.type(), "C:\\WINDOWS\\SYSTEM32\\jview.exejview");
+  const std::string ibmJre = "Software\\IBM\\IBM Runtime Environment, Java(TM) Tech. Edition\\";
+  const std::string files = "attributes C:\\Program Files\\";
+  // clang-format off
+  Strings expected = {
+      "registry " + kJre + "1.2|JavaHome", files + "JavaSoft\\jre\\1.2\\bin\\jre.exe",
+      "env PATH", "find D:\\tools\\jre.exe",
+      "registry " + kJre + "1.1|JavaHome", files + "JavaSoft\\jre\\1.1\\bin\\jre.exe",
+      "registry " + kJdk + "1.2|JavaHome", "attributes C:\\JDK1.2\\bin\\java.exe",
+      "env PATH", "find D:\\tools\\java.exe",
+      "registry " + ibmJre + "1.1|JavaHome", files + "IBM\\jre\\1.1.4\\bin\\jre.exe",
+      "registry " + kIbmJdk + "1.1|JavaHome", "attributes C:\\JDK1.1.4\\bin\\java.exe",
+      "find C:\\*.*", "find C:\\TEMP\\*.*", "find C:\\WINDOWS\\*.*",
+      "find C:\\WINDOWS\\SYSTEM32\\*.*"};
+  for (char letter = 'A'; letter <= 'Z'; ++letter)
+    if (letter != 'C') expected.push_back(std::string("drive ") + letter + ":\\");
+  for (const char* line : {"find D:\\*.*", "find D:\\tools\\*.*", "find D:\\old\\*.*",
+       "find D:\\old\\bin\\*.*", "run D:\\old\\bin\\jre.exe", "run D:\\old\\bin\\jre.exe",
+       "run D:\\old\\bin\\jre.exe", "attributes C:\\WINDOWS\\jview.exe",
+       "attributes C:\\WINDOWS\\SYSTEM32\\jview.exe", "run C:\\WINDOWS\\SYSTEM32\\jview.exe"})
+    expected.push_back(line);
+  // clang-format on
+  EXPECT_EQ(Lookups(), expected);
+  const std::string summary = "\r\n\tT62 (T63=sun, T64=1.2, T65=jre)... T68";
+  EXPECT_EQ(Log().substr(0, summary.size()), summary);
+  EXPECT_PRED2(EndsWith, Log(),
+               "(T63=microsoft, T64=1.1.4, T65=jview)...C:\\WINDOWS\\SYSTEM32\\jview.exe T67");
+  // Only the run's first jview entry is searched: the next search has none.
+  os.journal.clear();
+  EXPECT_EQ(FindJvm("vendor=microsoft", "C:\\TEMP\\Verify.class", session).bin(), "");
+  EXPECT_TRUE(Lookups().empty());
+}
+
+TEST_F(SearchTest, EmptyCriteriaTryEverySunKeyNewestFirstAndAcceptAnyJvm) {
+  os.SetDriveType("D:\\", kDriveFixed);
+  InstallJvm("D:\\odd\\bin\\java.exe", "1.4.2", "http://example.org/");
+  EXPECT_EQ(FindJvm("", "C:\\TEMP\\Verify.class", session).bin(), "D:\\odd\\bin\\java.exe");
+  Strings keys;
+  for (const std::string& line : os.Journal("registry ")) keys.push_back(line.substr(9));
+  EXPECT_EQ(keys, (Strings{kJre + "1.3|JavaHome", kJre + "1.2|JavaHome", kJre + "1.1|JavaHome",
+                           kJdk + "1.3|JavaHome", kJdk + "1.2|JavaHome", kJdk + "1.1|JavaHome"}));
+  EXPECT_EQ(os.Journal("find C:\\*.*").size(), 1u);
+}
+
+TEST_F(SearchTest, LocationsOfOneEntryAndTheirDetailedLog) {
+  search.log.all = true;
+  os.SetRegistryValue(kJre + "1.2", "JavaHome", "D:\\Runtime");  // java.exe only: still a JRE
+  InstallJvm("D:\\Runtime\\bin\\java.exe", "1.2.2");
+  os.AddFile("D:\\Runtime\\lib\\rt.jar");
+  EXPECT_FALSE(Quick(Entry("sun", "jdk", "1.2")));
+  ASSERT_TRUE(Quick(Entry("sun", "jre", "1.2")));
+  EXPECT_EQ(results.back().home() + "|" + results.back().type() + "|" + results.back().libs(),
+            "D:\\Runtime|jre|D:\\Runtime\\lib\\rt.jar");
+  const std::string jdk = "\r\n\tT62 (T63=sun, T64=1.2, T65=jdk) ";
+  EXPECT_EQ(Log(), jdk + "in Registry...T68." + jdk + "default install folder...T68." + jdk +
+                       "in PATH Variable...T68.\r\n\tT62 (T63=sun, T64=1.2, T65=jre) in the "
+                       "Registry...\r\n\tT66 D:\\Runtime\\bin\\java.exe...T67.");
+}
+
+TEST_F(SearchTest, CandidatesAreKeptOnceAndNeverTheWindowsFoldersJre) {
+  os.SetEnv("PATH", "c:\\windows\\;C:\\Windows\\System32;;D:\\b\\\\;D:\\d;D:\\Bin\\JRE\\BIN");
+  for (const char* jvm : {"C:\\WINDOWS\\jre.exe", "C:\\WINDOWS\\SYSTEM32\\jre.exe",
+                          "D:\\Bin\\JRE\\BIN\\jre.exe", "C:\\WINDOWS\\java.exe"})
+    InstallJvm(jvm, "1.2.2");
+  os.AddFolder("D:\\d\\jre.exe");
+  CriteriaEntry entry = Entry("sun", "jre", "1.2");
+  ASSERT_TRUE(SearchPathVariable(search, entry, kJreExe, results, HitIndex(kJreExe)));
+  EXPECT_EQ(results.back().home(), "C:\\Windows\\System32\\jre.exe");  // no "\\bin" in it
+  EXPECT_EQ(
+      os.Journal("find "),
+      (Strings{"find c:\\windows\\jre.exe", "find C:\\Windows\\System32\\jre.exe",
+               "find D:\\b\\\\jre.exe", "find D:\\d\\jre.exe", "find D:\\Bin\\JRE\\BIN\\jre.exe"}));
+  ASSERT_TRUE(CheckCandidates(search, entry, kJreExe, search.pathHits[1], results));
+  EXPECT_EQ(results.back().home(), "D:\\Bin\\JRE");
+  EXPECT_FALSE(CheckCandidates(search, entry, kJreExe, search.pathHits[1], results));
+  EXPECT_EQ(os.Launches().size(), 5u);  // the Windows folder's jre.exe never ran
+  ASSERT_TRUE(
+      CheckCandidates(search, entry, kJavaExe, {WidePath("C:\\WINDOWS\\java.exe")}, results));
+  EXPECT_EQ(results.back().type(), "jdk");
+}
+
+// An absolute folder below root whose path is exactly length characters.
+std::string FolderOfLength(const std::string& root, std::size_t length) {
+  std::string folder = root;
+  for (char letter = 'a'; folder.size() + 41 < length; letter = letter == 'z' ? 'a' : letter + 1)
+    folder += std::string(40, letter) + "\\";
+  folder.resize(length, 'q');
+  return folder;
+}
+
+TEST_F(SearchTest, TheRegistryAndPathBuffersAreReadWholeOrNotAtAll) {
+  // REG_SZ data carries its terminating zero: 259 characters fill the 260-byte buffer.
+  for (std::size_t length : {260u, 259u}) {
+    const std::string home = FolderOfLength("D:\\", length);
+    InstallJvm(home + "\\bin\\java.exe", "1.2.2");
+    os.SetRegistryValue(kJdk + "1.2", "JavaHome", home + std::string(1, '\0'));
+    EXPECT_EQ(Quick(Entry("sun", "jdk", "1.2")), length == 259u);
+  }
+  EXPECT_EQ(os.Launches().size(), 1u);  // the long home was never cut and tried
+  InstallJvm("E:\\jdk\\bin\\java.exe", "1.3.1");
+  for (std::size_t bytes : {kPathVariableBytes, kPathVariableBytes - 1}) {
+    search = SearchState();
+    search.verifyClassPath = "C:\\TEMP\\Verify.class";
+    os.SetEnv("PATH", std::string(bytes - 11, ';') + ";E:\\jdk\\bin");
+    EXPECT_EQ(Quick(Entry("sun", "jdk", "1.3")), bytes < kPathVariableBytes) << bytes;
+  }
+}
+
+TEST_F(SearchTest, WithoutTheSystemFoldersNothingRelativeIsWalkedOrProbed) {
+  // The folder queries give nothing when the path does not fit their buffer.
+  os.SetSystemDirectory("");
+  os.SetWindowsDirectory("");
+  os.SetDriveType("D:\\", kDriveFixed);
+  os.AddFile("D:\\jdk\\bin\\java.exe", "MZ");
+  for (const char* vendor : {"sun", "microsoft"}) {
+    CriteriaEntry entry = Entry(vendor, "jdk", "1.2");
+    SearchEntry(search, entry, results, SearchPass::Quick);
+    SearchEntry(search, entry, results, SearchPass::Full);
+  }
+  EXPECT_FALSE(os.Journal("find D:\\").empty());
+  for (const std::string& line : Lookups()) {
+    const std::size_t path = line.find(' ') + 1;
+    if (line[0] == 'f' || line[0] == 'a') EXPECT_EQ(line.substr(path + 1, 2), ":\\") << line;
+  }
+}
+
+TEST_F(SearchTest, TheFileSystemSearchWalksTheSystemDriveFirstAndOnceThenFixedDrivesInOrder) {
+  os.SetSystemDirectory("c:\\windows\\system");
+  for (const char* drive : {"C:\\", "D:\\", "E:\\"}) os.SetDriveType(drive, kDriveFixed);
+  os.SetDriveType("F:\\", kDriveRemote);
+  InstallJvm("C:\\old\\bin\\jre.exe", "1.1.8");
+  InstallJvm("E:\\jre\\bin\\jre.exe", "1.2.2");
+  CriteriaEntry entry = Entry("sun", "", "1.2");
+  ASSERT_TRUE(SearchFileSystem(search, entry, kJreExe, results, false));
+  Strings roots;
+  for (const std::string& find : os.Journal("find "))
+    if (find.size() == 11) roots.push_back(find.substr(5, 3));
+  EXPECT_EQ(roots, (Strings{"c:\\", "D:\\", "E:\\"}));
+  EXPECT_EQ(os.Launches().size(), 2u);
+  entry = Entry("sun", "", "1.1");
+  const std::size_t finds = os.Journal("find ").size();
+  ASSERT_TRUE(SearchFileSystem(search, entry, kJreExe, results, true));
+  EXPECT_EQ(os.Journal("find ").size(), finds);  // the lists are only re-examined
+}
+
+// C:\loop\back links to C:\loop; C:\deep\d\d\... goes kDepth levels down.
+constexpr int kDepth = 10000;
+class TreePlatform : public MemoryPlatform {
+ public:
+  int listings = 0;
+  bool FindFiles(const std::string& pattern, std::vector<FolderEntry>* entries) override {
+    if (++listings > kDepth + 2) return false;  // fail rather than hang
+    const long depth = std::count(pattern.begin(), pattern.end(), '\\') - 1;
+    *entries = {{".", kAttributeDirectory}, {"..", kAttributeDirectory}};
+    if (depth == 0)
+      *entries = {{"loop", kAttributeDirectory}, {"deep", kAttributeDirectory}};
+    else if (pattern.rfind("C:\\loop\\", 0) == 0)
+      entries->insert(entries->end(), {{"back", kAttributeDirectory | kAttributeReparsePoint},
+                                       {"JAVA.EXE", 0x80},
+                                       {"jre.exe", kAttributeDirectory}});
+    else
+      entries->push_back(depth < kDepth ? FolderEntry{"d", kAttributeDirectory}
+                                        : FolderEntry{"java.exe", 0x80});
+    return true;
+  }
+};
+
+Strings Ansi(const PathList& paths) {
+  Strings out;
+  for (const PathString& path : paths) out.push_back(AnsiPath(path));
+  return out;
+}
+
+TEST(DriveWalk, EndsOnALinkToAnAncestorAndWalksTenThousandLevelsOnASmallStack) {
+  TreePlatform os;
+  ScopedPlatform installed(os);
+  // 256 KB: a recursive walk would need several times that for 10,000 levels.
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, 256 * 1024);
+  HitLists hits;
+  pthread_t thread;
+  auto walk = [](void* out) -> void* {
+    WalkForExecutables({"java.exe", "jre.exe"}, L"C:\\", *static_cast<HitLists*>(out));
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attributes, walk, &hits), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attributes);
+  EXPECT_EQ(os.listings, kDepth + 2);
+  std::string deep = "C:\\deep";
+  for (int i = 1; i < kDepth; ++i) deep += "\\d";
+  EXPECT_EQ(Ansi(hits[0]), Strings{deep + "\\java.exe"});  // names compare byte for byte
+  EXPECT_EQ(Ansi(hits[1]), Strings{"C:\\loop\\jre.exe"});  // a folder by that name is a hit
+}
+
+class LauncherSearch : public LauncherTest {
+ protected:
+  LauncherSearch() {
+    TagTexts(os);
+    run.verifyClassPath = "C:\\TEMP\\Verify.class";
+  }
+  RunState& run = launcher.State();
+};
+
+TEST_F(LauncherSearch, TheSecondSearchHasItsOwnHeaderAndCriteriaComeFromTheContainer) {
+  const std::string criteria = "vendor=ibm:type=jdk:version=1.3";
+  std::vector<std::uint8_t> section = {0, static_cast<std::uint8_t>(criteria.size())};
+  section.insert(section.end(), criteria.begin(), criteria.end());
+  run.sectionBuffers[2] = section;
+  run.containerLoaded = true;
+  run.searchCriteriaGiven = true;
+  EXPECT_FALSE(launcher.SearchForJvm());
+  EXPECT_EQ(os.Journal("registry ").front(), "registry " + kJre + "1.3|JavaHome");
+  run.searchCriteriaGiven = false;
+  os.SetRegistryValue(kIbmJdk + "1.3", "JavaHome", "D:\\jdk");
+  os.AddProgram("D:\\jdk\\bin\\java.exe", PrintingJvm(VerifyLines("1.3.0", "http://ibm.com/")));
+  ASSERT_TRUE(launcher.SearchForJvm());
+  EXPECT_EQ(run.jvmPath, "D:\\jdk\\bin\\java.exe");
+  EXPECT_EQ(ui.events, (Strings{"status T71", "status T71"}));
+  EXPECT_EQ(LogText().substr(0, 14), "\r\nT59 \r\n\r\n\tT62");
+  EXPECT_NE(
+      LogText().find("T68\r\n\tT16  \r\n\r\nT60 \r\n\r\n\tT62 (T63=ibm, T64=1.3, T65=jdk)...D:"),
+      std::string::npos);
+}
+
+TEST_F(LauncherSearch, TheMakersKeyNamesTheJvmWithoutVerifyingIt) {
+  const std::string key = "Software\\Varnica\\Java Virtual Machine";
+  EXPECT_FALSE(launcher.ReadRegisteredJvm());
+  EXPECT_EQ(os.Journal("registry ").size(), 1u);  // no JavaHome: JavaBin is not read
+  os.SetRegistryValue(key, "JavaHome", "D:\\vm");
+  os.AddFile("D:\\vm\\bin\\java.exe");
+  os.AddFile("D:\\vm\\lib\\rt.jar");
+  ASSERT_TRUE(launcher.ReadRegisteredJvm());
+  EXPECT_EQ(run.jvmPath + "|" + run.classPath, "D:\\vm\\bin\\java.exe|D:\\vm\\lib\\rt.jar");
+  os.SetRegistryValue(key, "JavaBin", "javaw.exe");
+  EXPECT_FALSE(launcher.ReadRegisteredJvm());
+  EXPECT_TRUE(os.Launches().empty());
+}
+
+}  // namespace
+}  // namespace carafe
