@@ -54,7 +54,9 @@ class Readers : public PlatformTest {
       expected[i.entry.type] = i.name + Line(i.dataSize, i.dataOffset);
       read[i.entry.type] = section.Name() + Line(section.DataSize(), section.DataOffset());
     }
-    if (opened) EXPECT_EQ(read, expected);
+    if (opened) {
+      EXPECT_EQ(read, expected);
+    }
     EXPECT_EQ(os.OpenHandleCount(), 0u);
     *fault = report.fault;
     std::vector<std::uint8_t> data;
@@ -81,7 +83,9 @@ class Readers : public PlatformTest {
       for (const ArchiveResource& r : s.Resources())
         text += r.Name() + Line(r.Size(), r.DataOffset());
     }
-    if (opened) EXPECT_EQ(read, expected);
+    if (opened) {
+      EXPECT_EQ(read, expected);
+    }
     EXPECT_EQ(os.OpenHandleCount(), 0u);
     *fault = report.fault;
     std::string out;

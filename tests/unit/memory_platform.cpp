@@ -113,7 +113,6 @@ std::vector<std::string> MemoryPlatform::Journal(const std::string& prefix) cons
   return matching;
 }
 
-
 Handle MemoryPlatform::NewHandle(Opened open) {
   Handle handle = nextHandle_;
   nextHandle_ += 4;
@@ -122,10 +121,10 @@ Handle MemoryPlatform::NewHandle(Opened open) {
 }
 
 Handle MemoryPlatform::OpenHandle(const std::string& path, FileAccess access, FileShare share,
-                                FileDisposition disposition) {
+                                  FileDisposition disposition) {
   std::string key = Key(path);
   Node* node = Find(path);
-  if (TooLong(path) || (node && (node->folder || node->locked))) return kInvalidHandle;
+  if (node && (node->folder || node->locked)) return kInvalidHandle;
   for (const auto& [handle, open] : handles_)
     if (open.kind == Opened::File && open.key == key &&
         (open.share == FileShare::None || share == FileShare::None))
@@ -145,7 +144,7 @@ Handle MemoryPlatform::OpenHandle(const std::string& path, FileAccess access, Fi
 }
 
 bool MemoryPlatform::ReadHandle(Handle file, void* buffer, std::uint32_t size,
-                              std::uint32_t* transferred) {
+                                std::uint32_t* transferred) {
   *transferred = 0;
   auto it = handles_.find(file);
   if (it == handles_.end()) return false;
@@ -175,11 +174,10 @@ bool MemoryPlatform::ReadHandle(Handle file, void* buffer, std::uint32_t size,
 }
 
 bool MemoryPlatform::WriteHandle(Handle file, const void* data, std::uint32_t size,
-                               std::uint32_t* transferred) {
+                                 std::uint32_t* transferred) {
   *transferred = 0;
   auto it = handles_.find(file);
-  if (it == handles_.end() || it->second.kind != Opened::File || !it->second.writable)
-    return false;
+  if (it == handles_.end() || it->second.kind != Opened::File || !it->second.writable) return false;
   Opened& open = it->second;
   Node& node = nodes_[open.key];
   node.writeSizes.push_back(size);
@@ -194,14 +192,14 @@ bool MemoryPlatform::WriteHandle(Handle file, const void* data, std::uint32_t si
 }
 
 bool MemoryPlatform::SeekHandle(Handle file, std::int64_t distance, SeekOrigin origin,
-                          std::uint64_t* position) {
+                                std::uint64_t* position) {
   auto it = handles_.find(file);
   if (it == handles_.end() || it->second.kind != Opened::File) return false;
   Opened& open = it->second;
-  std::int64_t base = origin == SeekOrigin::Begin     ? 0
-                      : origin == SeekOrigin::Current ? static_cast<std::int64_t>(open.position)
-                                                      : static_cast<std::int64_t>(
-                                                            nodes_[open.key].content.size());
+  std::int64_t base = origin == SeekOrigin::Begin ? 0
+                      : origin == SeekOrigin::Current
+                          ? static_cast<std::int64_t>(open.position)
+                          : static_cast<std::int64_t>(nodes_[open.key].content.size());
   if (base + distance < 0) return false;
   open.position = static_cast<std::uint64_t>(base + distance);
   *position = open.position;
@@ -225,7 +223,7 @@ bool MemoryPlatform::ReleaseHandle(Handle handle) {
 
 bool MemoryPlatform::FileAttributes(const std::string& path, std::uint32_t* attributes) {
   journal.push_back("attributes " + path);
-  const Node* node = TooLong(path) ? nullptr : Find(path);
+  const Node* node = Find(path);
   if (!node) return false;
   *attributes = node->folder ? kAttributeDirectory : 0x80;
   return true;
@@ -234,7 +232,7 @@ bool MemoryPlatform::FileAttributes(const std::string& path, std::uint32_t* attr
 bool MemoryPlatform::RemoveFile(const std::string& path) {
   journal.push_back("delete " + path);
   std::string key = Key(path);
-  Node* node = TooLong(path) ? nullptr : Find(path);
+  Node* node = Find(path);
   if (!node || node->folder || node->locked) return false;
   for (const auto& [handle, open] : handles_)
     if (open.kind == Opened::File && open.key == key) return false;
@@ -246,7 +244,6 @@ bool MemoryPlatform::RemoveFile(const std::string& path) {
   nodes_.erase(key);
   return true;
 }
-
 
 bool MemoryPlatform::TempFolder(std::string* path) {
   if (tempPath_.empty()) return false;
@@ -275,7 +272,7 @@ bool MemoryPlatform::FindFiles(const std::string& pattern, std::vector<FolderEnt
   std::string folder = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
   std::string name = pattern.substr(slash == std::string::npos ? 0 : slash + 1);
   const Node* node = Find(folder);
-  if (!node || !node->folder || TooLong(pattern)) return false;
+  if (!node || !node->folder) return false;
   bool root = Key(folder).size() <= 3;
   if (!root) {
     for (const char* dots : {".", ".."})
@@ -290,9 +287,8 @@ bool MemoryPlatform::FindFiles(const std::string& pattern, std::vector<FolderEnt
   return !entries->empty();
 }
 
-
 bool MemoryPlatform::EnvironmentValue(const std::string& name, std::size_t bufferBytes,
-                                            std::string* value) {
+                                      std::string* value) {
   journal.push_back("env " + name);
   auto it = environment_.find(Fold(name));
   if (it == environment_.end() || it->second.size() + 1 > bufferBytes) return false;
@@ -364,9 +360,8 @@ bool MemoryPlatform::StartProcess(const ProcessStart& start, Process* process) {
   journal.push_back("process " + start.commandLine);
   std::string programKey;
   if (!ResolveProgram(start.commandLine, &programKey)) return false;
-  launches_.push_back({start.commandLine, nodes_[programKey].path, start.showState,
-                        start.inheritHandles, start.standardOutput != nullptr,
-                        start.createNoWindow});
+  launches_.push_back({start.commandLine, start.showState, start.inheritHandles,
+                       start.standardOutput != nullptr, start.createNoWindow});
   int index = static_cast<int>(launches_.size() - 1);
   ChildRun run = programs_[programKey](start.commandLine);
   auto out = handles_.find(start.standardOutput ? start.standardOutput->NativeHandle() : kNoHandle);
@@ -378,10 +373,10 @@ bool MemoryPlatform::StartProcess(const ProcessStart& start, Process* process) {
   hung_.resize(launches_.size());
   hung_[index] = run.keepsOutputOpen;
   // writable is reused as "the wait fails".
-  *process = Process(
-      NewHandle({Opened::Process, "", FileShare::ReadWrite, run.waitFails, 0, -1, index}),
-      NewHandle({Opened::Thread, "", FileShare::ReadWrite, false, 0, -1, index}),
-      1000 + static_cast<std::uint32_t>(index));
+  *process =
+      Process(NewHandle({Opened::Process, "", FileShare::ReadWrite, run.waitFails, 0, -1, index}),
+              NewHandle({Opened::Thread, "", FileShare::ReadWrite, false, 0, -1, index}),
+              1000 + static_cast<std::uint32_t>(index));
   return true;
 }
 
@@ -416,7 +411,6 @@ bool MemoryPlatform::StartThread(void (*fn)(void*), void* argument) {
   return true;
 }
 
-
 std::string MemoryPlatform::LoadText(std::uint32_t id, std::size_t bufferChars) {
   auto it = strings_.find(id);
   if (it == strings_.end() || bufferChars == 0) return std::string();
@@ -433,7 +427,7 @@ std::string MemoryPlatform::WideToAnsi(const std::wstring& text) {
   std::string narrow;
   for (wchar_t c : text) {
     const wchar_t* high = std::find(std::begin(kCp1252High), std::end(kCp1252High), c);
-    narrow += high != std::end(kCp1252High)         ? static_cast<char>(0x80 + (high - kCp1252High))
+    narrow += high != std::end(kCp1252High)        ? static_cast<char>(0x80 + (high - kCp1252High))
               : c < 256 && (c < 0x80 || c >= 0xA0) ? static_cast<char>(c)
                                                    : '?';
   }

@@ -15,23 +15,22 @@
 namespace carafe {
 
 struct ChildRun {
-  std::string standardOutput;    // written to the stdout pipe, if one was given
+  std::string standardOutput;  // written to the stdout pipe, if one was given
   std::uint32_t exitCode = 0;
-  bool keepsOutputOpen = false;  // never closes its stdout (a hung program)
-  bool waitFails = false;        // the wait for its end fails
-  bool outputOutlivesIt = false; // ends, but a process it started keeps stdout open
+  bool keepsOutputOpen = false;   // never closes its stdout (a hung program)
+  bool waitFails = false;         // the wait for its end fails
+  bool outputOutlivesIt = false;  // ends, but a process it started keeps stdout open
 };
 using Program = std::function<ChildRun(const std::string& commandLine)>;
 
 struct Launch {
   std::string commandLine;
-  std::string program;           // the executable it resolved to
   int showState = 0;
   bool inheritHandles = false;
-  bool capturedOutput = false;   // a stdout handle was given
+  bool capturedOutput = false;  // a stdout handle was given
   bool createNoWindow = false;
   bool waitedFor = false;
-  bool windowSearch = false;     // the wait was asked to hide its window
+  bool windowSearch = false;  // the wait was asked to hide its window
 };
 
 class MemoryPlatform : public Platform {
@@ -80,9 +79,6 @@ class MemoryPlatform : public Platform {
 
   void AddProgram(const std::string& path, Program program);
   void FailPipeCreation(bool fail) { failPipe_ = fail; }
-  // The file calls refuse paths past MAX_PATH, as Windows' ANSI calls do. Off
-  // unless asked: the search tests still find files past it.
-  void LimitPathsToMaxPath() { limitPaths_ = true; }
   const std::vector<Launch>& Launches() const { return launches_; }
   bool ReadWouldHaveBlocked() const { return readWouldBlock_; }
   // Milliseconds that WaitForPipe let pass in all (time passes only there).
@@ -185,8 +181,6 @@ class MemoryPlatform : public Platform {
   std::string moduleFileName_ = "C:\\SETUP\\setup.exe";
   LocalTime localTime_{2000, 5, 2, 3, 4, 5};
   bool failPipe_ = false;
-  bool limitPaths_ = false;
-  bool TooLong(const std::string& path) const { return limitPaths_ && path.size() >= kMaxPath; }
   bool readWouldBlock_ = false;
   std::vector<bool> hung_;  // per launch: the program never ends
   std::uint64_t pipeWaitMs_ = 0;

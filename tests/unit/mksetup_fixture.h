@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -36,13 +35,14 @@ class SetupInputs {
     return Path(name);
   }
   std::string Read(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ostringstream content;
+    content << std::ifstream(Path(name), std::ios::binary).rdbuf();
+    return content.str();
   }
   bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
   std::size_t FileCount() const {
     auto entries = std::filesystem::directory_iterator(folder_);
-    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+    return std::distance(begin(entries), end(entries));
   }
   mksetup::BuildRequest Request(
       const std::string& criteria = "vendor=sun:type=jre:version=1.2") const {

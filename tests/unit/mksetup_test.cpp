@@ -34,18 +34,17 @@ class Mksetup : public PlatformTest, protected SetupInputs {
   }
 };
 
+// A raw DEFLATE stream (no zlib wrapper), as the Java side inflates it.
 std::string Inflate(std::string_view packed) {
   std::string out(1 << 16, '\0');
-  uLongf size = out.size();
   z_stream s{};
   s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
   s.avail_in = static_cast<uInt>(packed.size());
   s.next_out = reinterpret_cast<Bytef*>(&out[0]);
-  s.avail_out = static_cast<uInt>(size);
-  EXPECT_EQ(inflateInit2(&s, -15) == Z_OK && inflate(&s, Z_FINISH) == Z_STREAM_END, true);
-  out.resize(s.total_out);
+  s.avail_out = static_cast<uInt>(out.size());
+  const bool whole = inflateInit2(&s, -15) == Z_OK && inflate(&s, Z_FINISH) == Z_STREAM_END;
   inflateEnd(&s);
-  return out;
+  return whole ? out.substr(0, s.total_out) : "<not raw deflate>";
 }
 
 TEST_F(Mksetup, WhatArchiveAndBuildWriteTheLauncherReadsAndListShows) {
@@ -104,23 +103,6 @@ TEST_F(Mksetup, WhatArchiveAndBuildWriteTheLauncherReadsAndListShows) {
                 " payload bytes, compressed\n  section "
                 "BundledVMInstallers: 2 resources, 51 payload bytes, not compressed\n    resource "
                 "readme.txt: 7 bytes, flag 0\n    resource jre.exe: 6 bytes, flag 1\n");
-}
-
-TEST_F(Mksetup, BuildWritesTheDocumentedContainerByteForByte) {
-  Write("rerodova.class", ClassBytes(6137003));
-  Write("Verify.class", ClassBytes(1709, 'v'));
-  ASSERT_TRUE(Run({"build", "--stub", Path("launcher.exe"), "--archive", Path("rerodova.class"),
-                   "--verify", Path("Verify.class"), "--criteria", std::string(302, 'c'), "-o",
-                   Path("setup.exe")}) == 0)
-      << err;
-  const unsigned char table[] = {0,    0,    0, 3, 1, 0,    0x5D, 0xA4, 0xBB, 0,    0,
-                                 0,    0,    0, 0, 0, 0x2B, 2,    0,    0,    0x06, 0xBB,
-                                 0,    0,    0, 0, 0, 0x5D, 0xA4, 0xE6, 3,    0,    0,
-                                 0x01, 0x44, 0, 0, 0, 0,    0,    0x5D, 0xAB, 0xA1};
-  EXPECT_TRUE(Read("setup.exe") ==
-              stubBytes + std::string(table, table + sizeof table) + String16("rerodova.class") +
-                  ClassBytes(6137003) + String16("Verify.class") + ClassBytes(1709, 'v') +
-                  String16("vm search criteria") + String16(std::string(302, 'c')));
 }
 
 TEST_F(Mksetup, EachCommandAnswersHelpAndRefusesOnOneLineLeavingNoFile) {
