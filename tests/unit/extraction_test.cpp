@@ -107,7 +107,7 @@ TEST_F(Extraction, ALockedFileIsNotRewrittenNorCountedAsWrittenAndAShortWriteFai
 }
 
 TEST_F(Extraction, CriteriaAndABrokenContainerFailEveryStepWithItsBox) {
-  using testing_images::String16;
+  using namespace testing_images;
   WriteSetup(ClassBytes(10), ClassBytes(10), "vendor=ibm");
   ASSERT_TRUE(launcher.ExtractVerifyClass());
   const struct {
@@ -115,21 +115,19 @@ TEST_F(Extraction, CriteriaAndABrokenContainerFailEveryStepWithItsBox) {
     const char* criteria;
     const char* boxes;  // of the verify class and the criteria
   } cases[] = {
-      {testing_images::MakeContainer(
-           testing_images::ThreeSections("A", "V", std::string("vendor=sun:type=jre\0junk", 24))),
+      {MakeContainer(ThreeSections("A", "V", std::string("vendor=sun:type=jre\0junk", 24))),
        "vendor=sun:type=jre", ""},
-      {testing_images::MakeContainer(testing_images::ThreeSections("A", "V", "")), "", ""},
-      {testing_images::MakeContainer(
-           {{1, "a", "A"}, {2, "v", "V"}, {3, "c", testing_images::Big(11, 2) + "vendor=sun"}}),
-       "", ""},  // the length claims one byte more than the section holds
+      {MakeContainer(ThreeSections("A", "V", "")), "", ""},
+      {MakeContainer({{1, "a", "A"}, {2, "v", "V"}, {3, "c", Big(11, 2) + "vendor=sun"}}), "",
+       ""},  // the length claims one byte more than the section holds
       {"", "", "T45|T45|"},
-      {testing_images::MakeContainer({{1, "a", "A"}, {3, "c", String16("x")}}), "", "T9o|T9o|"},
-      {testing_images::Big(0, 4), "", "T9o|T9o|"},
+      {MakeContainer({{1, "a", "A"}, {3, "c", String16("x")}}), "", "T9o|T9o|"},
+      {Big(0, 4), "", "T9o|T9o|"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.criteria + std::string(c.boxes));
     os.RemoveFile(kSetup);
-    if (!c.setup.empty()) os.AddFile(kSetup, testing_images::ExampleImage() + c.setup);
+    if (!c.setup.empty()) os.AddFile(kSetup, ExampleImage() + c.setup);
     TestLauncher& run = Fresh();
     EXPECT_EQ(run.ExtractVerifyClass(), *c.boxes == '\0');
     EXPECT_EQ(run.ExtractSearchCriteria(), *c.criteria != '\0');
@@ -187,15 +185,10 @@ TEST_F(Extraction, EachBundledInstallerFailureHasItsBoxAndWritesNothing) {
   auto installers = [](const std::vector<archive_bytes::Record>& records) {
     return archive_bytes::Build({{kBundledInstallersSection, records}});
   };
-  std::string records, refused;  // one record claiming 2 GiB of data the file does not hold
-  format::EncodeResourceRecords({Flagged("huge.exe", "")}, &records, &refused);
-  std::string huge = archive_bytes::ClassBytes();
-  format::AppendArchiveSections(
-      &huge,
-      {{kBundledInstallersSection, 1, false, records.substr(0, 15) + "\x7F\xFF\xFF\xFF" + "MZ"}},
-      &refused);
-  std::string exact = installers({Flagged("exact.exe", "MZ")});  // data up to the file's end
+  // Data up to the file's end, and 2 GiB of data that the file does not hold.
+  std::string exact = installers({Flagged("exact.exe", "MZ")}), huge = exact;
   exact.replace(exact.find("MZ") - 4, 4, testing_images::Big(exact.size() - exact.find("MZ"), 4));
+  huge.replace(huge.find("MZ") - 4, 4, testing_images::Big(0x7FFFFFFF, 4));
   os.Lock("C:\\TEMP\\locked.exe");
   os.LimitWrites("C:\\TEMP\\short.exe", 4);
   const struct {
