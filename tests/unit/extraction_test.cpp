@@ -20,11 +20,8 @@ const char* const kInstaller = "C:\\TEMP\\jre.exe";
 
 class Extraction : public LauncherTest {
  protected:
-  Extraction() {
-    for (std::uint32_t id : {IDS_INVALID_EXECUTABLE, IDS_INSUFFICIENT_DISK_SPACE, IDS_READ_FAILED})
-      os.SetString(id, "T" + std::to_string(id));
-  }
-  // A launcher that has not read the container yet; its shown boxes as "T<id>|" each.
+  Extraction() { TagTexts(os); }
+  // A launcher that has not read the container yet; then its boxes ("T<id>|" each) and its log.
   TestLauncher& Fresh() {
     fresh_ = std::make_unique<TestLauncher>();
     freshUi = FakeUserInterface();
@@ -35,7 +32,7 @@ class Extraction : public LauncherTest {
   std::string Boxes() const {
     std::string out;
     for (const ShownMessage& m : freshUi.messages) out += m.text + (m.ownedByProgress ? "o|" : "|");
-    return out;
+    return out + LogText();
   }
   FakeUserInterface freshUi;
   std::unique_ptr<TestLauncher> fresh_;
@@ -68,7 +65,10 @@ TEST_F(Extraction, FreeSpaceEqualToTheFileSizeIsTooLittle) {
     EXPECT_EQ(run.ExtractVerifyClass(), free > 1709);
     EXPECT_EQ(os.Exists(kVerifyFile), free > 1709);
     EXPECT_EQ(run.ExtractJavaArchive(), free > 600);  // each file weighed by its own size
-    EXPECT_EQ(Boxes(), std::string(free > 1709 ? "" : "T11o|") + (free > 600 ? "" : "T11o|"));
+    const bool verify = free > 1709, archive = free > 600;
+    EXPECT_EQ(Boxes(), std::string(verify ? "" : "T11o|") + (archive ? "" : "T11o|") +
+                           (verify ? "" : "\r\nT21 Verify.class T22 (1709)\r\n") +
+                           (archive ? "" : "\r\nT21 rerodova.class T22 (600)\r\n"));
   }
   const struct {
     std::string temp;
@@ -102,6 +102,7 @@ TEST_F(Extraction, ALockedFileIsNotRewrittenNorCountedAsWrittenAndAShortWriteFai
   os.LimitWrites(kArchiveFile, 1500);
   EXPECT_FALSE(launcher.ExtractJavaArchive());
   EXPECT_EQ(os.WriteSizes(kArchiveFile), (Sizes{1024, 1024}));
+  EXPECT_EQ(LogText(), "\r\nT58 T23 C:\\TEMP\\rerodova.class ...\r\n");
   EXPECT_EQ(launcher.State().archivePath, "");
   EXPECT_FALSE(launcher.State().javaArchiveWritten);
 }
@@ -113,26 +114,27 @@ TEST_F(Extraction, CriteriaAndABrokenContainerFailEveryStepWithItsBox) {
   const struct {
     std::string setup;  // behind the image; "": no setup.exe
     const char* criteria;
-    const char* boxes;  // of the verify class and the criteria
+    const char *box, *log;  // of each step: the verify class and the criteria
   } cases[] = {
       {MakeContainer(ThreeSections("A", "V", std::string("vendor=sun:type=jre\0junk", 24))),
-       "vendor=sun:type=jre", ""},
-      {MakeContainer(ThreeSections("A", "V", "")), "", ""},
-      {MakeContainer({{1, "a", "A"}, {2, "v", "V"}, {3, "c", Big(11, 2) + "vendor=sun"}}), "",
+       "vendor=sun:type=jre", "", ""},
+      {MakeContainer(ThreeSections("A", "V", "")), "", "", ""},
+      {MakeContainer({{1, "a", "A"}, {2, "v", "V"}, {3, "c", Big(11, 2) + "vendor=sun"}}), "", "",
        ""},  // the length claims one byte more than the section holds
-      {"", "", "T45|T45|"},
-      {MakeContainer({{1, "a", "A"}, {3, "c", String16("x")}}), "", "T9o|T9o|"},
-      {Big(0, 4), "", "T9o|T9o|"},
+      {"", "", "T45|", "\r\nT35 C:\\SETUP\\setup.exe \r\n\r\n T45 C:\\SETUP\\setup.exe\r\n"},
+      {MakeContainer({{1, "a", "A"}, {3, "c", String16("x")}}), "", "T9o|",
+       "\r\n T32 T38 C:\\SETUP\\setup.exe\r\n"},
+      {Big(0, 4), "", "T9o|", "\r\n T32 T38 C:\\SETUP\\setup.exe\r\n"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.criteria + std::string(c.boxes));
+    SCOPED_TRACE(c.criteria + std::string(c.log));
     os.RemoveFile(kSetup);
     if (!c.setup.empty()) os.AddFile(kSetup, ExampleImage() + c.setup);
     TestLauncher& run = Fresh();
-    EXPECT_EQ(run.ExtractVerifyClass(), *c.boxes == '\0');
+    EXPECT_EQ(run.ExtractVerifyClass(), *c.box == '\0');
     EXPECT_EQ(run.ExtractSearchCriteria(), *c.criteria != '\0');
     EXPECT_EQ(run.State().searchCriteria, c.criteria);
-    EXPECT_EQ(Boxes(), c.boxes);
+    EXPECT_EQ(Boxes(), std::string(c.box) + c.box + c.log + c.log);
   }
   EXPECT_TRUE(launcher.ExtractSearchCriteria());  // from the container it read before
 }
@@ -195,16 +197,20 @@ TEST_F(Extraction, EachBundledInstallerFailureHasItsBoxAndWritesNothing) {
     std::string archive;  // "": none
     std::uint32_t free;
     bool offered;
-    const char* boxes;
+    std::string boxes;  // and the log
   } cases[] = {
-      {"", 1, false, "T9o|"},
-      {installers({Flagged("ten.exe", "0123456789")}), 10, false, "T11o|"},
+      {"", 1, false, "T9o|T35 C:\\TEMP\\rerodova.class \r\n"},
+      {installers({Flagged("ten.exe", "0123456789")}), 10, false,
+       "T11o|\r\nT21 ten.exe T22 (10)\r\n"},
       {installers({Flagged("ten.exe", "0123456789")}), 11, true, ""},
-      {installers({Flagged("locked.exe", "MZ")}), 0xFFFFFFF0, false, "T9o|"},
-      {installers({Flagged("empty.exe", "")}), 0xFFFFFFF0, false, "T9o|"},
+      {installers({Flagged("locked.exe", "MZ")}), 0xFFFFFFF0, false,
+       "T9o|T32 T30 C:\\TEMP\\locked.exe\r\n"},
+      {installers({Flagged("empty.exe", "")}), 0xFFFFFFF0, false,
+       "T9o|T32 T30 C:\\TEMP\\empty.exe\r\n"},
       {exact, 0xFFFFFFF0, true, ""},
-      {huge, 0xFFFFFFF0, false, "T9o|"},
-      {installers({Flagged("short.exe", "MZ installer")}), 0xFFFFFFF0, false, ""},
+      {huge, 0xFFFFFFF0, false, "T9o|T32 T30 C:\\TEMP\\exact.exe\r\n"},
+      {installers({Flagged("short.exe", "MZ installer")}), 0xFFFFFFF0, false,
+       "\r\nT58 T23 C:\\TEMP\\short.exe ...\r\n"},
       {installers({Flagged("readme.txt", "r", 0)}), 0xFFFFFFF0, true, ""},
   };
   for (const auto& c : cases) {
