@@ -256,6 +256,7 @@ TEST_F(CoreTest, TheRunTakesTheRouteItsOptionsAndCriteriaChooseAndFallsBackInOrd
       {"", "varnica", "", "01", "", "criteria,registry,offer,install,registry,V,launch"},
       {"", "varnica", "", "", "offer", "criteria,registry,offer"},
       {"", "varnica", "", "", "install", "criteria,registry,offer,install"},
+      {"", "varnica", "", "", "", "criteria,registry,offer,install,registry"},
       {"", "", "01", "", "", "criteria,search,offer,install,search,V,launch"},
       {"", "", "", "", "offer", "criteria,search,offer,browse,B,launch"},
       {"", "", "", "", "offer,browse", "criteria,search,offer,browse"},
