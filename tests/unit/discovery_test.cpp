@@ -132,10 +132,10 @@ TEST_F(SearchTest, ContainerCriteriaLookEverywhereInOrderAndEndWithJview) {
   EXPECT_EQ(Log().substr(0, summary.size()), summary);
   EXPECT_PRED2(EndsWith, Log(),
                "(T63=microsoft, T64=1.1.4, T65=jview)...C:\\WINDOWS\\SYSTEM32\\jview.exe T67");
-  // Only the run's first jview entry is searched: the next search has none.
+  // Only the run's first jview entry is searched, and only the first group has a quick pass.
   os.journal.clear();
-  EXPECT_EQ(FindJvm("vendor=microsoft", "C:\\TEMP\\Verify.class", session).bin(), "");
-  EXPECT_TRUE(Lookups().empty());
+  FindJvm("vendor=microsoft;vendor=sun:type=jdk:version=1.1", "C:\\TEMP\\Verify.class", session);
+  EXPECT_EQ(Lookups().front(), "find C:\\*.*");
 }
 
 TEST_F(SearchTest, EmptyCriteriaTryEverySunKeyNewestFirstAndAcceptAnyJvm) {
@@ -173,6 +173,7 @@ TEST_F(SearchTest, CandidatesAreKeptOnceAndNeverTheWindowsFoldersJre) {
   CriteriaEntry entry = Entry("sun", "jre", "1.2");
   ASSERT_TRUE(SearchPathVariable(search, entry, kJreExe, results, HitIndex(kJreExe)));
   EXPECT_EQ(results.back().home(), "C:\\Windows\\System32\\jre.exe");  // no "\\bin" in it
+  EXPECT_EQ(search.pathHits[1].size(), 3u);  // the folder named jre.exe is no hit
   EXPECT_EQ(
       os.Journal("find "),
       (Strings{"find c:\\windows\\jre.exe", "find C:\\Windows\\System32\\jre.exe",
