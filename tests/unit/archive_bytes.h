@@ -1,6 +1,4 @@
-// Java archives for the reader and installer tests, from the format module's
-// encoders. A test that forges a count or a payload appends its own
-// format::SectionPayload behind ClassBytes().
+// Java archives for the reader and installer tests, from the format module's encoders.
 #pragma once
 
 #include <string>

@@ -1,6 +1,5 @@
 // Setup executables for the tests: a minimal PE image built field by field
-// (the product writes none, so the image-end decoder is checked from
-// outside), and containers from the format module's encoder.
+// (the product writes none), and containers from the format module's encoder.
 #pragma once
 
 #include <cstdint>
@@ -40,8 +39,7 @@ inline std::string MakePeImage(std::uint32_t headerBytes,
   for (std::uint32_t size : rawSizes) {
     PutLittle(image, header + 16, size, 4);
     PutLittle(image, header + 20, size == 0 ? 0 : raw, 4);
-    header += 40;
-    raw += size;
+    header += 40, raw += size;
   }
   return image;
 }

@@ -213,13 +213,11 @@ TEST(Format, TheArchiveEncoderWritesTheDocumentedLayoutAndRefusesLongNames) {
   std::string archive = "CLASS", refused, out;
   ASSERT_TRUE(format::AppendArchiveSections(
       &archive, {{"S", 2, false, Records({{"\x01", "j", "MZ"}, {"", "r", ""}})}}, &refused));
-  const unsigned char expected[] = {'C', 'L', 'A', 'S', 'S', 0, 1,  'S', 0, 0, 0, 2, 0,
-                                    0,   0,   0,   0,   0,   0, 25, 0,  // section
-                                    0,   0,   0,   1,   1,   0, 1,  'j', 0, 0, 0, 2, 'M',
-                                    'Z', 0,   0,   0,   0,   0, 1,  'r', 0, 0, 0, 0,  // records
-                                    0,   1,   0,   1,   'S', 0, 0,  0,   0, 0, 0, 0, 5,
-                                    0,   0,   0,   0,   0,   0, 0,  46};  // table, its offset
-  EXPECT_EQ(archive, std::string(expected, expected + sizeof expected));
+  // Section, records, then the table and its offset.
+  EXPECT_EQ(archive, std::string("CLASS\0\1S\0\0\0\2\0\0\0\0\0\0\0\x19\0"
+                                 "\0\0\0\1\1\0\1j\0\0\0\2MZ\0\0\0\0\0\1r\0\0\0\0"
+                                 "\0\1\0\1S\0\0\0\0\0\0\0\5\0\0\0\0\0\0\0\x2E",
+                                 67));
   const std::string longest(65535, 'n'), tooLong(65536, 'n');
   EXPECT_TRUE(format::AppendString16(&out, longest) && !format::AppendString16(&out, tooLong));
   EXPECT_EQ(out.size(), 2u + 65535u);
