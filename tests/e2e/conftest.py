@@ -72,10 +72,6 @@ def journal(prefix, exe_path):
     return runs
 
 
-def classes(prefix, exe_path):
-    return [run["class"] for run in journal(prefix, exe_path)]
-
-
 @pytest.fixture(scope="session")
 def session_dir():
     missing = wine.missing_tools()
