@@ -1,27 +1,12 @@
 #include "memory_platform.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <sstream>
 
 namespace carafe {
 namespace {
-
-std::string Fold(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
-std::string LastComponent(const std::string& path) {
-  std::size_t slash = path.find_last_of('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// FindFirstFileA as the launcher uses it: "*.*" lists all, else one name.
-bool MatchesPattern(const std::string& pattern, const std::string& name) {
-  return pattern == "*.*" || Fold(pattern) == Fold(name);
-}
 
 // Code page 1252 where it differs from Latin-1; Windows maps its five
 // unassigned bytes to the same code points.
@@ -30,193 +15,157 @@ constexpr wchar_t kCp1252High[32] = {
     0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
 
+wchar_t Widen(unsigned char c) { return c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : c; }
+
 }  // namespace
 
 MemoryPlatform::MemoryPlatform() {
-  AddFolder("C:\\");
   AddFolder(tempPath_);
   AddFolder(systemDirectory_);
-  driveTypes_[Key("C:\\")] = kDriveFixed;
-  freeSpace_[Key("C:\\")] = DiskFreeSpace{8, 512, 1000000, 2000000};
+  SetDriveType("C:\\", kDriveFixed);
+  SetDiskFreeSpace("C:\\", DiskFreeSpace{8, 512, 1000000, 2000000});
 }
 
-std::string MemoryPlatform::Key(const std::string& path) {
-  std::string folded = Fold(path);
-  std::replace(folded.begin(), folded.end(), '/', '\\');
-  bool unc = folded.rfind("\\\\", 0) == 0;
+// One spelling per path (and per name): lower case, backslashes, no "." or "..", "x:\" for a
+// root.
+std::string MemoryPlatform::Key(std::string folded) {
+  for (char& c : folded)
+    c = c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::vector<std::string> parts;
   std::stringstream stream(folded);
   for (std::string part; std::getline(stream, part, '\\');) {
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (parts.size() > 1) parts.pop_back();
-      continue;
-    }
-    parts.push_back(part);
+    if (part == ".." && parts.size() > 1) parts.pop_back();
+    if (!part.empty() && part != "." && part != "..") parts.push_back(part);
   }
-  std::string key = unc ? "\\\\" : "";
+  std::string key = folded.rfind("\\\\", 0) == 0 ? "\\\\" : "";
   for (std::size_t i = 0; i < parts.size(); ++i) key += (i ? "\\" : "") + parts[i];
-  if (key.size() == 2 && key[1] == ':') key += '\\';
-  return key;
+  return key.size() == 2 && key[1] == ':' ? key + '\\' : key;
 }
 
 const MemoryPlatform::Node* MemoryPlatform::Find(const std::string& path) const {
-  auto it = nodes_.find(Key(path));
-  return it == nodes_.end() ? nullptr : &it->second;
+  const std::string key = Key(path);
+  auto it = std::find_if(nodes_.begin(), nodes_.end(), [&](const Node& n) { return n.key == key; });
+  return it == nodes_.end() ? nullptr : &*it;
 }
 
 MemoryPlatform::Node& MemoryPlatform::MakeNode(const std::string& path, bool folder) {
-  std::string original = path;
-  std::replace(original.begin(), original.end(), '/', '\\');
-  while (original.size() > 3 && original.back() == '\\') original.pop_back();
-  std::string key = Key(original);
-  auto it = nodes_.find(key);
-  if (it != nodes_.end()) {
-    it->second.folder = it->second.folder || folder;
-    return it->second;
-  }
-  std::size_t slash = original.find_last_of('\\');
-  if (key.size() > 3 && slash != std::string::npos) {
-    std::string parentPath = original.substr(0, slash);
-    if (parentPath.size() == 2 && parentPath[1] == ':') parentPath += '\\';
-    MakeNode(parentPath, true).children.push_back(key);
-  }
-  Node& node = nodes_[key];
-  node.path = original;
-  node.folder = folder;
-  return node;
+  std::string given = path, key = Key(path);
+  if (Node* node = Find(key)) return node->folder |= folder, *node;
+  std::replace(given.begin(), given.end(), '/', '\\');
+  while (given.size() > 3 && given.back() == '\\') given.pop_back();
+  std::size_t slash = given.find_last_of('\\');
+  std::string parent = key;
+  if (key.size() > 3 && slash != std::string::npos)
+    parent = MakeNode(given.substr(0, slash == 2 ? 3 : slash), true).key;
+  nodes_.push_back({key, parent, given.substr(slash + 1), folder});
+  return nodes_.back();
 }
 
-void MemoryPlatform::SetDriveType(const std::string& root, std::uint32_t type) {
-  driveTypes_[Key(root)] = type;
-  if (type == kDriveFixed) AddFolder(root);
-}
-
-void MemoryPlatform::SetEnv(const std::string& name, const std::string& value) {
-  environment_[Fold(name)] = value;
-}
-
-void MemoryPlatform::SetRegistryValue(const std::string& subkey, const std::string& valueName,
-                                      const std::string& data) {
-  registry_[Fold(subkey)][Fold(valueName)] = data;
-}
-
-void MemoryPlatform::AddProgram(const std::string& path, Program program) {
-  AddFile(path, "MZ");
-  programs_[Key(path)] = std::move(program);
+const std::string* MemoryPlatform::Lookup(const std::string& line) {
+  journal.push_back(line);
+  auto it = values_.find(Key(line));
+  return it == values_.end() ? nullptr : &it->second;
 }
 
 std::vector<std::string> MemoryPlatform::Journal(const std::string& prefix) const {
   std::vector<std::string> matching;
-  for (const std::string& line : journal)
-    if (line.rfind(prefix, 0) == 0) matching.push_back(line);
+  std::copy_if(journal.begin(), journal.end(), std::back_inserter(matching),
+               [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
   return matching;
 }
 
-Handle MemoryPlatform::NewHandle(Opened open) {
-  Handle handle = nextHandle_;
-  nextHandle_ += 4;
-  handles_[handle] = std::move(open);
-  return handle;
+MemoryPlatform::Opened* MemoryPlatform::Opening(Handle handle, Opened::Kind kind) {
+  auto it = handles_.find(handle);
+  return it != handles_.end() && it->second.kind == kind ? &it->second : nullptr;
 }
 
-Handle MemoryPlatform::OpenHandle(const std::string& path, FileAccess access, FileShare share,
-                                  FileDisposition disposition) {
+// Whether an open file stands in the way of a new use with this sharing.
+bool MemoryPlatform::HeldAgainst(const std::string& key, FileShare share) const {
+  return std::any_of(handles_.begin(), handles_.end(), [&](const auto& handle) {
+    const Opened& open = handle.second;
+    return open.kind == Opened::File && open.key == key &&
+           (open.share == FileShare::None || share == FileShare::None);
+  });
+}
+
+File MemoryPlatform::OpenFile(const std::string& path, FileAccess access, FileShare share,
+                              FileDisposition disposition) {
   std::string key = Key(path);
-  Node* node = Find(path);
-  if (node && (node->folder || node->locked)) return kInvalidHandle;
-  for (const auto& [handle, open] : handles_)
-    if (open.kind == Opened::File && open.key == key &&
-        (open.share == FileShare::None || share == FileShare::None))
-      return kInvalidHandle;
-  if (disposition == FileDisposition::OpenExisting && !node) return kInvalidHandle;
+  Node* node = Find(key);
+  if (node ? node->folder || node->locked : disposition == FileDisposition::OpenExisting)
+    return File(kInvalidHandle);
+  if (HeldAgainst(key, share)) return File(kInvalidHandle);
   if (disposition == FileDisposition::CreateAlways) {
     if (!node) {
-      std::size_t slash = key.find_last_of('\\');
-      const Node* parent = slash == std::string::npos ? nullptr : Find(key.substr(0, slash + 1));
-      if (!parent || !parent->folder) return kInvalidHandle;
+      const Node* parent = Find(key.substr(0, key.find_last_of('\\') + 1));
+      if (!parent || !parent->folder || key.find('\\') == std::string::npos)
+        return File(kInvalidHandle);
       node = &MakeNode(path, false);
     }
     node->content.clear();
     journal.push_back("create " + path);
   }
-  return NewHandle({Opened::File, key, share, access == FileAccess::Write});
+  return File(NewHandle({Opened::File, -1, key, share, access == FileAccess::Write}));
 }
 
 bool MemoryPlatform::ReadHandle(Handle file, void* buffer, std::uint32_t size,
                                 std::uint32_t* transferred) {
   *transferred = 0;
-  auto it = handles_.find(file);
-  if (it == handles_.end()) return false;
-  Opened& open = it->second;
-  if (open.kind == Opened::PipeRead) {
-    PipeBuffer& pipe = pipes_[open.pipe];
-    std::size_t remaining = pipe.data.size() - pipe.readPosition;
-    if (remaining == 0) {
-      // A real read would block here until a writer closes its end.
-      if (pipe.openWriters > 0) readWouldBlock_ = true;
-      return false;
-    }
-    std::size_t count = std::min<std::size_t>(size, remaining);
-    std::memcpy(buffer, pipe.data.data() + pipe.readPosition, count);
-    pipe.readPosition += count;
-    *transferred = static_cast<std::uint32_t>(count);
-    return true;
+  Opened* open = Opening(file, Opened::File);
+  Opened* reader = Opening(file, Opened::PipeRead);
+  if ((!open || open->writable) && !reader) return false;
+  PipeBuffer* pipe = reader ? &pipes_[reader->index] : nullptr;
+  const std::string& data = pipe ? pipe->data : Find(open->key)->content;
+  std::uint64_t& position = pipe ? pipe->readPosition : open->position;
+  if (pipe && position == data.size()) {
+    readWouldBlock_ |= pipe->openWriters > 0;  // a real read would wait for the last writer
+    return false;
   }
-  if (open.kind != Opened::File || open.writable) return false;
-  const std::string& content = nodes_[open.key].content;
-  if (open.position >= content.size()) return true;
-  std::size_t count = std::min<std::uint64_t>(size, content.size() - open.position);
-  std::memcpy(buffer, content.data() + open.position, count);
-  open.position += count;
-  *transferred = static_cast<std::uint32_t>(count);
+  if (position >= data.size()) return true;
+  *transferred = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, data.size() - position));
+  std::memcpy(buffer, data.data() + position, *transferred);
+  position += *transferred;
   return true;
 }
 
+// A full disk succeeds with a short count: the harder case, only the count tells.
 bool MemoryPlatform::WriteHandle(Handle file, const void* data, std::uint32_t size,
                                  std::uint32_t* transferred) {
   *transferred = 0;
-  auto it = handles_.find(file);
-  if (it == handles_.end() || it->second.kind != Opened::File || !it->second.writable) return false;
-  Opened& open = it->second;
-  Node& node = nodes_[open.key];
+  Opened* open = Opening(file, Opened::File);
+  if (!open || !open->writable) return false;
+  Node& node = *Find(open->key);
   node.writeSizes.push_back(size);
-  std::uint64_t room = node.writeLimit > open.position ? node.writeLimit - open.position : 0;
-  std::uint32_t count = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, room));
-  if (node.content.size() < open.position + count) node.content.resize(open.position + count);
-  std::memcpy(&node.content[open.position], data, count);
-  open.position += count;
-  *transferred = count;
-  // A full disk succeeds with a short count: the harder case, only the count tells.
+  *transferred = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(size, node.writeLimit - std::min(node.writeLimit, open->position)));
+  if (*transferred == 0) return true;
+  node.content.resize(std::max<std::uint64_t>(node.content.size(), open->position + *transferred));
+  std::memcpy(&node.content[open->position], data, *transferred);
+  open->position += *transferred;
   return true;
 }
 
 bool MemoryPlatform::SeekHandle(Handle file, std::int64_t distance, SeekOrigin origin,
                                 std::uint64_t* position) {
-  auto it = handles_.find(file);
-  if (it == handles_.end() || it->second.kind != Opened::File) return false;
-  Opened& open = it->second;
-  std::int64_t base = origin == SeekOrigin::Begin ? 0
-                      : origin == SeekOrigin::Current
-                          ? static_cast<std::int64_t>(open.position)
-                          : static_cast<std::int64_t>(nodes_[open.key].content.size());
-  if (base + distance < 0) return false;
-  open.position = static_cast<std::uint64_t>(base + distance);
-  *position = open.position;
+  Opened* open = Opening(file, Opened::File);
+  if (!open) return false;
+  std::int64_t target = 0, base = origin == SeekOrigin::Begin     ? 0
+                                  : origin == SeekOrigin::Current ? open->position
+                                                                  : Find(open->key)->content.size();
+  if (__builtin_add_overflow(base, distance, &target) || target < 0) return false;
+  *position = open->position = static_cast<std::uint64_t>(target);
   return true;
 }
 
 bool MemoryPlatform::HandleSize(Handle file, std::uint64_t* size) {
-  auto it = handles_.find(file);
-  if (it == handles_.end() || it->second.kind != Opened::File) return false;
-  *size = nodes_[it->second.key].content.size();
-  return true;
+  Opened* open = Opening(file, Opened::File);
+  return open && (*size = Find(open->key)->content.size(), true);
 }
 
 bool MemoryPlatform::ReleaseHandle(Handle handle) {
   auto it = handles_.find(handle);
   if (it == handles_.end()) return false;
-  if (it->second.kind == Opened::PipeWrite) --pipes_[it->second.pipe].openWriters;
+  if (it->second.kind == Opened::PipeWrite) --pipes_[it->second.index].openWriters;
   handles_.erase(it);
   return true;
 }
@@ -224,39 +173,22 @@ bool MemoryPlatform::ReleaseHandle(Handle handle) {
 bool MemoryPlatform::FileAttributes(const std::string& path, std::uint32_t* attributes) {
   journal.push_back("attributes " + path);
   const Node* node = Find(path);
-  if (!node) return false;
-  *attributes = node->folder ? kAttributeDirectory : 0x80;
-  return true;
+  return node && (*attributes = node->folder ? kAttributeDirectory : 0x80, true);
 }
 
 bool MemoryPlatform::RemoveFile(const std::string& path) {
   journal.push_back("delete " + path);
-  std::string key = Key(path);
-  Node* node = Find(path);
-  if (!node || node->folder || node->locked) return false;
-  for (const auto& [handle, open] : handles_)
-    if (open.kind == Opened::File && open.key == key) return false;
-  std::size_t slash = key.find_last_of('\\');
-  if (Node* parent = Find(key.substr(0, slash == 2 ? 3 : slash))) {
-    auto& siblings = parent->children;
-    siblings.erase(std::remove(siblings.begin(), siblings.end(), key), siblings.end());
-  }
-  nodes_.erase(key);
-  return true;
-}
-
-bool MemoryPlatform::TempFolder(std::string* path) {
-  if (tempPath_.empty()) return false;
-  *path = tempPath_;
+  const Node* node = Find(path);
+  if (!node || node->folder || node->locked || HeldAgainst(node->key, FileShare::None))
+    return false;
+  nodes_.erase(nodes_.begin() + (node - nodes_.data()));
   return true;
 }
 
 // Windows takes only a root with its trailing backslash.
 bool MemoryPlatform::FreeSpace(const std::string& root, DiskFreeSpace* space) {
   auto it = EndsWith(root, "\\") ? freeSpace_.find(Key(root)) : freeSpace_.end();
-  if (it == freeSpace_.end()) return false;
-  *space = it->second;
-  return true;
+  return it != freeSpace_.end() && (*space = it->second, true);
 }
 
 std::uint32_t MemoryPlatform::DriveKind(const std::string& root) {
@@ -265,161 +197,115 @@ std::uint32_t MemoryPlatform::DriveKind(const std::string& root) {
   return it == driveTypes_.end() ? kDriveNoRootDir : it->second;
 }
 
+// FindFirstFileA as the launcher uses it: "*.*" lists all, else one name.
 bool MemoryPlatform::FindFiles(const std::string& pattern, std::vector<FolderEntry>* entries) {
   journal.push_back("find " + pattern);
+  std::size_t slash = pattern.find_last_of('\\');  // npos + 1 is 0: no folder
+  const std::string name = Key(pattern.substr(slash + 1));
+  const Node* folder = Find(pattern.substr(0, slash + 1));
+  std::vector<FolderEntry> all;
+  if (folder && folder->folder && folder->key.size() > 3)
+    all = {{".", kAttributeDirectory}, {"..", kAttributeDirectory}};
+  for (const Node& node : nodes_)
+    if (folder && folder->folder && node.parent == folder->key && &node != folder)
+      all.push_back({node.name, node.folder ? kAttributeDirectory : 0x80u});
   entries->clear();
-  std::size_t slash = pattern.find_last_of('\\');
-  std::string folder = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
-  std::string name = pattern.substr(slash == std::string::npos ? 0 : slash + 1);
-  const Node* node = Find(folder);
-  if (!node || !node->folder) return false;
-  bool root = Key(folder).size() <= 3;
-  if (!root) {
-    for (const char* dots : {".", ".."})
-      if (MatchesPattern(name, dots)) entries->push_back({dots, kAttributeDirectory});
-  }
-  for (const std::string& key : node->children) {
-    const Node& child = nodes_.at(key);
-    std::string childName = LastComponent(child.path);
-    if (!MatchesPattern(name, childName)) continue;
-    entries->push_back({childName, child.folder ? kAttributeDirectory : 0x80u});
-  }
+  std::copy_if(all.begin(), all.end(), std::back_inserter(*entries),
+               [&](const FolderEntry& entry) { return name == "*.*" || Key(entry.name) == name; });
   return !entries->empty();
 }
 
 bool MemoryPlatform::EnvironmentValue(const std::string& name, std::size_t bufferBytes,
                                       std::string* value) {
-  journal.push_back("env " + name);
-  auto it = environment_.find(Fold(name));
-  if (it == environment_.end() || it->second.size() + 1 > bufferBytes) return false;
-  *value = it->second;
-  return true;
+  const std::string* found = Lookup("env " + name);
+  return found && found->size() < bufferBytes && (*value = *found, true);
 }
 
 bool MemoryPlatform::ReadRegistryValue(const std::string& subkey, const std::string& valueName,
                                        std::size_t bufferBytes, std::vector<std::uint8_t>* data) {
-  journal.push_back("registry " + subkey + "|" + valueName);
-  auto key = registry_.find(Fold(subkey));
-  if (key == registry_.end()) return false;
-  auto value = key->second.find(Fold(valueName));
-  if (value == key->second.end() || value->second.size() > bufferBytes) return false;
-  data->assign(value->second.begin(), value->second.end());
-  return true;
+  const std::string* found = Lookup("registry " + subkey + "|" + valueName);
+  return found && found->size() <= bufferBytes &&
+         (data->assign(found->begin(), found->end()), true);
 }
 
 bool MemoryPlatform::OpenPipe(Pipe* ends) {
   if (failPipe_) return false;
-  pipes_.push_back(PipeBuffer{"", 0, 1});
-  int pipe = static_cast<int>(pipes_.size() - 1);
-  ends->readEnd = File(NewHandle({Opened::PipeRead, "", FileShare::ReadWrite, false, 0, pipe}));
-  ends->writeEnd = File(NewHandle({Opened::PipeWrite, "", FileShare::ReadWrite, false, 0, pipe}));
+  pipes_.emplace_back();
+  const int pipe = static_cast<int>(pipes_.size() - 1);
+  ends->readEnd = File(NewHandle({Opened::PipeRead, pipe}));
+  ends->writeEnd = File(NewHandle({Opened::PipeWrite, pipe}));
   return true;
 }
 
 // As CreateProcessA without an application name: a quoted first token or each blank-ended
 // prefix; a bare name in the launcher's, system and Windows folders, then PATH.
-bool MemoryPlatform::ResolveProgram(const std::string& commandLine, std::string* programKey) {
-  std::vector<std::string> candidates;
-  if (!commandLine.empty() && commandLine[0] == '"') {
-    std::size_t close = commandLine.find('"', 1);
-    candidates.push_back(commandLine.substr(1, close == std::string::npos ? close : close - 1));
-  } else {
-    for (std::size_t blank = commandLine.find(' '); blank != std::string::npos;
-         blank = commandLine.find(' ', blank + 1))
-      candidates.push_back(commandLine.substr(0, blank));
-    candidates.push_back(commandLine);
+Program MemoryPlatform::FindProgram(const std::string& commandLine) {
+  std::vector<std::string> names;
+  if (commandLine.rfind('"', 0) == 0)
+    names.push_back(commandLine.substr(1, commandLine.find('"', 1) - 1));
+  for (std::size_t end = names.empty() ? 0 : std::string::npos; end != std::string::npos;)
+    names.push_back(commandLine.substr(0, end = commandLine.find(' ', end + 1)));
+  auto path = values_.find("env path");
+  const std::string folders = moduleFileName_.substr(0, moduleFileName_.find_last_of('\\')) + ';' +
+                              systemDirectory_ + ';' + windowsDirectory_ + ';' +
+                              (path == values_.end() ? "" : path->second);
+  for (std::string name : names) {
+    if (name.substr(name.find_last_of('\\') + 1).find('.') == std::string::npos) name += ".exe";
+    std::stringstream list(name.find('\\') == std::string::npos ? folders : ";");
+    for (std::string folder; std::getline(list, folder, ';');)
+      if (const Node* node = Find(folder.empty() ? name : folder + "\\" + name);
+          node && node->program)
+        return node->program;
   }
-  for (std::string candidate : candidates) {
-    if (candidate.empty()) continue;
-    if (LastComponent(candidate).find('.') == std::string::npos) candidate += ".exe";
-    std::vector<std::string> paths;
-    if (candidate.find('\\') != std::string::npos) {
-      paths.push_back(candidate);
-    } else {
-      std::string moduleFolder = moduleFileName_.substr(0, moduleFileName_.find_last_of('\\'));
-      for (const std::string& folder : {moduleFolder, systemDirectory_, windowsDirectory_})
-        paths.push_back(folder + "\\" + candidate);
-      auto path = environment_.find("path");
-      if (path != environment_.end()) {
-        std::stringstream folders(path->second);
-        for (std::string folder; std::getline(folders, folder, ';');)
-          if (!folder.empty()) paths.push_back(folder + "\\" + candidate);
-      }
-    }
-    for (const std::string& path : paths) {
-      if (programs_.count(Key(path)) && Exists(path)) {
-        *programKey = Key(path);
-        return true;
-      }
-    }
-  }
-  return false;
+  return nullptr;
 }
 
 bool MemoryPlatform::StartProcess(const ProcessStart& start, Process* process) {
   journal.push_back("process " + start.commandLine);
-  std::string programKey;
-  if (!ResolveProgram(start.commandLine, &programKey)) return false;
+  const Program program = FindProgram(start.commandLine);
+  if (!program) return false;
   launches_.push_back({start.commandLine, start.showState, start.inheritHandles,
                        start.standardOutput != nullptr, start.createNoWindow});
-  int index = static_cast<int>(launches_.size() - 1);
-  ChildRun run = programs_[programKey](start.commandLine);
-  auto out = handles_.find(start.standardOutput ? start.standardOutput->NativeHandle() : kNoHandle);
-  if (out != handles_.end() && out->second.kind == Opened::PipeWrite && start.inheritHandles) {
-    PipeBuffer& pipe = pipes_[out->second.pipe];
-    pipe.data += run.standardOutput;
-    if (run.keepsOutputOpen || run.outputOutlivesIt) ++pipe.openWriters;
+  const int launch = static_cast<int>(launches_.size() - 1);
+  const ChildRun& run = runs_[launch] = program(start.commandLine);
+  Opened* out = start.standardOutput && start.inheritHandles
+                    ? Opening(start.standardOutput->NativeHandle(), Opened::PipeWrite)
+                    : nullptr;
+  if (out) {
+    pipes_[out->index].data += run.standardOutput;
+    pipes_[out->index].openWriters += run.keepsOutputOpen || run.outputOutlivesIt;
   }
-  hung_.resize(launches_.size());
-  hung_[index] = run.keepsOutputOpen;
-  // writable is reused as "the wait fails".
-  *process =
-      Process(NewHandle({Opened::Process, "", FileShare::ReadWrite, run.waitFails, 0, -1, index}),
-              NewHandle({Opened::Thread, "", FileShare::ReadWrite, false, 0, -1, index}),
-              1000 + static_cast<std::uint32_t>(index));
+  *process = Process(NewHandle({Opened::Process, launch}), NewHandle({Opened::Thread, launch}),
+                     1000 + static_cast<std::uint32_t>(launch));
   return true;
 }
 
 bool MemoryPlatform::WaitForProcess(const Process& process, bool windowSearch) {
-  auto it = handles_.find(process.NativeHandle());
-  if (it == handles_.end() || it->second.kind != Opened::Process) return false;
-  launches_[it->second.launch].waitedFor = true;
-  launches_[it->second.launch].windowSearch = windowSearch;
-  return !it->second.writable;
+  const Opened* child = Opening(process.NativeHandle(), Opened::Process);
+  if (!child) return false;
+  launches_[child->index].waitedFor = true;
+  launches_[child->index].windowSearch = windowSearch;
+  return !runs_[child->index].waitFails;
 }
 
 // Output is in the pipe from the start: only a program holding it open waits; a hung
 // one uses up the budget, one whose own process has ended is reported at once.
 PipeWait MemoryPlatform::WaitForPipe(const File& readEnd, const Process& process,
                                      std::uint32_t* budgetMs) {
-  auto reader = handles_.find(readEnd.NativeHandle());
-  if (reader == handles_.end() || reader->second.kind != Opened::PipeRead)
-    return PipeWait::Readable;  // the read itself then fails
-  const PipeBuffer& pipe = pipes_[reader->second.pipe];
+  const Opened* reader = Opening(readEnd.NativeHandle(), Opened::PipeRead);
+  if (!reader) return PipeWait::Readable;  // the read itself then fails
+  const PipeBuffer& pipe = pipes_[reader->index];
   if (pipe.readPosition < pipe.data.size() || pipe.openWriters == 0) return PipeWait::Readable;
-  auto child = handles_.find(process.NativeHandle());
-  bool hung = child == handles_.end() || child->second.kind != Opened::Process ||
-              hung_[child->second.launch];
-  if (!hung) return PipeWait::ChildEnded;
+  const Opened* child = Opening(process.NativeHandle(), Opened::Process);
+  if (child && !runs_[child->index].keepsOutputOpen) return PipeWait::ChildEnded;
   pipeWaitMs_ += *budgetMs;
   *budgetMs = 0;
   return PipeWait::TimedOut;
 }
 
-bool MemoryPlatform::StartThread(void (*fn)(void*), void* argument) {
-  fn(argument);
-  return true;
-}
-
-std::string MemoryPlatform::LoadText(std::uint32_t id, std::size_t bufferChars) {
-  auto it = strings_.find(id);
-  if (it == strings_.end() || bufferChars == 0) return std::string();
-  return it->second.substr(0, bufferChars - 1);
-}
-
 std::wstring MemoryPlatform::AnsiToWide(const std::string& text) {
   std::wstring wide;
-  for (unsigned char c : text) wide += c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : c;
+  for (unsigned char c : text) wide += Widen(c);
   return wide;
 }
 
@@ -427,9 +313,9 @@ std::string MemoryPlatform::WideToAnsi(const std::wstring& text) {
   std::string narrow;
   for (wchar_t c : text) {
     const wchar_t* high = std::find(std::begin(kCp1252High), std::end(kCp1252High), c);
-    narrow += high != std::end(kCp1252High)        ? static_cast<char>(0x80 + (high - kCp1252High))
-              : c < 256 && (c < 0x80 || c >= 0xA0) ? static_cast<char>(c)
-                                                   : '?';
+    narrow += high != std::end(kCp1252High) ? static_cast<char>(0x80 + (high - kCp1252High))
+              : c < 256 && Widen(static_cast<unsigned char>(c)) == c ? static_cast<char>(c)
+                                                                     : '?';
   }
   return narrow;
 }
