@@ -68,24 +68,20 @@ TEST(ParseCommandLine, SetsExactlyTheFieldsItsRulesGive) {
       {L"/JVM x.exe -Archive a /verify v -SEARCHCRITERIA c -log l /NoSearch -silent -LOGALL",
        L"jvm=x.exe|archive=a|verify=v|log=l|criteria=c|CNLSA"},
       {L"-jvm=x.exe -silent\tx -log\"a\" -logallx", L""},
-      {L"-logall", L"A"},
       {L"-verify -Dx=1 -unknown v -jvm -archive x", L"archive=x|verify=v|java=-Dx=1 |"},
       {L"stray -jvm a.exe more -jvm b.exe", L"jvm=b.exe|"},
       {L"-log -silent later.txt", L"log=later.txt|LS"},
       {L"-Dfoo=1 -dbar=2 /Dbaz", L"java=-Dfoo=1 -dbar=2 |"},
       {L"-archive \"C:\\P F\\a\" -silent", L"archive=C:\\P F\\a|S"},
       {L"-jvm \"C:\\My Java' -silent", L"jvm=C:\\My Java'|S"},
-      {L"-archive 'a b'", L"archive='a b'|"},
       {L"-verify \"\t\"\"v\"\"\n\"", L"verify=\t\"\"v\"\"\n|"},
       {L"-verify \"\"v\t -log \"\"", L"verify=\"v|L"},
   };
   for (const auto& [text, expected] : rows)
     EXPECT_EQ(Describe(ParseCommandLine(text)), expected) << text;
-  std::wstring many, kept;
-  for (std::size_t i = 0; i <= kMaxJavaOptions; ++i) {
-    many += L"-Dp" + std::to_wstring(i) + L" ";
-    if (i < kMaxJavaOptions) kept += L"-Dp" + std::to_wstring(i) + L" ";
-  }
+  std::wstring many;  // one option more than are kept
+  for (std::size_t i = 0; i <= kMaxJavaOptions; ++i) many += L"-Dp" + std::to_wstring(i) + L" ";
+  const std::wstring kept = many.substr(0, many.rfind(L"-Dp"));
   EXPECT_EQ(Describe(ParseCommandLine(many + L"-silent")), L"java=" + kept + L"|S");
 }
 
@@ -185,37 +181,36 @@ class ScriptedLauncher : public Launcher {
  public:
   explicit ScriptedLauncher(MemoryPlatform& os) : os_(os) {}
   Calls calls;
-  // fails: the steps that answer false; searches, registry: '1' for each read that finds kFound.
-  std::string criteria, archive = kClass, fails, searches, registry;
+  // fails: the steps that answer false; searches, registry, browses: '1' for
+  // each read that finds its JVM.
+  std::string criteria, archive = kClass, fails, searches, registry, browses = "1";
   std::function<void()> whileOffering;
   RunState& State() { return MutableState(); }
 
  protected:
   bool ExtractVerifyClass() override {
-    return Write("extract verify", "C:\\TEMP\\Verify.class", kClass, &RunState::verifyClassPath,
+    return Write("extract verify", "Verify.class", kClass, &RunState::verifyClassPath,
                  &RunState::verifyClassWritten);
   }
   bool ExtractJavaArchive() override {
-    return Write("extract archive", "C:\\TEMP\\rerodova.class", archive, &RunState::archivePath,
+    return Write("extract archive", "rerodova.class", archive, &RunState::archivePath,
                  &RunState::javaArchiveWritten);
   }
   bool ExtractSearchCriteria() override {
     State().searchCriteria = criteria;
     return Call("extract criteria");
   }
-  bool SearchForJvm() override { return Call("search") && Found(searches, kFound); }
-  bool ReadRegisteredJvm() override { return Call("registry") && Found(registry, kFound); }
+  bool SearchForJvm() override { return Found("search", searches, kFound); }
+  bool ReadRegisteredJvm() override { return Found("registry", registry, kFound); }
   bool OfferBundledJvm() override {
-    bool offered = Write("offer", "C:\\TEMP\\jre.exe", "MZ", &RunState::bundledInstallerPath,
-                         &RunState::bundledInstallerWritten);
-    if (offered && whileOffering) whileOffering();
-    return offered;
+    if (!Write("offer", "jre.exe", "MZ", &RunState::bundledInstallerPath,
+               &RunState::bundledInstallerWritten))
+      return false;
+    if (whileOffering) whileOffering();
+    return true;
   }
   bool RunBundledJvmInstaller() override { return Call("install"); }
-  bool BrowseForJvm() override {
-    std::string chosen = "1";
-    return Call("browse") && Found(chosen, "D:\\b\\java.exe");
-  }
+  bool BrowseForJvm() override { return Found("browse", browses, "D:\\b\\java.exe"); }
   bool ValidateJvm() override { return Call("validate " + State().jvmPath); }
   bool RunInstallation() override { return Call("launch"); }
 
@@ -224,17 +219,17 @@ class ScriptedLauncher : public Launcher {
     calls.push_back(name);
     return fails.find(name) == std::string::npos;
   }
-  bool Found(std::string& answers, const char* bin) {
-    const bool found = !answers.empty() && answers[0] == '1';
+  bool Found(const std::string& name, std::string& answers, const char* bin) {
+    const bool found = Call(name) && answers.rfind('1', 0) == 0;
     if (found) State().jvmPath = bin;
-    answers = answers.substr(answers.empty() ? 0 : 1);
+    answers.erase(0, 1);
     return found;
   }
-  bool Write(const char* name, const char* path, const std::string& content,
+  bool Write(const char* name, const std::string& file, const std::string& content,
              std::string RunState::*field, bool RunState::*written) {
     if (!Call(name)) return false;
-    os_.AddFile(path, content);
-    State().*field = path;
+    os_.AddFile("C:\\TEMP\\" + file, content);
+    State().*field = "C:\\TEMP\\" + file;
     return State().*written = true;
   }
   MemoryPlatform& os_;

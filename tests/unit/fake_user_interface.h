@@ -21,16 +21,12 @@ class FakeUserInterface : public UserInterface {
   int browseAnswer = kDialogCancel;
   std::string browsePath;
   bool abortDuringLoop = false;  // the user confirms the abort prompt
-  bool createSucceeds = true;
 
   // "create", "loop", "quit", "status <text>", "hide", "show", "bundled prompt", ...
   std::vector<std::string> events;
   std::vector<ShownMessage> messages;
 
-  bool CreateProgress() override {
-    events.push_back("create");
-    return createSucceeds;
-  }
+  bool CreateProgress() override { return events.push_back("create"), true; }
   void RunMessageLoop() override { events.push_back("loop"); }
   void PostQuit(std::uint32_t) override { events.push_back("quit"); }
   bool Aborted() const override { return abortDuringLoop; }

@@ -38,12 +38,6 @@ class LauncherTest : public PlatformTest {
   static constexpr const char* kLog = "C:\\TEMP\\vnlog.txt";
   static constexpr const char* kSetup = "C:\\SETUP\\setup.exe";
   static constexpr const char* kTitle = "Roruvazodaza Zidi Rezoder";
-  static constexpr const char* kInvalidExecutable =
-      "The installation you're trying to run is an invalid executable.";
-  // String 11 as a 100-character buffer holds it: its first 99 characters.
-  static constexpr const char* kDiskSpace =
-      "The installation could not continue because there is insufficient disk space on the "
-      "target machine.";
 
   LauncherTest() {
     Prepare(launcher, ui);

@@ -18,21 +18,12 @@ inline std::string VerifyLines(const std::string& version, const std::string& ur
 
 inline CriteriaEntry Entry(const std::string& vendor, const std::string& type,
                            const std::string& version) {
-  CriteriaEntry entry;
-  entry.vendor = vendor;
-  entry.type = type;
-  entry.version = version;
-  return entry;
+  return {vendor, version, type};
 }
 
 // A program that prints output on its standard output and ends.
 inline Program PrintingJvm(const std::string& output, std::uint32_t exitCode = 0) {
-  return [output, exitCode](const std::string&) {
-    ChildRun run;
-    run.standardOutput = output;
-    run.exitCode = exitCode;
-    return run;
-  };
+  return [output, exitCode](const std::string&) { return ChildRun{output, exitCode}; };
 }
 
 class JvmTest : public PlatformTest {
