@@ -228,7 +228,9 @@ TEST_F(SearchTest, WithoutTheSystemFoldersNothingRelativeIsWalkedOrProbed) {
   EXPECT_FALSE(os.Journal("find D:\\").empty());
   for (const std::string& line : Lookups()) {
     const std::size_t path = line.find(' ') + 1;
-    if (line[0] == 'f' || line[0] == 'a') EXPECT_EQ(line.substr(path + 1, 2), ":\\") << line;
+    if (line[0] == 'f' || line[0] == 'a') {
+      EXPECT_EQ(line.substr(path + 1, 2), ":\\") << line;
+    }
   }
 }
 

@@ -18,7 +18,7 @@ inline std::string VerifyLines(const std::string& version, const std::string& ur
 
 inline CriteriaEntry Entry(const std::string& vendor, const std::string& type,
                            const std::string& version) {
-  return {vendor, version, type};
+  return {vendor, version, type, std::string(), false};
 }
 
 // A program that prints output on its standard output and ends.
