@@ -7,7 +7,7 @@ JOBS    ?= $(shell nproc)
 PYTEST  := /usr/bin/python3 -m pytest
 PYTHON  := /usr/bin/python3
 
-.PHONY: all bootstrap win32 win64 linux java release reproducible test unit unit-sanitized java-test e2e demo bench fuzz format clean
+.PHONY: all bootstrap win32 win64 linux java release reproducible reproducible-check test unit unit-sanitized java-test e2e demo bench fuzz format clean
 
 all: win32 win64 linux java
 
@@ -75,7 +75,11 @@ release: bootstrap win32 linux java
 reproducible:
 	scripts/reproducible $(REVISION)
 
-test: bootstrap all unit unit-sanitized java-test e2e
+# In `make test`: the work tree built once more elsewhere ships the same bytes.
+reproducible-check: release win64
+	scripts/reproducible --against $(DIST)
+
+test: bootstrap all unit unit-sanitized java-test e2e reproducible-check
 
 unit:
 	cd $(BUILD)/linux && ctest --output-on-failure -j $(JOBS)
