@@ -42,9 +42,9 @@ linux:
 	mkdir -p $(DIST)/linux
 	if [ -f $(BUILD)/linux/mksetup ]; then cp $(BUILD)/linux/mksetup $(DIST)/linux/; fi
 
-# The verify class and the example installation must load on every JVM from
-# 1.1 on: javac's oldest target is 7, so mksetup checks each class against the
-# API that 1.1 had and rewrites it as class-file version 45.3. An installation
+# The verify class, the archive reader and the example installation must load
+# on every JVM from 1.1 on: javac's oldest target is 7, so mksetup checks each
+# class against the API that 1.1 had and rewrites it as class-file version 45.3. An installation
 # is one class file, so the example's source gets the archive reader's members
 # folded in first.
 JAVAC    := javac -Xlint:-options -XDsuppressNotes --release 7
@@ -55,6 +55,8 @@ java: linux
 	mkdir -p $(BUILD)/java/classes $(DIST)/java $(DIST)/example
 	$(JAVAC) -d $(BUILD)/java/classes java/Verify.java
 	$(DIST)/linux/mksetup retarget $(BUILD)/java/classes/Verify.class --api $(JAVA_API) -o $(DIST)/java/Verify.class
+	$(JAVAC) -d $(BUILD)/java/classes java/ArchiveReader.java
+	$(DIST)/linux/mksetup retarget $(BUILD)/java/classes/ArchiveReader.class --api $(JAVA_API) -o $(DIST)/java/ArchiveReader.class
 	$(PYTHON) java/amalgamate.py java/rerodova.java $(BUILD)/java/rerodova.java
 	$(JAVAC) -d $(BUILD)/java/classes $(BUILD)/java/rerodova.java
 	$(DIST)/linux/mksetup retarget $(BUILD)/java/classes/rerodova.class --api $(JAVA_API) -o $(BUILD)/java/rerodova.class
@@ -67,7 +69,7 @@ VERSION := $(shell sed -n 's/^project.carafe VERSION \([0-9.]*\).*/\1/p' CMakeLi
 
 # $(DIST)/release/carafe-VERSION/ with SHA256SUMS, and its .tar.gz.
 release: bootstrap win32 linux java
-	scripts/release $(DIST) $(BUILD) $(VERSION)
+	scripts/release $(DIST) $(VERSION)
 
 # Two builds of a commit (REVISION, HEAD unless given) at two paths ship the
 # same bytes. Two full builds take longer than `make test` may, so it runs on

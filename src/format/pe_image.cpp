@@ -56,15 +56,22 @@ bool DecodeImageEnd(std::string_view sectionHeaders, std::uint32_t* imageEnd) {
   return true;
 }
 
+// The DOS and PE headers of a whole file; the cursor stops right behind them,
+// at the optional header.
+bool ReadHeaders(ByteCursor* cursor, std::uint32_t* peOffset, PeHeader* header) {
+  std::string_view dos, pe;
+  return cursor->Bytes(kDosHeaderBytes, &dos) && DecodeDosHeader(dos, peOffset) &&
+         cursor->Seek(*peOffset) && cursor->Bytes(kPeHeaderBytes, &pe) &&
+         DecodePeHeader(pe, header);
+}
+
 bool FindSecurityDirectory(std::string_view file, SecurityDirectory* out) {
   ByteCursor cursor(file);
-  std::string_view dos, pe, optional;
+  std::string_view optional;
   std::uint32_t peOffset = 0;
   PeHeader header;
-  if (!cursor.Bytes(kDosHeaderBytes, &dos) || !DecodeDosHeader(dos, &peOffset) ||
-      !cursor.Seek(peOffset) || !cursor.Bytes(kPeHeaderBytes, &pe) ||
-      !DecodePeHeader(pe, &header) || !cursor.Bytes(header.optionalHeaderBytes, &optional) ||
-      optional.size() < 2) {
+  if (!ReadHeaders(&cursor, &peOffset, &header) ||
+      !cursor.Bytes(header.optionalHeaderBytes, &optional) || optional.size() < 2) {
     return false;
   }
   const auto magic = static_cast<std::uint16_t>(LittleEndian(optional.substr(0, 2)));
@@ -93,12 +100,11 @@ bool ClearSecurityDirectory(const SecurityDirectory& directory, std::string* fil
 
 bool FindImageEnd(std::string_view file, std::uint32_t* imageEnd) {
   ByteCursor cursor(file);
-  std::string_view dos, pe, sections;
+  std::string_view sections;
   std::uint32_t peOffset = 0;
   PeHeader header;
-  return cursor.Bytes(kDosHeaderBytes, &dos) && DecodeDosHeader(dos, &peOffset) &&
-         cursor.Seek(peOffset) && cursor.Bytes(kPeHeaderBytes, &pe) &&
-         DecodePeHeader(pe, &header) && cursor.Seek(SectionTableOffset(peOffset, header)) &&
+  return ReadHeaders(&cursor, &peOffset, &header) &&
+         cursor.Seek(SectionTableOffset(peOffset, header)) &&
          cursor.Bytes(std::uint64_t(kSectionHeaderBytes) * header.sectionCount, &sections) &&
          DecodeImageEnd(sections, imageEnd);
 }
