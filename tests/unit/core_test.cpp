@@ -1,21 +1,17 @@
 // The core: path rules, the command line, the log formatter and the log, the
-// run sequence's routes and clean-up, the entry point and the prompts.
+// run sequence's routes and its clean-up.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <functional>
-#include <sstream>
 
 #include "archive_bytes.h"
-#include "core/entry_point.h"
 #include "core/options.h"
 #include "core/path_rules.h"
-#include "core/reader_log.h"
 #include "launcher_fixture.h"
 #include "scripted_jvm.h"
 #include "string_ids.h"
 #include "support/log_writer.h"
-#include "ui/center_window.h"
 
 namespace carafe {
 namespace {
@@ -69,10 +65,8 @@ TEST(ParseCommandLine, SetsExactlyTheFieldsItsRulesGive) {
        L"jvm=x.exe|archive=a|verify=v|log=l|criteria=c|CNLSA"},
       {L"-jvm=x.exe -silent\tx -log\"a\" -logallx", L""},
       {L"-verify -Dx=1 -unknown v -jvm -archive x", L"archive=x|verify=v|java=-Dx=1 |"},
-      {L"stray -jvm a.exe more -jvm b.exe", L"jvm=b.exe|"},
       {L"-log -silent later.txt", L"log=later.txt|LS"},
       {L"-Dfoo=1 -dbar=2 /Dbaz", L"java=-Dfoo=1 -dbar=2 |"},
-      {L"-archive \"C:\\P F\\a\" -silent", L"archive=C:\\P F\\a|S"},
       {L"-jvm \"C:\\My Java' -silent", L"jvm=C:\\My Java'|S"},
       {L"-verify \"\t\"\"v\"\"\n\"", L"verify=\t\"\"v\"\"\n|"},
       {L"-verify \"\"v\t -log \"\"", L"verify=\"v|L"},
@@ -119,25 +113,6 @@ TEST_F(CoreTest, EntriesAreWrittenWholeAndLabelsCutToTheirBuffers) {
   EXPECT_EQ(LoadStatusText(IDS_DELETING_FILE), std::string(254, 'L'));
 }
 
-TEST_F(CoreTest, TheReadersFailuresHaveTheirEntries) {
-  os.AddFile("C:\\bad.exe", testing_images::ExampleImage());
-  os.AddFile("C:\\end.class", archive_bytes::ClassBytes() + testing_images::Big(16, 8));
-  File log = OpenLog();
-  ContainerReport container;
-  ArchiveReport archive;
-  for (const char* path : {"", "C:\\gone.exe", "C:\\bad.exe"}) {
-    EXPECT_FALSE(SetupContainer().Open(path, &container));
-    LogContainerRead(&log, false, container);
-  }
-  for (const char* path : {"", "C:\\gone.class", "C:\\end.class"}) {
-    EXPECT_FALSE(JavaArchive().Open(path, &archive));
-    LogArchiveRead(&log, false, archive);
-  }
-  EXPECT_EQ(Log(),
-            "\r\nT33 \r\n\r\nT35 C:\\gone.exe \r\nT38 C:\\bad.exe T39"
-            "\r\nT46 \r\nT35 C:\\gone.class \r\nT48 C:\\end.class T49\r\n");
-}
-
 // One whole silent run with every entry, in order, replacing an old log.
 TEST_F(CoreTest, AWholeRunWithLogAllWritesTheGoldenLog) {
   using namespace testing_images;
@@ -177,14 +152,13 @@ TEST_F(CoreTest, AWholeRunWithLogAllWritesTheGoldenLog) {
 const std::string kClass = std::string("\xCA\xFE\xBA\xBE", 4) + "rest";
 const char* const kFound = "C:\\JRE\\bin\\java.exe";
 
-// A Launcher whose steps are scripted and recorded; the extractions and the
-// offer write real (in-memory) files for the clean-up to delete.
+// A Launcher whose steps are scripted and recorded: a step fails when `fails`
+// names it, and each lookup finds its JVM when its answers start with '1'. The
+// extractions and the offer write real (in-memory) files for the clean-up.
 class ScriptedLauncher : public Launcher {
  public:
   explicit ScriptedLauncher(MemoryPlatform& os) : os_(os) {}
   Calls calls;
-  // fails: the steps that answer false; searches, registry, browses: '1' for
-  // each read that finds its JVM.
   std::string criteria, archive = kClass, fails, searches, registry, browses = "1";
   std::function<void()> whileOffering;
   RunState& State() { return MutableState(); }
@@ -200,20 +174,21 @@ class ScriptedLauncher : public Launcher {
   }
   bool ExtractSearchCriteria() override {
     State().searchCriteria = criteria;
-    return Call("extract criteria");
+    return Call("criteria");
   }
   bool SearchForJvm() override { return Found("search", searches, kFound); }
   bool ReadRegisteredJvm() override { return Found("registry", registry, kFound); }
   bool OfferBundledJvm() override {
-    if (!Write("offer", "jre.exe", "MZ", &RunState::bundledInstallerPath,
-               &RunState::bundledInstallerWritten))
-      return false;
-    if (whileOffering) whileOffering();
-    return true;
+    const bool written = Write("offer", "jre.exe", "MZ", &RunState::bundledInstallerPath,
+                               &RunState::bundledInstallerWritten);
+    if (written && whileOffering) whileOffering();
+    return written;
   }
   bool RunBundledJvmInstaller() override { return Call("install"); }
   bool BrowseForJvm() override { return Found("browse", browses, "D:\\b\\java.exe"); }
-  bool ValidateJvm() override { return Call("validate " + State().jvmPath); }
+  bool ValidateJvm() override {
+    return Call(State().jvmPath == kFound ? "V" : "validate " + State().jvmPath);
+  }
   bool RunInstallation() override { return Call("launch"); }
 
  private:
@@ -238,6 +213,7 @@ class ScriptedLauncher : public Launcher {
 };
 
 TEST_F(CoreTest, TheRunTakesTheRouteItsOptionsAndCriteriaChooseAndFallsBackInOrder) {
+  const char* const kBoth = "extract verify,extract archive,";
   const struct {
     const char *commandLine, *criteria, *searches, *registry, *fails, *calls;
   } rows[] = {
@@ -255,12 +231,12 @@ TEST_F(CoreTest, TheRunTakesTheRouteItsOptionsAndCriteriaChooseAndFallsBackInOrd
       {"", "varnica", "", "", "install", "criteria,registry,offer,install"},
       {"", "varnica", "", "", "", "criteria,registry,offer,install,registry"},
       {"", "", "01", "", "", "criteria,search,offer,install,search,V,launch"},
-      {"", "", "", "", "offer", "criteria,search,offer,browse,B,launch"},
+      {"", "", "", "", "offer", "criteria,search,offer,browse,validate D:\\b\\java.exe,launch"},
       {"", "", "", "", "offer,browse", "criteria,search,offer,browse"},
-      {"", "", "", "", "install", "criteria,search,offer,install,browse,B,launch"},
+      {"", "", "", "", "install",
+       "criteria,search,offer,install,browse,validate D:\\b\\java.exe,launch"},
       {"", "", "", "", "browse", "criteria,search,offer,install,search,browse"},
       {"", "", "", "", "extract archive", ""},
-      {"", "", "", "", "extract verify", ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.commandLine) + " / " + row.criteria + " / " + row.fails);
@@ -270,33 +246,29 @@ TEST_F(CoreTest, TheRunTakesTheRouteItsOptionsAndCriteriaChooseAndFallsBackInOrd
     run.registry = row.registry;
     run.fails = row.fails;
     run.Initialize(L"C:\\SETUP\\setup.exe", row.commandLine);
-    Calls expected = {"extract verify", "extract archive"};
-    std::stringstream stream(row.calls);
-    for (std::string call; std::getline(stream, call, ',');)
-      expected.push_back(call == "V"          ? std::string("validate ") + kFound
-                         : call == "B"        ? std::string("validate D:\\b\\java.exe")
-                         : call == "criteria" ? "extract criteria"
-                                              : call);
-    if (std::string(row.fails) == "extract verify") expected.resize(1);
-    EXPECT_EQ(run.Run(), expected.back() == "launch" && std::string(row.fails) != "launch");
-    EXPECT_EQ(run.calls, expected);
+    EXPECT_EQ(run.Run(), EndsWith(row.calls, "launch") && std::string(row.fails) != "launch");
+    std::string calls;
+    for (const std::string& call : run.calls) calls += call + ",";
+    EXPECT_EQ(calls, kBoth + std::string(row.calls) + (*row.calls ? "," : ""));
   }
+  ScriptedLauncher run(os);
+  run.fails = "extract verify";
+  run.Initialize(L"C:\\SETUP\\setup.exe", "");
+  EXPECT_FALSE(run.Run());
+  EXPECT_EQ(run.calls, Calls{"extract verify"});
 }
 
-TEST_F(CoreTest, ClassFilesAreCheckedAndOnlyWhatTheRunWroteIsDeletedOnce) {
+// Clean-up deletes only the files this run wrote, once; the main thread may
+// clean up while the worker is still inside the bundled step: the file being
+// written stays, and the log is still the worker's.
+TEST_F(CoreTest, OnlyWhatTheRunWroteIsDeletedOnceAndAnAbandonedWorkerKeepsItsFile) {
   os.AddFile("C:\\SETUP\\v.class", "PK\x03\x04");
-  ScriptedLauncher named(os), shortArchive(os), run(os);
+  ScriptedLauncher named(os), run(os), abandoned(os);
   named.Initialize(L"C:\\SETUP\\setup.exe", "-verify v.class -log");
   EXPECT_FALSE(named.Run());
   EXPECT_TRUE(named.calls.empty());
   EXPECT_PRED2(EndsWith, Log(), "\r\nT17 C:\\SETUP\\v.class T18\r\n");
   named.CleanUp();
-  FakeUserInterface ui;
-  shortArchive.AttachUserInterface(&ui);
-  shortArchive.archive = "\xCA\xFE\xBA";
-  shortArchive.Initialize(L"C:\\SETUP\\setup.exe", "");
-  EXPECT_FALSE(shortArchive.Run());
-  EXPECT_EQ(ui.events.back(), "status T70");
   run.searches = "01";
   run.Initialize(L"C:\\SETUP\\setup.exe", "-verify ..\\SETUP\\.\\v.class -log -logall");
   os.AddFile("C:\\SETUP\\v.class", kClass);
@@ -309,112 +281,16 @@ TEST_F(CoreTest, ClassFilesAreCheckedAndOnlyWhatTheRunWroteIsDeletedOnce) {
   EXPECT_PRED2(EndsWith, Log(),
                "\r\nT14 C:\\TEMP\\rerodova.class...\r\n\r\nT14 C:\\TEMP\\jre.exe...\r\n");
   EXPECT_EQ(os.OpenHandleCount(), 0u);
-}
-
-// The main thread cleans up while the worker is still inside the bundled
-// step: the files of the steps that returned go, the one being written stays,
-// and the log is still the worker's.
-TEST_F(CoreTest, AnAbandonedWorkerKeepsTheFileItsStepIsWritingAndItsLog) {
-  ScriptedLauncher launcher(os);
-  launcher.SetWorkerState(WorkerState::Running);
-  launcher.whileOffering = [&] {
-    launcher.CleanUp();
+  abandoned.SetWorkerState(WorkerState::Running);
+  abandoned.whileOffering = [&] {
+    abandoned.CleanUp();
     EXPECT_FALSE(os.Exists("C:\\TEMP\\Verify.class") || os.Exists("C:\\TEMP\\rerodova.class"));
     EXPECT_TRUE(os.Exists("C:\\TEMP\\jre.exe"));
-    launcher.Log("\r\nworker goes on\r\n");
+    abandoned.Log("\r\nworker goes on\r\n");
   };
-  launcher.Initialize(L"C:\\SETUP\\setup.exe", "-log");
-  launcher.Run();
+  abandoned.Initialize(L"C:\\SETUP\\setup.exe", "-log");
+  abandoned.Run();
   EXPECT_PRED2(EndsWith, Log(), "\r\nworker goes on\r\n");
-}
-
-// A system that cannot start another thread.
-class NoThreadPlatform : public MemoryPlatform {
- public:
-  bool StartThread(void (*)(void*), void*) override { return false; }
-};
-
-TEST_F(CoreTest, TheEntryPointRunsSilentlyOrBehindTheDialogAndLogsAnAbort) {
-  os.SetModuleFileName("D:\\Disk 1\\setup.exe");
-  const struct {
-    const char* commandLine;
-    bool aborted;
-    const char* events;
-  } rows[] = {{"-silent -jvm ..\\java.exe", false, ""},
-              {"-nosearch -log", false, "create,status T69,status T31,quit,loop,"},
-              {"-nosearch -log", true, "create,status T69,status T31,quit,loop,"}};
-  for (const auto& row : rows) {
-    ScriptedLauncher launcher(os);
-    FakeUserInterface ui;
-    ui.abortDuringLoop = row.aborted;
-    EXPECT_EQ(RunEntryPoint(launcher, ui, row.commandLine), 0);
-    std::string events;
-    for (const std::string& event : ui.events) events += event + ",";
-    EXPECT_EQ(events, row.events);
-    EXPECT_EQ(launcher.State().messageTitle, *row.events ? "T8" : "");
-    EXPECT_EQ(launcher.calls[2], *row.events ? "validate java.exe" : "validate D:\\java.exe");
-    EXPECT_EQ(EndsWith(Log(), "\r\n T61 \r\n"), row.aborted);
-  }
-  NoThreadPlatform noThreads;
-  ScopedPlatform installed(noThreads);
-  TagTexts(noThreads);
-  ScriptedLauncher launcher(noThreads);
-  FakeUserInterface ui;
-  EXPECT_EQ(RunEntryPoint(launcher, ui, "-nosearch"), 0);
-  EXPECT_EQ(launcher.calls.back(), "launch");
-  EXPECT_EQ(ui.events.back(), "status T31");  // no quit, no loop
-}
-
-using Prompts = LauncherTest;
-
-TEST_F(Prompts, EachBrowseOutcomeHasItsEntryAndTheClassPathComesFromAboveTheLastBin) {
-  for (const char* file :
-       {"C:\\jdk\\lib\\dt.jar", "C:\\JRE\\lib\\rt.jar", "C:\\bin\\j\\lib\\classes.zip"})
-    os.AddFile(file);
-  TagTexts(os);
-  RunState& run = launcher.State();
-  const struct {
-    int answer;
-    const char *path, *classPath, *entry;
-  } rows[] = {
-      {kDialogCancel, "C:\\jdk\\bin\\java.exe", "old", "\r\nT27 \r\n"},
-      {kDialogOk, "", "old", "\r\nT28 \r\n"},
-      {kDialogOk, "C:\\jdk\\bin\\java.exe", "C:\\jdk\\lib\\dt.jar",
-       "\r\nT29 C:\\jdk\\bin\\java.exe.\r\n"},
-      {kDialogOk, "C:\\JRE\\BIN\\jre.exe", "C:\\JRE\\lib\\rt.jar", nullptr},
-      {kDialogOk, "C:\\bin\\j\\bin\\java.exe", "C:\\bin\\j\\lib\\classes.zip", nullptr},
-      {kDialogOk, "D:\\tools\\java.exe", "", nullptr},
-      {kDialogOk, "java.exe", "old", nullptr},
-  };
-  for (const auto& row : rows) {
-    const std::size_t logged = LogText().size();
-    run.classPath = "old";
-    run.logAll = row.entry != nullptr;
-    ui.browseAnswer = row.answer;
-    ui.browsePath = row.path;
-    EXPECT_EQ(launcher.BrowseForJvm(), row.answer == kDialogOk && *row.path) << row.path;
-    EXPECT_EQ(run.classPath, row.classPath) << row.path;
-    EXPECT_EQ(LogText().substr(logged), row.entry ? row.entry : "");
-  }
-  run.silent = true;
-  EXPECT_FALSE(launcher.BrowseForJvm());
-  EXPECT_EQ(ui.events.size(), 3 * std::size(rows));
-}
-
-TEST(CenterWindow, PlacesTheCornerByItsRules) {
-  const int rows[][12] = {// window, parent (none when all 0), screen, corner
-                          {5, 7, 405, 207, 0, 0, 0, 0, 1024, 768, 312, 284},
-                          {0, 0, 900, 700, 0, 0, 0, 0, 640, 480, -130, -110},
-                          {0, 0, 100, 51, 0, 0, 0, 0, 1023, 767, 461, 358},
-                          {0, 0, 101, 51, 11, 21, 312, 222, 1024, 768, 111, 96},
-                          {0, 0, 200, 100, -300, -200, -100, -100, 1024, 768, 0, 0},
-                          {0, 0, 300, 120, 900, 700, 1100, 800, 1024, 768, 714, 638},
-                          {0, 0, 700, 100, 0, 0, 640, 480, 640, 480, -70, 190}};
-  for (const auto& r : rows) {
-    const ScreenRect window{r[0], r[1], r[2], r[3]}, parent{r[4], r[5], r[6], r[7]};
-    ScreenPoint at = CenteredPosition(window, r[6] ? &parent : nullptr, r[8], r[9]);
-    EXPECT_EQ(std::make_pair(at.x, at.y), std::make_pair(r[10], r[11])) << r[10];
-  }
 }
 
 }  // namespace
