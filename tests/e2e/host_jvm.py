@@ -20,7 +20,7 @@ import shutil
 import subprocess
 import threading
 from pathlib import Path
-from typing import List, Optional
+from typing import Optional
 
 
 # What the fixture JVM's .ini names as its forward folder.
@@ -61,10 +61,9 @@ class HostJvm:
     host's `java`, on a thread of its own while the context is open."""
 
     def __init__(self, prefix):
-        self.prefix = prefix
+        self.prefix, self.runs = prefix, 0
         self.requests = prefix.host_path(REQUEST_FOLDER)
         self.requests.mkdir(parents=True, exist_ok=True)
-        self.runs = 0
         self._stop = threading.Event()
         self._thread = threading.Thread(target=self._serve, daemon=True)
 
@@ -79,52 +78,36 @@ class HostJvm:
     def unix_path(self, windows_path: str) -> str:
         """The prefix's file behind a Windows path, each component matched
         without regard to case; components that do not exist stay as given."""
+        if not WINDOWS_PATH.match(windows_path):
+            return windows_path
         drive, rest = ntpath.splitdrive(ntpath.normpath(windows_path))
         # Resolved: the link's name "c:" would split a Unix class path.
         path = (self.prefix.path / "dosdevices" / drive.lower()).resolve()
-        for part in [part for part in rest.split("\\") if part]:
-            exact = path / part
-            if not exact.exists() and path.is_dir():
-                exact = next((entry for entry in path.iterdir()
-                              if entry.name.lower() == part.lower()), exact)
-            path = exact
+        for part in filter(None, rest.split("\\")):
+            path = next((entry for entry in path.iterdir() if entry.name.lower() == part.lower()),
+                        path / part) if path.is_dir() else path / part
         return str(path)
-
-    def java_command(self, args: List[str]) -> List[str]:
-        """The host command for a Windows JVM's arguments: class path entries
-        and -D values that are Windows paths become Unix paths."""
-        command = [host_java()]
-        for index, arg in enumerate(args):
-            if index and args[index - 1] in ("-classpath", "-cp"):
-                arg = ":".join(self.unix_path(entry) if WINDOWS_PATH.match(entry) else entry
-                               for entry in arg.split(";"))
-            name, equals, value = arg.partition("=")
-            if arg.startswith("-D") and equals and WINDOWS_PATH.match(value):
-                arg = name + "=" + self.unix_path(value)
-            command.append(arg)
-        return command
 
     def _serve(self) -> None:
         while not self._stop.wait(POLL_SECONDS):
             for request in sorted(self.requests.glob("*.request")):
-                self._answer(request)
-
-    def _answer(self, request: Path) -> None:
-        self.runs += 1
-        folder, *args = request.read_bytes().decode("cp1252").split("\r\n")[:-1]
-        command = self.java_command(args)
-        cwd = self.unix_path(folder) if WINDOWS_PATH.match(folder) else ""
-        with open(self.prefix.artifacts / f"host-jvm-{self.runs}.stderr", "wb") as stderr:
-            stderr.write(f"{args}\n{command}\n".encode())
-            stderr.flush()
-            try:
-                run = subprocess.run(command, cwd=cwd if os.path.isdir(cwd) else None,
-                                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                     stderr=stderr, timeout=RUN_TIMEOUT)
-                exit_code, output = run.returncode, run.stdout
-            except subprocess.TimeoutExpired as expired:
-                exit_code, output = 1, expired.stdout or b""
-        partial = request.with_suffix(".partial-answer")
-        partial.write_bytes(f"{exit_code}\n".encode() + output)
-        os.replace(partial, request.with_suffix(".answer"))
-        request.unlink()
+                self.runs += 1
+                folder, *args = request.read_bytes().decode("cp1252").split("\r\n")[:-1]
+                # Class path entries and -D values that are Windows paths become Unix paths.
+                command = [host_java()] + [
+                    ":".join(map(self.unix_path, arg.split(";"))) if before in ("-classpath", "-cp")
+                    else re.sub(r"^(-D[^=]*=)([A-Za-z]:\\.*)$",
+                                lambda m: m[1] + self.unix_path(m[2]), arg)
+                    for before, arg in zip([""] + args, args)]
+                with open(self.prefix.artifacts / f"host-jvm-{self.runs}.stderr", "wb") as stderr:
+                    try:
+                        run = subprocess.run(command, cwd=self.unix_path(folder), stderr=stderr,
+                                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                             timeout=RUN_TIMEOUT)
+                        exit_code, output = run.returncode, run.stdout
+                    except subprocess.TimeoutExpired as expired:
+                        exit_code, output = 1, expired.stdout or b""
+                partial = request.with_suffix(".partial-answer")
+                partial.write_bytes(f"{exit_code}\n".encode() + output)
+                os.replace(partial, request.with_suffix(".answer"))
+                request.unlink()

@@ -1,23 +1,22 @@
 /* The end-to-end tests' eyes and hands inside a Wine prefix: it runs on the
- * same desktop as the program under test and writes one line per event:
+ * same desktop as the program under test and writes one line per event,
+ * texts as UTF-8 in hex digits (an empty text: an empty field):
  *
- *   WINDOW <hwnd> <pid> <owner> <class>\t<caption>   a new visible top-level window
- *   BOX <hwnd> <pid> <owner> #32770\t<caption>\t<text>  a new message box
+ *   WINDOW <hwnd> <pid> <owner> <class> <caption>   a new visible top-level window
+ *   BOX <hwnd> <pid> <owner> <class> <caption> <text>   a new message box
  *   EXIT <pid> <code>        a process that owned a reported window ended
  *
  * Wine's own exit status does not always carry the Windows exit code (it
  * kills a process whose Unix side lingers after its last thread). A message
- * box is Wine's dialog with the static text 0xFFFF and the icon stc1. Handles
- * are hexadecimal; tab, CR, LF and backslash in texts are escaped.
+ * box is Wine's dialog with the static text 0xFFFF and the icon stc1.
  *
- * Commands on standard input; only text and state answer, with one line:
+ * Commands on standard input; text and visible answer with one line:
  *   click <hwnd> <id>          WM_COMMAND BN_CLICKED for the control
  *   set <hwnd> <id> <text>     the control's text (ANSI)
  *   lbutton <hwnd> <id> <dy>   a left-button release on the dialog, dy pixels
  *                              below the control's centre
- *   text <hwnd> <id>           TEXT <the control's text, UTF-8 in hex digits>
- *   state <hwnd>               STATE <visible> <left> <top> <right> <bottom>
- *                              <GetWindowRgn's answer: 0 none, 1 empty, ...>
+ *   text <hwnd> <id>           ANSWER <the control's text>
+ *   visible <hwnd>             ANSWER <1 or 0>
  */
 #include <stdio.h>
 #include <string.h>
@@ -39,22 +38,12 @@ static void PutLine(const char* line) {
   LeaveCriticalSection(&outputLock);
 }
 
-static char* AppendEscaped(char* out, const char* text) {
-  for (; *text; ++text) {
-    const char* special = strchr("\t\r\n\\", *text);
-    if (special) *out++ = '\\';
-    *out++ = special ? "trn\\"[special - "\t\r\n\\"] : *text;
-  }
-  return out;
-}
-
-static void FollowProcess(DWORD pid) {
-  for (int i = 0; i < processCount; ++i)
-    if (processIds[i] == pid) return;
-  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-  if (process == NULL || processCount == MAX_PROCESSES) return;
-  processIds[processCount] = pid;
-  processes[processCount++] = process;
+static char* AppendHex(char* out, const WCHAR* text) {
+  char utf8[4 * 1024];
+  int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, NULL, NULL);
+  *out++ = ' ';
+  for (int i = 0; i + 1 < length; ++i) out += sprintf(out, "%02x", (unsigned char)utf8[i]);
+  return *out = '\0', out;
 }
 
 static BOOL CALLBACK Snapshot(HWND window, LPARAM report) {
@@ -63,22 +52,22 @@ static BOOL CALLBACK Snapshot(HWND window, LPARAM report) {
     if (seen[i] == window) return TRUE;
   if (seenCount < MAX_SEEN) seen[seenCount++] = window;
   if (!report) return TRUE;
-  char caption[1024] = "", className[256] = "", text[4096] = "", line[2 * 6000];
+  WCHAR caption[1024] = L"", className[256] = L"", text[1024] = L"";
+  char line[8 * 2048 + 128];
   DWORD pid = 0;
-  GetWindowTextA(window, caption, sizeof caption);
-  GetClassNameA(window, className, sizeof className);
+  GetWindowTextW(window, caption, 1024);
+  GetClassNameW(window, className, 256);
   GetWindowThreadProcessId(window, &pid);
-  if (pid != GetCurrentProcessId()) FollowProcess(pid);
-  int box =
-      strcmp(className, "#32770") == 0 && GetDlgItem(window, 0xFFFF) && GetDlgItem(window, 0x440);
-  if (box) GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-  char* end = line + sprintf(line, "%s %p %lu %p ", box ? "BOX" : "WINDOW", (void*)window,
+  int followed = pid == GetCurrentProcessId() || processCount == MAX_PROCESSES;
+  for (int i = 0; i < processCount; ++i) followed |= processIds[i] == pid;
+  HANDLE process = followed ? NULL : OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
+                                                 FALSE, pid);
+  if (process) processIds[processCount] = pid, processes[processCount++] = process;
+  int box = !wcscmp(className, L"#32770") && GetDlgItem(window, 0xFFFF) && GetDlgItem(window, 0x440);
+  if (box) GetDlgItemTextW(window, 0xFFFF, text, 1024);
+  char* end = line + sprintf(line, "%s %p %lu %p", box ? "BOX" : "WINDOW", (void*)window,
                              (unsigned long)pid, (void*)GetWindow(window, GW_OWNER));
-  end = AppendEscaped(end, className);
-  *end++ = '\t';
-  end = AppendEscaped(end, caption);
-  *end++ = '\t';
-  *AppendEscaped(end, text) = '\0';
+  AppendHex(AppendHex(AppendHex(end, className), caption), text);
   PutLine(line);
   return TRUE;
 }
@@ -101,8 +90,8 @@ static void ReportEndedProcesses(void) {
 }
 
 static DWORD WINAPI ReadCommands(LPVOID unused) {
-  char line[1024], answer[4 * 4096 * 2 + 64];
-  while (fgets(line, sizeof line, stdin) && strncmp(line, "quit", 4) != 0) {
+  char line[1024], answer[8 * 1024 + 16];
+  while (fgets(line, sizeof line, stdin)) {
     line[strcspn(line, "\r\n")] = '\0';
     HWND window = NULL;
     int id = 0, dy = 0, at = 0;
@@ -112,26 +101,17 @@ static DWORD WINAPI ReadCommands(LPVOID unused) {
     } else if (sscanf(line, "set %p %d %n", (void**)&window, &id, &at) == 2 && at > 0) {
       SetDlgItemTextA(window, id, line + at);
     } else if (sscanf(line, "text %p %d", (void**)&window, &id) == 2) {
-      WCHAR wide[4096] = L"";
-      char utf8[4 * 4096] = "";
-      GetDlgItemTextW(window, id, wide, 4096);
-      int length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, NULL, NULL);
-      strcpy(answer, "TEXT ");
-      for (int i = 0; i + 1 < length; ++i)
-        sprintf(answer + 5 + 2 * i, "%02x", (unsigned char)utf8[i]);
+      WCHAR text[1024] = L"";
+      GetDlgItemTextW(window, id, text, 1024);
+      AppendHex(strcpy(answer, "ANSWER") + 6, text);
     } else if (sscanf(line, "lbutton %p %d %d", (void**)&window, &id, &dy) == 3) {
       RECT control = {0};
       GetWindowRect(GetDlgItem(window, id), &control);
       POINT point = {(control.left + control.right) / 2, (control.top + control.bottom) / 2 + dy};
       ScreenToClient(window, &point);
       PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
-    } else if (sscanf(line, "state %p", (void**)&window) == 1) {
-      RECT r = {0};
-      HRGN region = CreateRectRgn(0, 0, 0, 0);
-      GetWindowRect(window, &r);
-      sprintf(answer, "STATE %d %ld %ld %ld %ld %d", IsWindowVisible(window) ? 1 : 0, r.left,
-              r.top, r.right, r.bottom, GetWindowRgn(window, region));
-      DeleteObject(region);
+    } else if (sscanf(line, "visible %p", (void**)&window) == 1) {
+      sprintf(answer, "ANSWER %d", IsWindowVisible(window) ? 1 : 0);
     }
     if (answer[0]) PutLine(answer);
   }

@@ -13,13 +13,13 @@ the benchmarks.
   controls, so the tests look from inside. window_watch.exe (window_watch.c)
   runs on the program's desktop, reports new top-level windows and message
   boxes, reads control texts and pushes buttons. Message boxes are answered
-  with OK unless the caller turns `answer_boxes` off; other windows wait in a
-  queue for the test. Its wineserver is ended by `WinePrefix.shutdown`.
+  with OK unless `answer_boxes` is off; other windows wait in a queue for
+  the test.
 """
 
 from __future__ import annotations
 
-import dataclasses
+import collections
 import os
 import pwd
 import queue
@@ -35,12 +35,10 @@ from typing import Dict, List, Optional, Sequence
 
 REPO = Path(__file__).resolve().parents[2]
 MINGW_GCC = "x86_64-w64-mingw32-gcc"
-WATCH_SOURCE = Path(__file__).resolve().parent / "window_watch.c"
 WATCH_WINDOWS_PATH = "C:\\e2e\\window_watch.exe"
 # Wine's mono and gecko installers would otherwise offer themselves in
 # dialogs during wineboot.
 DLL_OVERRIDES = "mscoree,mshtml="
-UNESCAPED = {"t": "\t", "r": "\r", "n": "\n"}
 
 
 def wine_command() -> Optional[str]:
@@ -66,23 +64,7 @@ def mingw_build(target: Path, sources: Sequence[Path], *options: str, compiler=M
 
 
 def build_window_watch(target: Path) -> Path:
-    return mingw_build(target, [WATCH_SOURCE], "-luser32", "-lgdi32")
-
-
-def build_contract_runner(source: Path, target: Path) -> Path:
-    """A program of `source` and the Win32 platform layer, so that a test can
-    call that layer directly inside Wine."""
-    sources = [source, *sorted((REPO / "src" / "platform").glob("**/*.cpp"))]
-    return mingw_build(target, sources, "-std=c++17", "-I", str(REPO / "src"),
-                       compiler="x86_64-w64-mingw32-g++")
-
-
-def screenshot(display: str, target: Path) -> None:
-    """The whole screen as a PNG, when ImageMagick is there."""
-    if shutil.which("import"):
-        target.parent.mkdir(parents=True, exist_ok=True)
-        subprocess.run(["import", "-display", display, "-window", "root", str(target)],
-                       timeout=10, capture_output=True, check=False)
+    return mingw_build(target, [Path(__file__).parent / "window_watch.c"], "-luser32", "-lgdi32")
 
 
 class Xvfb:
@@ -105,10 +87,9 @@ class Xvfb:
 
 
 def wine_environment(prefix: Path, display: str) -> dict:
-    env = dict(os.environ)
     # Wine would carry these host variables into the Windows environment.
-    for name in ("TEMP", "TMP", "TMPDIR", "WINEARCH", "WINELOADER"):
-        env.pop(name, None)
+    env = {k: v for k, v in os.environ.items()
+           if k not in ("TEMP", "TMP", "TMPDIR", "WINEARCH", "WINELOADER")}
     return dict(env, WINEPREFIX=str(prefix), WINEDEBUG="-all", WINEDLLOVERRIDES=DLL_OVERRIDES,
                 DISPLAY=display)
 
@@ -120,23 +101,15 @@ def create_template(prefix: Path, display: str, timeout: float = 300) -> None:
     for command in (["wineboot", "-i"],
                     ["reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N",
                      "/f"]):
-        subprocess.run([wine_command(), *command], env=env, timeout=timeout, capture_output=True,
-                       check=False)
-    subprocess.run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
+        subprocess.run([wine_command(), *command], env=env, timeout=timeout, capture_output=True)
+    subprocess.run(["wineserver", "-w"], env=env, timeout=timeout)
     if not (prefix / "system.reg").exists():
         raise RuntimeError(f"wineboot did not create a prefix at {prefix}")
     (prefix / "dosdevices" / "z:").unlink(missing_ok=True)
 
 
-@dataclasses.dataclass
-class Window:
-    handle: str
-    pid: int
-    owner: int  # 0: no owner
-    window_class: str
-    caption: str
-    box: bool = False  # a message box
-    text: str = ""  # a message box's text
+Window = collections.namedtuple("Window", "handle pid owner window_class caption text box")
+RunResult = collections.namedtuple("RunResult", "exit_code message_boxes windows output")
 
 
 class WindowWatch:
@@ -148,7 +121,6 @@ class WindowWatch:
         self.reported: List[Window] = []  # every window and box, in order
         self.answer_boxes = True
         self._answers: "queue.Queue[str]" = queue.Queue()
-        self._lock = threading.Lock()
         self.process = subprocess.Popen(command, env=env, stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         # The first program of a prefix starts its wineserver: seconds when busy.
@@ -158,101 +130,70 @@ class WindowWatch:
             raise RuntimeError("window_watch.exe did not start")
         threading.Thread(target=self._read, daemon=True).start()
 
-    def _send(self, line: str) -> None:
-        try:
-            self.process.stdin.write((line + "\n").encode("cp1252"))
-            self.process.stdin.flush()
-        except OSError:
-            pass
+    def send(self, window: Window, *command) -> None:
+        """click ID | set ID TEXT | lbutton ID DY (window_watch.c)."""
+        words = [command[0], window.handle, *map(str, command[1:])]
+        self.process.stdin.write((" ".join(words) + "\n").encode("cp1252"))
+        self.process.stdin.flush()
 
-    def _ask(self, line: str) -> str:
-        with self._lock:
-            self._send(line)
-            try:
-                return self._answers.get(timeout=10)
-            except queue.Empty:
-                return ""
-
-    def click(self, window: Window, control_id: int) -> None:
-        self._send(f"click {window.handle} {control_id}")
-
-    def set_text(self, window: Window, control_id: int, text: str) -> None:
-        self._send(f"set {window.handle} {control_id} {text}")
-
-    def release_mouse(self, window: Window, control_id: int, below_centre: int = 0) -> None:
-        """A left-button release on the dialog, at the control's centre or below."""
-        self._send(f"lbutton {window.handle} {control_id} {below_centre}")
+    def _ask(self, window: Window, *command) -> str:  # from the test's thread only
+        self.send(window, *command)
+        return self._answers.get(timeout=10)
 
     def text(self, window: Window, control_id: int) -> str:
         """The control's text, read as Unicode whatever the ANSI code page."""
-        return bytes.fromhex(self._ask(f"text {window.handle} {control_id}")[5:]).decode("utf-8")
+        return bytes.fromhex(self._ask(window, "text", control_id)).decode()
 
-    def state(self, window: Window):
-        """(visible, (left, top, right, bottom), region: 0 none, 1 empty, 2 or 3 other)."""
-        fields = [int(field) for field in self._ask(f"state {window.handle}").split()[1:]]
-        return bool(fields[0]), tuple(fields[1:5]), fields[5]
+    def visible(self, window: Window) -> bool:
+        return self._ask(window, "visible") == "1"
 
-    def next_window(self, timeout: float = 120) -> Window:
-        return self.windows.get(timeout=timeout)
+    def next_dialog(self, owner: Optional[Window] = None) -> Window:
+        """The next dialog (other windows, such as a console, are passed by)."""
+        window = self.windows.get(timeout=120)
+        while window.window_class != "#32770":
+            window = self.windows.get(timeout=120)
+        assert window.owner == (int(owner.handle, 16) if owner else 0), (window, self.reported)
+        return window
 
     def _read(self) -> None:
         for raw in iter(self.process.stdout.readline, b""):
-            kind, _, rest = raw.decode("cp1252", "replace").rstrip("\r\n").partition(" ")
-            if kind in ("TEXT", "STATE"):
-                self._answers.put(kind + " " + rest)
+            kind, *fields = raw.decode().rstrip("\r\n").split(" ")
+            if kind == "ANSWER":
+                self._answers.put(fields[0] if fields else "")
             elif kind == "EXIT":
-                pid, code = rest.split(" ")
-                self.exit_codes[int(pid)] = int(code)
+                self.exit_codes[int(fields[0])] = int(fields[1])
             elif kind in ("BOX", "WINDOW"):
-                head, caption, text = (rest.split("\t") + [""])[:3]
-                handle, pid, owner, window_class = (head.split(" ", 3) + [""])[:4]
-                caption, text = (re.sub(r"\\(.)", lambda m: UNESCAPED.get(m[1], m[1]), t)
-                                 for t in (caption, text))
-                window = Window(handle, int(pid), int(owner, 16), window_class, caption,
-                                kind == "BOX", text)
+                window = Window(fields[0], int(fields[1]), int(fields[2], 16),
+                                *(bytes.fromhex(text).decode() for text in fields[3:6]),
+                                kind == "BOX")
                 self.reported.append(window)
                 if not window.box:
                     self.windows.put(window)
                 elif self.answer_boxes:
-                    self.click(window, 1)
-
-    def exit_code(self, pid: int, timeout: float = 5) -> Optional[int]:
-        """The Windows exit code of a process that owned a reported window."""
-        deadline = time.monotonic() + timeout
-        while pid not in self.exit_codes and time.monotonic() < deadline:
-            time.sleep(0.05)
-        return self.exit_codes.get(pid)
+                    self.send(window, "click", 1)
 
     def stop(self) -> None:
-        self._send("quit")
         try:
+            self.process.stdin.close()
             self.process.wait(timeout=5)
-        except subprocess.TimeoutExpired:
+        except (OSError, subprocess.TimeoutExpired):
             self.process.kill()
-
-
-@dataclasses.dataclass
-class RunResult:
-    exit_code: Optional[int]  # None when the run timed out
-    message_boxes: List[Window]
-    windows: List[Window]
-    stdout: str
-    stderr: str
 
 
 class Running:
     """A program started in a prefix; `finish` waits for its end."""
 
     def __init__(self, prefix: "WinePrefix", program: str, args: Sequence[str], env: dict):
-        self.prefix, self.first = prefix, len(prefix.watch.reported)
+        self.prefix, self.watch = prefix, prefix.watch
+        self.first = len(self.watch.reported)
         prefix.runs += 1
         # Files, not pipes: a child that outlives the program keeps its
         # inherited output open, and the run must not wait for it.
-        self.outputs = [prefix.artifacts / f"run-{prefix.runs}.{name}" for name in ("out", "err")]
-        with open(self.outputs[0], "wb") as stdout, open(self.outputs[1], "wb") as stderr:
+        self.output = prefix.artifacts / f"run-{prefix.runs}.out"
+        with open(self.output, "wb") as output, open(self.output.with_suffix(".err"), "wb") as error:
             self.process = subprocess.Popen([wine_command(), program, *args],
                                             env=dict(prefix.env, **env), stdin=subprocess.DEVNULL,
-                                            stdout=stdout, stderr=stderr)
+                                            stdout=output, stderr=error)
 
     def finish(self, timeout: float = 60) -> RunResult:
         try:
@@ -261,25 +202,24 @@ class Running:
             self.prefix.shutdown()
             self.process.wait()
             exit_code = None
-        watch = self.prefix.watch
-        reported = watch.reported[self.first:]
+        watch, reported = self.watch, self.watch.reported[self.first:]
         if exit_code == -signal.SIGKILL and reported:
             # Wine kills a process whose Unix side takes over a second to go
             # after its last thread ended: the watch saw the Windows exit code.
-            found = watch.exit_code(reported[0].pid)
-            exit_code = exit_code if found is None else found
-        stdout, stderr = (path.read_bytes().decode("cp1252", "replace") for path in self.outputs)
+            deadline = time.monotonic() + 5
+            while reported[0].pid not in watch.exit_codes and time.monotonic() < deadline:
+                time.sleep(0.05)
+            exit_code = watch.exit_codes.get(reported[0].pid, exit_code)
         return RunResult(exit_code, [w for w in reported if w.box],
-                         [w for w in reported if not w.box], stdout, stderr)
+                         [w for w in reported if not w.box], self.output.read_text("cp1252"))
 
 
 class WinePrefix:
     """One test's Wine prefix: files on C:, registry values, runs."""
 
     def __init__(self, path: Path, display: str, watch_exe: Optional[Path], artifacts: Path):
-        self.path, self.display, self.watch_exe = path, display, watch_exe
-        self.artifacts = artifacts
-        self.artifacts.mkdir(parents=True, exist_ok=True)
+        self.path, self.display, self.watch_exe, self.artifacts = path, display, watch_exe, artifacts
+        artifacts.mkdir(parents=True, exist_ok=True)
         self.env = wine_environment(path, display)
         self.drive_c = path / "drive_c"
         user = pwd.getpwuid(os.getuid()).pw_name
@@ -291,14 +231,11 @@ class WinePrefix:
     @classmethod
     def copy_of(cls, template: Path, target: Path, display: str, watch_exe: Path,
                 artifacts: Path) -> "WinePrefix":
-        """A copy of the template, C:\\windows as hard links."""
+        """A copy of the template whose files are hard links: Wine replaces
+        the registry files it saves, and the tests write only new files."""
         shutil.rmtree(target, ignore_errors=True)
-        (target / "drive_c").mkdir(parents=True)
-        for entry in [*template.iterdir(), *(template / "drive_c").iterdir()]:
-            if entry.name != "drive_c":
-                link = entry.name == "windows" and entry.parent.name == "drive_c"
-                subprocess.run(["cp", "-al" if link else "-a", str(entry),
-                                str(target / entry.relative_to(template))], check=True)
+        target.parent.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["cp", "-al", str(template), str(target)], check=True)
         return cls(target, display, watch_exe, artifacts)
 
     def host_path(self, windows_path: str) -> Path:
@@ -324,12 +261,8 @@ class WinePrefix:
         return target.read_bytes().decode(code_page, "replace") if target.is_file() else None
 
     def log(self, windows_path: Optional[str] = None, code_page: str = "cp1252") -> Optional[str]:
-        """The launcher log (vnlog.txt in the temporary folder unless named),
-        also kept among the artifacts."""
-        windows_path = windows_path or self.temp_dir_windows + "vnlog.txt"
-        if self.host_path(windows_path).is_file():
-            shutil.copyfile(self.host_path(windows_path), self.artifacts / f"run-{self.runs}.log")
-        return self.read_text(windows_path, code_page)
+        """The launcher log (vnlog.txt in the temporary folder unless named)."""
+        return self.read_text(windows_path or self.temp_dir_windows + "vnlog.txt", code_page)
 
     def reg_add(self, key: str, name: Optional[str], value: str, kind: str = "REG_SZ") -> None:
         """A registry value through Wine's reg.exe (name None: the default value)."""
@@ -362,7 +295,6 @@ class WinePrefix:
             self._watch = None
         for option in ("-k", "-w"):
             try:
-                subprocess.run(["wineserver", option], env=self.env, timeout=30,
-                               capture_output=True, check=False)
+                subprocess.run(["wineserver", option], env=self.env, timeout=30, capture_output=True)
             except subprocess.TimeoutExpired:
                 pass
