@@ -1,14 +1,11 @@
 // The platform contract on the Win32 platform, and what only the real system
-// shows. tests/e2e/test_platform.py builds it with the platform's sources and
-// runs it under Wine; it prints "ok ..." or "FAIL ..." per check and exits
-// with the number of failures:
-//   wine_contract         the contract, the temporary folder's bounds, the
-//                         messages served during a wait (for a child: sleep)
-//   wine_contract module  run from a path past MAX_PATH
+// shows: the temporary folder's bounds and the program's own path past
+// MAX_PATH. tests/e2e/test_platform.py builds it with the platform's sources
+// and runs it under Wine; it prints "ok ..." or "FAIL ..." per check and
+// exits with the number of failures.
 #include <windows.h>
 
 #include <cstdio>
-#include <vector>
 
 #include "platform/win32/win32_platform.h"
 #include "platform_contract.h"
@@ -49,42 +46,10 @@ void TempBounds(RealWorld& w) {
            "a temporary folder of 260 fails, one of 259 comes whole");
 }
 
-// What a wait for a process dispatches to a window of the waiting thread:
-// the private message, the key, and the message another thread sends.
-int counts[3];
-HWND counter;
-
-void WaitMessages(RealWorld& w) {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    counts[0] += message == WM_USER, counts[1] += message == WM_KEYDOWN;
-    counts[2] += message == WM_USER + 1;
-    return DefWindowProcA(window, message, wParam, lParam);
-  };
-  windowClass.lpszClassName = "ContractCounter";
-  RegisterClassA(&windowClass);
-  counter = CreateWindowExA(0, "ContractCounter", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                            nullptr, nullptr);
-  PostMessageA(counter, WM_USER, 0, 0);
-  PostMessageA(counter, WM_KEYDOWN, VK_SPACE, 0);
-  auto sendLater = [](LPVOID) -> DWORD { return Sleep(300), SendMessageA(counter, WM_USER + 1, 0, 0); };
-  HANDLE sender = CreateThread(nullptr, 0, sendLater, nullptr, 0, nullptr);
-  char self[MAX_PATH] = {};
-  Process child;
-  bool waited = GetModuleFileNameA(nullptr, self, MAX_PATH) &&
-                Os().StartProcess({"\"" + std::string(self) + "\" sleep"}, &child) &&
-                Os().WaitForProcess(child, false);
-  WaitForSingleObject(sender, INFINITE);
-  MSG left;
-  w.Expect(waited && counts[0] == 1 && counts[1] == 0 && counts[2] == 1 &&
-               !PeekMessageA(&left, nullptr, 0, 0, PM_REMOVE),
-           "a wait serves sent and private messages and drops input");
-}
-
-// Run from a path past MAX_PATH, the program's own path comes cut to the
-// buffer, without a terminator inside.
+// The program's own path past MAX_PATH comes cut to the buffer, without a
+// terminator inside.
 void Module(RealWorld& w) {
-  std::vector<wchar_t> wide(32768);
+  std::wstring wide(32768, L'\0');
   DWORD length = GetModuleFileNameW(nullptr, wide.data(), static_cast<DWORD>(wide.size()));
   std::string full(wide.data(), wide.data() + length), path = Os().ExecutablePath();
   w.Expect(full.size() > kMaxPath && !path.empty() && path.size() <= kMaxPath &&
@@ -94,17 +59,12 @@ void Module(RealWorld& w) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "sleep") return Sleep(1000), 0;
+// Run from a path past MAX_PATH, as the test does.
+int main() {
   SetPlatform(&Win32Platform(GetModuleHandleA(nullptr)));
   RealWorld world;
-  if (mode == "module") {
-    Module(world);
-  } else {
-    contract::RunAll(world);
-    TempBounds(world);
-    WaitMessages(world);
-  }
+  contract::RunAll(world);
+  TempBounds(world);
+  Module(world);
   return world.failures;
 }

@@ -13,7 +13,6 @@ would; the JVM's error output goes to the prefix's artifacts folder.
 
 from __future__ import annotations
 
-import ntpath
 import os
 import re
 import shutil
@@ -76,17 +75,12 @@ class HostJvm:
         self._thread.join()
 
     def unix_path(self, windows_path: str) -> str:
-        """The prefix's file behind a Windows path, each component matched
-        without regard to case; components that do not exist stay as given."""
+        """The prefix's file behind a Windows path (letter case as given)."""
         if not WINDOWS_PATH.match(windows_path):
             return windows_path
-        drive, rest = ntpath.splitdrive(ntpath.normpath(windows_path))
         # Resolved: the link's name "c:" would split a Unix class path.
-        path = (self.prefix.path / "dosdevices" / drive.lower()).resolve()
-        for part in filter(None, rest.split("\\")):
-            path = next((entry for entry in path.iterdir() if entry.name.lower() == part.lower()),
-                        path / part) if path.is_dir() else path / part
-        return str(path)
+        drive = (self.prefix.path / "dosdevices" / windows_path[:2].lower()).resolve()
+        return str(drive.joinpath(*windows_path[3:].split("\\")))
 
     def _serve(self) -> None:
         while not self._stop.wait(POLL_SECONDS):

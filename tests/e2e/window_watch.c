@@ -13,8 +13,6 @@
  * Commands on standard input; text and visible answer with one line:
  *   click <hwnd> <id>          WM_COMMAND BN_CLICKED for the control
  *   set <hwnd> <id> <text>     the control's text (ANSI)
- *   lbutton <hwnd> <id> <dy>   a left-button release on the dialog, dy pixels
- *                              below the control's centre
  *   text <hwnd> <id>           ANSWER <the control's text>
  *   visible <hwnd>             ANSWER <1 or 0>
  */
@@ -73,19 +71,16 @@ static BOOL CALLBACK Snapshot(HWND window, LPARAM report) {
 }
 
 static void ReportEndedProcesses(void) {
-  for (int i = 0; i < processCount;) {
-    DWORD code = 0;
-    char line[64];
+  DWORD code = 0;
+  char line[64];
+  for (int i = processCount - 1; i >= 0; --i) {
     if (WaitForSingleObject(processes[i], 0) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(processes[i], &code)) {
-      ++i;
+        !GetExitCodeProcess(processes[i], &code))
       continue;
-    }
     sprintf(line, "EXIT %lu %lu", (unsigned long)processIds[i], (unsigned long)code);
     PutLine(line);
     CloseHandle(processes[i]);
-    processIds[i] = processIds[--processCount];
-    processes[i] = processes[processCount];
+    processIds[i] = processIds[--processCount], processes[i] = processes[processCount];
   }
 }
 
@@ -94,7 +89,7 @@ static DWORD WINAPI ReadCommands(LPVOID unused) {
   while (fgets(line, sizeof line, stdin)) {
     line[strcspn(line, "\r\n")] = '\0';
     HWND window = NULL;
-    int id = 0, dy = 0, at = 0;
+    int id = 0, at = 0;
     answer[0] = '\0';
     if (sscanf(line, "click %p %d", (void**)&window, &id) == 2) {
       PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(window, id));
@@ -104,12 +99,6 @@ static DWORD WINAPI ReadCommands(LPVOID unused) {
       WCHAR text[1024] = L"";
       GetDlgItemTextW(window, id, text, 1024);
       AppendHex(strcpy(answer, "ANSWER") + 6, text);
-    } else if (sscanf(line, "lbutton %p %d %d", (void**)&window, &id, &dy) == 3) {
-      RECT control = {0};
-      GetWindowRect(GetDlgItem(window, id), &control);
-      POINT point = {(control.left + control.right) / 2, (control.top + control.bottom) / 2 + dy};
-      ScreenToClient(window, &point);
-      PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
     } else if (sscanf(line, "visible %p", (void**)&window) == 1) {
       sprintf(answer, "ANSWER %d", IsWindowVisible(window) ? 1 : 0);
     }

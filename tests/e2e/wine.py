@@ -23,7 +23,6 @@ import collections
 import os
 import pwd
 import queue
-import re
 import select
 import shutil
 import signal
@@ -43,10 +42,9 @@ DLL_OVERRIDES = "mscoree,mshtml="
 
 def wine_command() -> Optional[str]:
     """The Wine loader able to run 64-bit programs, or None."""
-    for candidate in (shutil.which("wine64"), "/usr/lib/wine/wine64", shutil.which("wine")):
-        if candidate and os.access(candidate, os.X_OK):
-            return candidate
-    return None
+    return next((candidate for candidate in (shutil.which("wine64"), "/usr/lib/wine/wine64",
+                                             shutil.which("wine"))
+                 if candidate and os.access(candidate, os.X_OK)), None)
 
 
 def missing_tools() -> List[str]:
@@ -131,7 +129,7 @@ class WindowWatch:
         threading.Thread(target=self._read, daemon=True).start()
 
     def send(self, window: Window, *command) -> None:
-        """click ID | set ID TEXT | lbutton ID DY (window_watch.c)."""
+        """click ID | set ID TEXT (window_watch.c)."""
         words = [command[0], window.handle, *map(str, command[1:])]
         self.process.stdin.write((" ".join(words) + "\n").encode("cp1252"))
         self.process.stdin.flush()
@@ -239,20 +237,15 @@ class WinePrefix:
         return cls(target, display, watch_exe, artifacts)
 
     def host_path(self, windows_path: str) -> Path:
-        """The host file behind a path on drive C: (letter case as given)."""
-        match = re.match(r"^[Cc]:[\\/]?(.*)$", windows_path)
-        if not match:
-            raise ValueError(f"not a path on drive C: {windows_path!r}")
-        return self.drive_c.joinpath(*[p for p in re.split(r"[\\/]+", match.group(1)) if p])
+        """The host file behind a path "C:\\..." (letter case as given)."""
+        return self.drive_c.joinpath(*windows_path[3:].split("\\"))
 
     def put(self, windows_path: str, content) -> Path:
         """Copies a host file (Path) or writes bytes or text to a path on C:."""
         target = self.host_path(windows_path)
         target.parent.mkdir(parents=True, exist_ok=True)
-        if isinstance(content, Path):
-            shutil.copyfile(content, target)
-        else:
-            target.write_bytes(content.encode("cp1252") if isinstance(content, str) else content)
+        content = content.read_bytes() if isinstance(content, Path) else content
+        target.write_bytes(content.encode("cp1252") if isinstance(content, str) else content)
         return target
 
     def read_text(self, windows_path: str, code_page: str = "cp1252") -> Optional[str]:
