@@ -56,9 +56,6 @@ class MemoryPlatform : public Platform {
   }
   std::size_t OpenHandleCount() const { return handles_.size(); }
 
-  void SetTempPath(const std::string& path) {  // "" makes GetTempPath fail
-    if (!(tempPath_ = path).empty()) AddFolder(path);
-  }
   void SetWindowsDirectory(const std::string& path) { AddFolder(windowsDirectory_ = path); }
   void SetSystemDirectory(const std::string& path) { AddFolder(systemDirectory_ = path); }
   void SetDriveType(const std::string& root, std::uint32_t type) {
@@ -67,7 +64,6 @@ class MemoryPlatform : public Platform {
   void SetDiskFreeSpace(const std::string& root, DiskFreeSpace space) {
     freeSpace_[Key(root)] = space;
   }
-  void SetModuleFileName(const std::string& path) { moduleFileName_ = path; }
   void SetEnv(const std::string& name, const std::string& value) {
     values_[Key("env " + name)] = value;
   }
