@@ -78,7 +78,7 @@ def test_the_dialogs_in_chinese_beside_planted_system_dlls(prefix, session_dir):
     watch.send(progress, "click", 2)
     clicked = time.monotonic()
     watch.send(watch.next_dialog(owner=progress), "click", 1)  # abort
-    result = run.finish()
+    result = run()
 
     # Long before the JVM's 40 seconds are over: the worker is not waited for.
     assert time.monotonic() - clicked < 25 and result.exit_code == 0, result

@@ -27,14 +27,8 @@ static HWND seen[MAX_SEEN];
 static int seenCount, processCount;
 static DWORD processIds[MAX_PROCESSES];
 static HANDLE processes[MAX_PROCESSES];
-static CRITICAL_SECTION outputLock;
-
-static void PutLine(const char* line) {
-  EnterCriticalSection(&outputLock);
-  printf("%s\n", line);
-  fflush(stdout);
-  LeaveCriticalSection(&outputLock);
-}
+// Both threads write whole lines: the C runtime locks the stream for each call.
+static void PutLine(const char* line) { printf("%s\n", line), fflush(stdout); }
 
 static char* AppendHex(char* out, const WCHAR* text) {
   char utf8[4 * 1024];
@@ -109,7 +103,6 @@ static DWORD WINAPI ReadCommands(LPVOID unused) {
 }
 
 int main(void) {
-  InitializeCriticalSection(&outputLock);
   EnumWindows(Snapshot, 0);
   PutLine("READY");
   CreateThread(NULL, 0, ReadCommands, NULL, 0, NULL);

@@ -178,40 +178,6 @@ class WindowWatch:
             self.process.kill()
 
 
-class Running:
-    """A program started in a prefix; `finish` waits for its end."""
-
-    def __init__(self, prefix: "WinePrefix", program: str, args: Sequence[str], env: dict):
-        self.prefix, self.watch = prefix, prefix.watch
-        self.first = len(self.watch.reported)
-        prefix.runs += 1
-        # Files, not pipes: a child that outlives the program keeps its
-        # inherited output open, and the run must not wait for it.
-        self.output = prefix.artifacts / f"run-{prefix.runs}.out"
-        with open(self.output, "wb") as output, open(self.output.with_suffix(".err"), "wb") as error:
-            self.process = subprocess.Popen([wine_command(), program, *args],
-                                            env=dict(prefix.env, **env), stdin=subprocess.DEVNULL,
-                                            stdout=output, stderr=error)
-
-    def finish(self, timeout: float = 60) -> RunResult:
-        try:
-            exit_code = self.process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            self.prefix.shutdown()
-            self.process.wait()
-            exit_code = None
-        watch, reported = self.watch, self.watch.reported[self.first:]
-        if exit_code == -signal.SIGKILL and reported:
-            # Wine kills a process whose Unix side takes over a second to go
-            # after its last thread ended: the watch saw the Windows exit code.
-            deadline = time.monotonic() + 5
-            while reported[0].pid not in watch.exit_codes and time.monotonic() < deadline:
-                time.sleep(0.05)
-            exit_code = watch.exit_codes.get(reported[0].pid, exit_code)
-        return RunResult(exit_code, [w for w in reported if w.box],
-                         [w for w in reported if not w.box], self.output.read_text("cp1252"))
-
-
 class WinePrefix:
     """One test's Wine prefix: files on C:, registry values, runs."""
 
@@ -272,14 +238,43 @@ class WinePrefix:
             self._watch = WindowWatch([wine_command(), WATCH_WINDOWS_PATH], self.env)
         return self._watch
 
-    def start(self, program: str, args: Sequence[str] = (), env: Optional[dict] = None) -> Running:
+    def start(self, program: str, args: Sequence[str] = (), env: Optional[dict] = None):
         """Starts a program on C: (Wine joins args, quoting those with blanks);
-        env adds variables for this run only."""
-        return Running(self, program, args, env or {})
+        env adds variables for this run only. The function it returns waits
+        for the end (timeout in seconds) and gives the RunResult."""
+        watch, first = self.watch, len(self.watch.reported)
+        self.runs += 1
+        # Files, not pipes: a child that outlives the program keeps its
+        # inherited output open, and the run must not wait for it.
+        output = self.artifacts / f"run-{self.runs}.out"
+        with open(output, "wb") as stdout, open(output.with_suffix(".err"), "wb") as stderr:
+            process = subprocess.Popen([wine_command(), program, *args],
+                                       env=dict(self.env, **(env or {})), stdin=subprocess.DEVNULL,
+                                       stdout=stdout, stderr=stderr)
+
+        def finish(timeout: float = 60) -> RunResult:
+            try:
+                exit_code = process.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                self.shutdown()
+                process.wait()
+                exit_code = None
+            reported = watch.reported[first:]
+            if exit_code == -signal.SIGKILL and reported:
+                # Wine kills a process whose Unix side takes over a second to go
+                # after its last thread ended: the watch saw the Windows exit code.
+                deadline = time.monotonic() + 5
+                while reported[0].pid not in watch.exit_codes and time.monotonic() < deadline:
+                    time.sleep(0.05)
+                exit_code = watch.exit_codes.get(reported[0].pid, exit_code)
+            return RunResult(exit_code, [w for w in reported if w.box],
+                             [w for w in reported if not w.box], output.read_text("cp1252"))
+
+        return finish
 
     def run(self, program: str, args: Sequence[str] = (), timeout: float = 60,
             env: Optional[dict] = None) -> RunResult:
-        return self.start(program, args, env).finish(timeout)
+        return self.start(program, args, env)(timeout)
 
     def shutdown(self) -> None:
         """Ends every process of this prefix, then its wineserver."""
