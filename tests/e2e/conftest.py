@@ -45,16 +45,9 @@ def install_jvm(prefix, exe_path, **settings):
 
 
 def journal(prefix, exe_path):
-    """The runs the fixture JVM beside exe_path recorded, in order: each
-    [command line, class, class file found]."""
-    runs = []
+    """The journal of the fixture JVM beside exe_path: its lines, split at tabs."""
     text = prefix.read_text(exe_path.rsplit("\\", 1)[0] + "\\fixture_jvm.journal") or ""
-    for kind, _, rest in (line.partition("\t") for line in text.split("\r\n")):
-        if kind == "command":
-            runs.append([rest, None, None])
-        elif kind == "class":
-            runs[-1][1:] = rest.split("\t")
-    return runs
+    return [line.split("\t") for line in text.split("\r\n") if line]
 
 
 @pytest.fixture(scope="session")
