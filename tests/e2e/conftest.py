@@ -41,7 +41,8 @@ def build_setup(target, archive, criteria, stub=LAUNCHER):
 def install_jvm(prefix, exe_path, **settings):
     """The fixture JVM at exe_path, its settings in the .ini beside it."""
     prefix.put(exe_path, FIXTURE_JVM)
-    prefix.put(exe_path[:-4] + ".ini", "".join(f"{key}={value}\r\n" for key, value in settings.items()))
+    prefix.put(exe_path[:-4] + ".ini",
+               "".join(f"{key}={value}\r\n" for key, value in settings.items()))
 
 
 def journal(prefix, exe_path):

@@ -27,7 +27,8 @@ def test_signed_silent_setup_without_a_jvm_installs_the_bundled_one_and_launches
                     "-subj", "/CN=Carafe test", "-addext", "extendedKeyUsage=codeSigning",
                     "-keyout", key, "-out", cert)
     assert made.returncode == 0, made.stderr
-    archive, setup, signed = tmp_path / "rerodova.class", tmp_path / "setup.exe", tmp_path / "signed.exe"
+    archive, setup = tmp_path / "rerodova.class", tmp_path / "setup.exe"
+    signed = tmp_path / "signed.exe"
     made = host_run(MKSETUP, "archive", "--class", VERIFY_CLASS, "--section", "BundledVMInstallers",
                     "--resource", f"jre-setup.exe={FIXTURE_JVM}:1", "-o", archive)
     assert made.returncode == 0 and build_setup(setup, archive, CRITERIA).returncode == 0

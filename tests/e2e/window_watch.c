@@ -55,7 +55,8 @@ static BOOL CALLBACK Snapshot(HWND window, LPARAM report) {
   HANDLE process = followed ? NULL : OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
                                                  FALSE, pid);
   if (process) processIds[processCount] = pid, processes[processCount++] = process;
-  int box = !wcscmp(className, L"#32770") && GetDlgItem(window, 0xFFFF) && GetDlgItem(window, 0x440);
+  int box =
+      !wcscmp(className, L"#32770") && GetDlgItem(window, 0xFFFF) && GetDlgItem(window, 0x440);
   if (box) GetDlgItemTextW(window, 0xFFFF, text, 1024);
   char* end = line + sprintf(line, "%s %p %lu %p", box ? "BOX" : "WINDOW", (void*)window,
                              (unsigned long)pid, (void*)GetWindow(window, GW_OWNER));

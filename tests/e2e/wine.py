@@ -7,8 +7,8 @@ the benchmarks.
   hidden.
 * `create_template` makes one prefix per session (mono and gecko installers
   silenced) and removes its z: drive, so a program sees only what a test puts
-  on C:. `WinePrefix.copy_of` gives each test its own copy; C:\\windows is
-  hard-linked to the template's files, which must be replaced, never changed.
+  on C:. `WinePrefix.copy_of` gives each test its own copy, whose files are
+  hard links to the template's: they must be replaced, never changed.
 * `WindowWatch`: X knows neither a message box's text nor a dialog's
   controls, so the tests look from inside. window_watch.exe (window_watch.c)
   runs on the program's desktop, reports new top-level windows and message
@@ -62,7 +62,7 @@ def mingw_build(target: Path, sources: Sequence[Path], *options: str, compiler=M
 
 
 def build_window_watch(target: Path) -> Path:
-    return mingw_build(target, [Path(__file__).parent / "window_watch.c"], "-luser32", "-lgdi32")
+    return mingw_build(target, [Path(__file__).parent / "window_watch.c"], "-luser32")
 
 
 class Xvfb:
@@ -182,7 +182,7 @@ class WinePrefix:
     """One test's Wine prefix: files on C:, registry values, runs."""
 
     def __init__(self, path: Path, display: str, watch_exe: Optional[Path], artifacts: Path):
-        self.path, self.display, self.watch_exe, self.artifacts = path, display, watch_exe, artifacts
+        self.path, self.watch_exe, self.artifacts = path, watch_exe, artifacts
         artifacts.mkdir(parents=True, exist_ok=True)
         self.env = wine_environment(path, display)
         self.drive_c = path / "drive_c"
@@ -283,6 +283,6 @@ class WinePrefix:
             self._watch = None
         for option in ("-k", "-w"):
             try:
-                subprocess.run(["wineserver", option], env=self.env, timeout=30, capture_output=True)
+                subprocess.run(["wineserver", option], env=self.env, timeout=30)
             except subprocess.TimeoutExpired:
                 pass
