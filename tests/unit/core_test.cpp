@@ -79,19 +79,6 @@ TEST(ParseCommandLine, SetsExactlyTheFieldsItsRulesGive) {
   EXPECT_EQ(Describe(ParseCommandLine(many + L"-silent")), L"java=" + kept + L"|S");
 }
 
-TEST(LogWriter, FormatsItsConversionsAndCutsAtTheFormatLimit) {
-  EXPECT_EQ(FormatEntry("%s :: %02d:%02d", "Mon", 7, 0), "Mon :: 07:00");
-  // Not a literal: the compiler would warn of the unknown %q this row is about.
-  const std::string unknownAtEnd = "%d %d %02d|%02d|%03d|%4d %%%q";
-  EXPECT_EQ(FormatEntry(unknownAtEnd.c_str(), INT_MIN, INT_MAX, 100, -5, -5, 42),
-            "-2147483648 2147483647 100|-5|-05|  42 %%q");
-  const std::string almost(kFormatLimit - 3, 'a');
-  EXPECT_EQ(FormatEntry("%s%d", almost.c_str(), 12345), almost + "12");
-  EXPECT_EQ(FormatEntry("%s%05d!", almost.c_str(), 7), almost + "00");
-  EXPECT_EQ(FormatEntry("%s%%%%%%", almost.c_str()), almost + "%%");
-  EXPECT_EQ(FormatEntry("%s!", (almost + "bb").c_str()), almost + "bb");
-}
-
 class CoreTest : public PlatformTest {
  protected:
   CoreTest() { TagTexts(os); }
@@ -102,7 +89,15 @@ class CoreTest : public PlatformTest {
   }
 };
 
-TEST_F(CoreTest, EntriesAreWrittenWholeAndLabelsCutToTheirBuffers) {
+// Entries are formatted within their limit, written in one call each, and
+// labels cut to the buffers they are loaded into.
+TEST_F(CoreTest, EntriesAreFormattedAndWrittenWholeAndLabelsCutToTheirBuffers) {
+  // Not a literal: the compiler would warn of the unknown %q this row is about.
+  const std::string unknownAtEnd = "%d %d %02d|%03d|%4d %%%q", almost(kFormatLimit - 3, 'a');
+  EXPECT_EQ(FormatEntry(unknownAtEnd.c_str(), INT_MIN, INT_MAX, 100, -5, 42),
+            "-2147483648 2147483647 100|-05|  42 %%q");
+  EXPECT_EQ(FormatEntry("%s%05d!", almost.c_str(), 7), almost + "00");
+  EXPECT_EQ(FormatEntry("%s%%%%%%", almost.c_str()), almost + "%%");
   File file = OpenLog();
   WriteLog(&file, "\r\nfirst\r\n");
   WriteLog(nullptr, "dropped");

@@ -42,9 +42,9 @@ std::string MemoryPlatform::Key(std::string folded) {
   return key.size() == 2 && key[1] == ':' ? key + '\\' : key;
 }
 
-const MemoryPlatform::Node* MemoryPlatform::Find(const std::string& path) const {
+MemoryPlatform::Node* MemoryPlatform::Find(const std::string& path) const {
   const std::string key = Key(path);
-  auto it = std::find_if(nodes_.begin(), nodes_.end(), [&](const Node& n) { return n.key == key; });
+  auto it = std::find_if(nodes_.begin(), nodes_.end(), [&](Node& n) { return n.key == key; });
   return it == nodes_.end() ? nullptr : &*it;
 }
 

@@ -153,10 +153,7 @@ class MemoryPlatform : public Platform {
   };
 
   static std::string Key(std::string path);
-  const Node* Find(const std::string& path) const;
-  Node* Find(const std::string& path) {
-    return const_cast<Node*>(static_cast<const MemoryPlatform*>(this)->Find(path));
-  }
+  Node* Find(const std::string& path) const;
   Node& MakeNode(const std::string& path, bool folder);
   Opened* Opening(Handle handle, Opened::Kind kind);
   bool HeldAgainst(const std::string& key, FileShare share) const;
@@ -164,7 +161,7 @@ class MemoryPlatform : public Platform {
   Program FindProgram(const std::string& commandLine);
   const std::string* Lookup(const std::string& journalLine);  // a registry or environment value
 
-  std::vector<Node> nodes_;  // in creation order, which listings keep
+  mutable std::vector<Node> nodes_;  // in creation order, which listings keep
   std::map<Handle, Opened> handles_;
   Handle lastHandle_ = 0x100;
   std::vector<PipeBuffer> pipes_;
