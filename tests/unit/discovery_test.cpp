@@ -18,7 +18,6 @@ using Strings = std::vector<std::string>;
 const std::string kJre = "Software\\JavaSoft\\Java Runtime Environment\\";
 const std::string kJdk = "Software\\JavaSoft\\Java Development Kit\\";
 const std::string kIbmJdk = "Software\\IBM\\IBM Developer Kit, Java(TM) Tech. Edition\\";
-constexpr const char* kSun = "http://java.sun.com/";
 
 std::string Fields(const std::vector<CriteriaEntry>& entries) {
   std::string out;
@@ -77,8 +76,25 @@ TEST(VerifyOutput, VendorAndVersionComeFromTheirLinesTrimmed) {
   }
 }
 
-class SearchTest : public JvmTest {
+class SearchTest : public PlatformTest {
  protected:
+  void InstallJvm(const std::string& path, const std::string& version,
+                  const std::string& url = "http://java.sun.com/") {
+    os.AddProgram(path, PrintingJvm(VerifyLines(version, url)));
+  }
+  // What a search looked at, in order: registry values, files probed, PATH
+  // reads, listings, drive types and runs; not the libraries' probes.
+  std::vector<std::string> Lookups() const {
+    std::vector<std::string> lookups;
+    for (const std::string& line : os.journal) {
+      if (line.rfind("process ", 0) == 0)
+        lookups.push_back("run " + line.substr(8, line.find(' ', 8) - 8));
+      for (const char* kind : {"registry ", "attributes ", "env ", "find ", "drive "})
+        if (line.rfind(kind, 0) == 0 && line.find("\\lib\\") == std::string::npos)
+          lookups.push_back(line);
+    }
+    return lookups;
+  }
   SearchTest() {
     TagTexts(os);
     search.verifyClassPath = "C:\\TEMP\\Verify.class";

@@ -26,25 +26,4 @@ inline Program PrintingJvm(const std::string& output, std::uint32_t exitCode = 0
   return [output, exitCode](const std::string&) { return ChildRun{output, exitCode}; };
 }
 
-class JvmTest : public PlatformTest {
- protected:
-  void InstallJvm(const std::string& path, const std::string& version,
-                  const std::string& url = "http://java.sun.com/") {
-    os.AddProgram(path, PrintingJvm(VerifyLines(version, url)));
-  }
-  // What a search looked at, in order: registry values, files probed, PATH
-  // reads, listings, drive types and runs; not the libraries' probes.
-  std::vector<std::string> Lookups() const {
-    std::vector<std::string> lookups;
-    for (const std::string& line : os.journal) {
-      if (line.rfind("process ", 0) == 0)
-        lookups.push_back("run " + line.substr(8, line.find(' ', 8) - 8));
-      for (const char* kind : {"registry ", "attributes ", "env ", "find ", "drive "})
-        if (line.rfind(kind, 0) == 0 && line.find("\\lib\\") == std::string::npos)
-          lookups.push_back(line);
-    }
-    return lookups;
-  }
-};
-
 }  // namespace carafe
