@@ -1,6 +1,5 @@
 // The launcher's readers of the setup container and the Java archive on forged
 // and odd inputs, each opening exactly what the format module's decoder accepts.
-#include "archive_bytes.h"
 #include "container/java_archive.h"
 #include "container/setup_container.h"
 #include "container_images.h"

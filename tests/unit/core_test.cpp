@@ -5,7 +5,6 @@
 #include <climits>
 #include <functional>
 
-#include "archive_bytes.h"
 #include "core/options.h"
 #include "core/path_rules.h"
 #include "launcher_fixture.h"

@@ -4,7 +4,6 @@
 // failure's box.
 #include "container/extraction.h"
 
-#include "archive_bytes.h"
 #include "launcher_fixture.h"
 
 namespace carafe {
