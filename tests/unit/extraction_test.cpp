@@ -73,7 +73,6 @@ TEST_F(Extraction, CriteriaAndABrokenContainerFailEveryStepWithItsBox) {
   } cases[] = {
       {MakeContainer(ThreeSections("A", "V", std::string("vendor=sun:type=jre\0junk", 24))),
        "vendor=sun:type=jre", "", ""},
-      {MakeContainer(ThreeSections("A", "V", "")), "", "", ""},
       // The length claims one byte more than the section holds.
       {MakeContainer({{1, "a", "A"}, {2, "v", "V"}, {3, "c", Big(11, 2) + "vendor=sun"}}), "", "",
        ""},
@@ -116,8 +115,6 @@ TEST_F(Extraction, EachBundledInstallerFailureHasItsBoxAndWritesNothing) {
       {ten, 11, true, ""},
       {installers({Flagged("locked.exe", "MZ")}), 0xFFFFFFF0, false,
        "T9o|T32 T30 C:\\TEMP\\locked.exe\r\n"},
-      {installers({Flagged("empty.exe", "")}), 0xFFFFFFF0, false,
-       "T9o|T32 T30 C:\\TEMP\\empty.exe\r\n"},
       {exact, 0xFFFFFFF0, true, ""},
       {huge, 0xFFFFFFF0, false, "T9o|T32 T30 C:\\TEMP\\exact.exe\r\n"},
       {installers({Flagged("short.exe", "MZ installer")}), 0xFFFFFFF0, false,
