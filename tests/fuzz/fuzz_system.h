@@ -1,13 +1,16 @@
-// What every fuzz target shares: a fresh in-memory system for each input, so
-// that none sees the files, handles or processes an earlier one left behind,
-// and a check that fails like a crash, so that the fuzzer keeps the input.
+// What every fuzz target shares: a fresh in-memory system for each input,
+// so that none sees the files, handles or processes an earlier one left
+// behind; the input also as the file kInputPath, for the readers, which hold
+// paths; a check that fails like a crash, so that the fuzzer keeps the input.
 #pragma once
 
 #include <cstdlib>
 
 #include "memory_platform.h"
 
-namespace carafe {
+using namespace carafe;
+
+constexpr char kInputPath[] = "C:\\TEMP\\input.bin";
 
 // libFuzzer reports the abort with the stack of the failed check.
 inline void Check(bool holds) { return holds ? void() : std::abort(); }
@@ -16,16 +19,17 @@ struct FuzzSystem : MemoryPlatform {
   ScopedPlatform installed{*this};
   File log = OpenFile("C:\\TEMP\\vnlog.txt", FileAccess::Write, FileShare::None,
                       FileDisposition::CreateAlways);
+  std::string error;  // why a lister refused the input
 };
 
-// Stores the input as the file at path and lets read(bytes, log) read it.
-// Readers hold paths, never files: only the log is open when it returns.
-template <class Read>
-void ReadAsFile(const std::uint8_t* data, std::size_t size, const char* path, Read read) {
-  FuzzSystem system;
-  system.AddFile(path, std::string(reinterpret_cast<const char*>(data), size));
-  read(system.Content(path), system.log);
-  Check(system.OpenHandleCount() == 1);
-}
+// Each target's body. Only the log may be open when it returns.
+void FuzzOne(FuzzSystem& system, const std::string& input);
 
-}  // namespace carafe
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzSystem system;
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  system.AddFile(kInputPath, input);
+  FuzzOne(system, input);
+  Check(system.OpenHandleCount() == 1);
+  return 0;
+}
