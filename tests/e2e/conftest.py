@@ -38,13 +38,6 @@ def build_setup(target, archive, criteria, stub=LAUNCHER):
                     VERIFY_CLASS, "--criteria", criteria, "-o", target)
 
 
-def install_jvm(prefix, exe_path, **settings):
-    """The fixture JVM at exe_path, its settings in the .ini beside it."""
-    prefix.put(exe_path, FIXTURE_JVM)
-    prefix.put(exe_path[:-4] + ".ini",
-               "".join(f"{key}={value}\r\n" for key, value in settings.items()))
-
-
 def journal(prefix, exe_path):
     """The journal of the fixture JVM beside exe_path: its lines, split at tabs."""
     text = prefix.read_text(exe_path.rsplit("\\", 1)[0] + "\\fixture_jvm.journal") or ""
@@ -53,8 +46,9 @@ def journal(prefix, exe_path):
 
 @pytest.fixture(scope="session")
 def session_dir(tmp_path_factory):
-    missing = wine.missing_tools() + [str(p) for p in (LAUNCHER, FIXTURE_JVM, MKSETUP, VERIFY_CLASS,
-                                                       EXAMPLE_ARCHIVE) if not p.is_file()]
+    missing = wine.missing_tools() + [t for t in ("openssl", "osslsigncode") if not shutil.which(t)]
+    missing += [str(p) for p in (LAUNCHER, FIXTURE_JVM, MKSETUP, VERIFY_CLASS, EXAMPLE_ARCHIVE)
+                if not p.is_file()]
     if missing:
         pytest.fail(f"missing {', '.join(missing)} (scripts/bootstrap and make provide them)")
     return tmp_path_factory.mktemp("e2e")

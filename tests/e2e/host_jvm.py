@@ -11,27 +11,20 @@ the prefix's Unix paths, looked up without regard to letter case as Windows
 would; the JVM's error output goes to the prefix's artifacts folder.
 """
 
-from __future__ import annotations
-
 import os
 import re
 import shutil
 import subprocess
 import threading
 from pathlib import Path
-from typing import Optional
 
+import wine
 
 # What the fixture JVM's .ini names as its forward folder.
 REQUEST_FOLDER = "C:\\hostjvm"
-JDK_KEY = "HKLM\\Software\\JavaSoft\\Java Development Kit\\"
-ENVIRONMENT_KEY = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment"
-POLL_SECONDS = 0.02
-RUN_TIMEOUT = 120
-WINDOWS_PATH = re.compile(r"^[A-Za-z]:\\")
 
 
-def host_java() -> Optional[str]:
+def host_java():
     return shutil.which("java")
 
 
@@ -49,9 +42,13 @@ def install_forwarding_jdk(prefix, fixture_jvm: Path, major: str) -> str:
     home = f"C:\\Program Files\\Java\\jdk-{major}"
     prefix.put(home + "\\bin\\java.exe", fixture_jvm)
     prefix.put(home + "\\bin\\java.ini", f"forward={REQUEST_FOLDER}\r\n")
-    prefix.reg_add(JDK_KEY + major, "JavaHome", home)
-    prefix.reg_add(ENVIRONMENT_KEY, "PATH", "%SystemRoot%\\system32;%SystemRoot%;" + home + "\\bin",
-                   "REG_EXPAND_SZ")
+    prefix.watch  # noqa: B018  (its wineserver then serves reg.exe)
+    for key, name, kind, value in (
+            ("Software\\JavaSoft\\Java Development Kit\\" + major, "JavaHome", "REG_SZ", home),
+            ("System\\CurrentControlSet\\Control\\Session Manager\\Environment", "PATH",
+             "REG_EXPAND_SZ", "%SystemRoot%\\system32;%SystemRoot%;" + home + "\\bin")):
+        subprocess.run([wine.wine_command(), "reg", "add", "HKLM\\" + key, "/v", name, "/t", kind,
+                        "/d", value, "/f"], env=prefix.env, check=True, capture_output=True)
     return home + "\\bin\\java.exe"
 
 
@@ -60,13 +57,12 @@ class HostJvm:
     host's `java`, on a thread of its own while the context is open."""
 
     def __init__(self, prefix):
-        self.prefix, self.runs = prefix, 0
+        self.prefix, self._stop = prefix, threading.Event()
         self.requests = prefix.host_path(REQUEST_FOLDER)
         self.requests.mkdir(parents=True, exist_ok=True)
-        self._stop = threading.Event()
         self._thread = threading.Thread(target=self._serve, daemon=True)
 
-    def __enter__(self) -> "HostJvm":
+    def __enter__(self):
         self._thread.start()
         return self
 
@@ -76,16 +72,15 @@ class HostJvm:
 
     def unix_path(self, windows_path: str) -> str:
         """The prefix's file behind a Windows path (letter case as given)."""
-        if not WINDOWS_PATH.match(windows_path):
+        if not re.match(r"^[A-Za-z]:\\", windows_path):
             return windows_path
         # Resolved: the link's name "c:" would split a Unix class path.
         drive = (self.prefix.path / "dosdevices" / windows_path[:2].lower()).resolve()
         return str(drive.joinpath(*windows_path[3:].split("\\")))
 
     def _serve(self) -> None:
-        while not self._stop.wait(POLL_SECONDS):
+        while not self._stop.wait(0.02):
             for request in sorted(self.requests.glob("*.request")):
-                self.runs += 1
                 folder, *args = request.read_bytes().decode("cp1252").split("\r\n")[:-1]
                 # Class path entries and -D values that are Windows paths become Unix paths.
                 command = [host_java()] + [
@@ -93,15 +88,12 @@ class HostJvm:
                     else re.sub(r"^(-D[^=]*=)([A-Za-z]:\\.*)$",
                                 lambda m: m[1] + self.unix_path(m[2]), arg)
                     for before, arg in zip([""] + args, args)]
-                with open(self.prefix.artifacts / f"host-jvm-{self.runs}.stderr", "wb") as stderr:
-                    try:
-                        run = subprocess.run(command, cwd=self.unix_path(folder), stderr=stderr,
-                                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                             timeout=RUN_TIMEOUT)
-                        exit_code, output = run.returncode, run.stdout
-                    except subprocess.TimeoutExpired as expired:
-                        exit_code, output = 1, expired.stdout or b""
+                # A run past the timeout ends this thread; the run waiting for it times out.
+                with open(self.prefix.artifacts / f"{request.stem}.stderr", "wb") as stderr:
+                    run = subprocess.run(command, cwd=self.unix_path(folder), stderr=stderr,
+                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                         timeout=120)
                 partial = request.with_suffix(".partial-answer")
-                partial.write_bytes(f"{exit_code}\n".encode() + output)
+                partial.write_bytes(f"{run.returncode}\n".encode() + run.stdout)
                 os.replace(partial, request.with_suffix(".answer"))
                 request.unlink()

@@ -1,13 +1,8 @@
 """A signed silent setup that finds no JVM installs the one its archive
 bundles: the fixture JVM as an installer ("BundledVMInstallers", flag 1) puts
 itself into place and registers it, and the second search reads it from the
-registry. On the way the first search walks every fixed drive. The setup is
-signed after it was built, with a throwaway certificate; a stub signed first
-is refused."""
-
-import shutil
-
-import pytest
+registry. The setup is signed after it was built, with a throwaway
+certificate; a stub signed first is refused."""
 
 from conftest import (FIXTURE_JVM, LAUNCHER, MKSETUP, SETUP_PATH, VERIFY_CLASS, build_setup,
                       host_run, journal)
@@ -19,9 +14,6 @@ ENTRY = "(Vendor=sun, Version=1.2, Type=jre)"
 
 def test_signed_silent_setup_without_a_jvm_installs_the_bundled_one_and_launches_on_it(
         prefix, tmp_path):
-    for tool in ("openssl", "osslsigncode"):
-        if shutil.which(tool) is None:
-            pytest.fail(f"{tool} is missing (scripts/bootstrap installs it)")
     key, cert = tmp_path / "key.pem", tmp_path / "cert.pem"
     made = host_run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
                     "-subj", "/CN=Carafe test", "-addext", "extendedKeyUsage=codeSigning",
@@ -42,15 +34,6 @@ def test_signed_silent_setup_without_a_jvm_installs_the_bundled_one_and_launches
     assert refused.returncode == 1 and "is signed" in refused.stderr, refused.stderr
     assert not (tmp_path / "refused.exe").exists()
     prefix.put(SETUP_PATH, signed)
-    # Drive D: holds a JVM of another version that only the walk finds, and a
-    # link back to the drive, a cycle.
-    drive = prefix.path / "drive_d"
-    (drive / "kits" / "bin").mkdir(parents=True)
-    (drive / "loop").mkdir()
-    (drive / "loop" / "back").symlink_to(drive)
-    (prefix.path / "dosdevices" / "d:").symlink_to(drive)
-    shutil.copyfile(FIXTURE_JVM, drive / "kits" / "bin" / "jre.exe")
-    (drive / "kits" / "bin" / "jre.ini").write_text("version=1.1.8\r\n")
 
     # The installed JVM prints 1,500 bytes before its properties and leaves a
     # process behind that holds its output pipe for two minutes.
@@ -58,7 +41,6 @@ def test_signed_silent_setup_without_a_jvm_installs_the_bundled_one_and_launches
 
     assert result.exit_code == 0 and result.message_boxes == [] and result.windows == [], result
     log = prefix.log()
-    assert "\r\n\tVerifying JVM  D:\\kits\\bin\\jre.exe...failed." in log
     assert f"{ENTRY}... Not Found\r\n" in log and f"{ENTRY}...{INSTALLED} Passed\r\n" in log
     # Run once, without arguments; then verified, validated and the installation.
     lines = journal(prefix, INSTALLED)
@@ -67,4 +49,3 @@ def test_signed_silent_setup_without_a_jvm_installs_the_bundled_one_and_launches
     assert [name for name, _ in classes] == ["Verify", "Verify", "rerodova"]
     # Both classes came out of the container in front of the certificate table.
     assert all(found.lower().startswith(prefix.temp_dir_windows.lower()) for _, found in classes)
-    assert not (prefix.temp_dir / "jre-setup.exe").exists()

@@ -26,7 +26,6 @@ def test_the_example_installation_runs_on_the_hosts_jdk_found_by_the_search(pref
     assert f", Version={version}, Type=jdk)...{exe} Passed\r\n" in log
     assert (" (Vendor=, Version=, Type=jdk) in PATH Variable..."
             f"\r\n\tVerifying JVM  {exe}...Passed.") in log
-    assert f"Using JVM {exe}" in log and "failed" not in log
     inputs = sorted(path for path in EXAMPLE_INPUTS.rglob("*") if path.is_file())
     assert inputs
     for source in inputs:

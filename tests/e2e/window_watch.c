@@ -2,13 +2,11 @@
  * same desktop as the program under test and writes one line per event,
  * texts as UTF-8 in hex digits (an empty text: an empty field):
  *
- *   WINDOW <hwnd> <pid> <owner> <class> <caption>   a new visible top-level window
- *   BOX <hwnd> <pid> <owner> <class> <caption> <text>   a new message box
- *   EXIT <pid> <code>        a process that owned a reported window ended
+ *   WINDOW <hwnd> <owner> <class> <caption>   a new visible top-level window
+ *   BOX <hwnd> <owner> <class> <caption> <text>   a new message box
  *
- * Wine's own exit status does not always carry the Windows exit code (it
- * kills a process whose Unix side lingers after its last thread). A message
- * box is Wine's dialog with the static text 0xFFFF and the icon stc1.
+ * A message box is Wine's dialog with the static text 0xFFFF and the icon
+ * stc1.
  *
  * Commands on standard input; text and visible answer with one line:
  *   click <hwnd> <id>          WM_COMMAND BN_CLICKED for the control
@@ -20,13 +18,8 @@
 #include <string.h>
 #include <windows.h>
 
-#define MAX_SEEN 4096
-#define MAX_PROCESSES 256
-
-static HWND seen[MAX_SEEN];
-static int seenCount, processCount;
-static DWORD processIds[MAX_PROCESSES];
-static HANDLE processes[MAX_PROCESSES];
+static HWND seen[4096];
+static int seenCount;
 // Both threads write whole lines: the C runtime locks the stream for each call.
 static void PutLine(const char* line) { printf("%s\n", line), fflush(stdout); }
 
@@ -42,41 +35,20 @@ static BOOL CALLBACK Snapshot(HWND window, LPARAM report) {
   if (!IsWindowVisible(window)) return TRUE;
   for (int i = 0; i < seenCount; ++i)
     if (seen[i] == window) return TRUE;
-  if (seenCount < MAX_SEEN) seen[seenCount++] = window;
+  if (seenCount < 4096) seen[seenCount++] = window;
   if (!report) return TRUE;
   WCHAR caption[1024] = L"", className[256] = L"", text[1024] = L"";
   char line[8 * 2048 + 128];
-  DWORD pid = 0;
   GetWindowTextW(window, caption, 1024);
   GetClassNameW(window, className, 256);
-  GetWindowThreadProcessId(window, &pid);
-  int followed = pid == GetCurrentProcessId() || processCount == MAX_PROCESSES;
-  for (int i = 0; i < processCount; ++i) followed |= processIds[i] == pid;
-  HANDLE process = followed ? NULL : OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
-                                                 FALSE, pid);
-  if (process) processIds[processCount] = pid, processes[processCount++] = process;
   int box =
       !wcscmp(className, L"#32770") && GetDlgItem(window, 0xFFFF) && GetDlgItem(window, 0x440);
   if (box) GetDlgItemTextW(window, 0xFFFF, text, 1024);
-  char* end = line + sprintf(line, "%s %p %lu %p", box ? "BOX" : "WINDOW", (void*)window,
-                             (unsigned long)pid, (void*)GetWindow(window, GW_OWNER));
+  char* end = line + sprintf(line, "%s %p %p", box ? "BOX" : "WINDOW", (void*)window,
+                             (void*)GetWindow(window, GW_OWNER));
   AppendHex(AppendHex(AppendHex(end, className), caption), text);
   PutLine(line);
   return TRUE;
-}
-
-static void ReportEndedProcesses(void) {
-  DWORD code = 0;
-  char line[64];
-  for (int i = processCount - 1; i >= 0; --i) {
-    if (WaitForSingleObject(processes[i], 0) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(processes[i], &code))
-      continue;
-    sprintf(line, "EXIT %lu %lu", (unsigned long)processIds[i], (unsigned long)code);
-    PutLine(line);
-    CloseHandle(processes[i]);
-    processIds[i] = processIds[--processCount], processes[i] = processes[processCount];
-  }
 }
 
 static DWORD WINAPI ReadCommands(LPVOID unused) {
@@ -107,9 +79,5 @@ int main(void) {
   EnumWindows(Snapshot, 0);
   PutLine("READY");
   CreateThread(NULL, 0, ReadCommands, NULL, 0, NULL);
-  for (;;) {
-    EnumWindows(Snapshot, 1);
-    ReportEndedProcesses();
-    Sleep(50);
-  }
+  for (;; Sleep(50)) EnumWindows(Snapshot, 1);
 }

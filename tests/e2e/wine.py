@@ -17,20 +17,15 @@ the benchmarks.
   the test.
 """
 
-from __future__ import annotations
-
 import collections
 import os
 import pwd
 import queue
-import select
 import shutil
-import signal
 import subprocess
 import threading
-import time
 from pathlib import Path
-from typing import Dict, List, Optional, Sequence
+from typing import List, Optional, Sequence
 
 REPO = Path(__file__).resolve().parents[2]
 MINGW_GCC = "x86_64-w64-mingw32-gcc"
@@ -55,7 +50,6 @@ def missing_tools() -> List[str]:
 def mingw_build(target: Path, sources: Sequence[Path], *options: str, compiler=MINGW_GCC) -> Path:
     """Compiles sources into target unless it is newer than all of them."""
     if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
-        target.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run([compiler, "-O1", "-s", "-static", "-o", str(target), *map(str, sources),
                         *options], check=True)
     return target
@@ -93,8 +87,7 @@ def wine_environment(prefix: Path, display: str) -> dict:
 
 
 def create_template(prefix: Path, display: str, timeout: float = 300) -> None:
-    """Makes a fresh prefix at `prefix`, which must not exist yet."""
-    prefix.parent.mkdir(parents=True, exist_ok=True)
+    """Makes a fresh prefix at `prefix`, whose parent exists and which must not."""
     env = wine_environment(prefix, display)
     for command in (["wineboot", "-i"],
                     ["reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N",
@@ -106,7 +99,7 @@ def create_template(prefix: Path, display: str, timeout: float = 300) -> None:
     (prefix / "dosdevices" / "z:").unlink(missing_ok=True)
 
 
-Window = collections.namedtuple("Window", "handle pid owner window_class caption text box")
+Window = collections.namedtuple("Window", "handle owner window_class caption text box")
 RunResult = collections.namedtuple("RunResult", "exit_code message_boxes windows output")
 
 
@@ -115,16 +108,13 @@ class WindowWatch:
 
     def __init__(self, command: List[str], env: dict):
         self.windows: "queue.Queue[Window]" = queue.Queue()
-        self.exit_codes: Dict[int, int] = {}
         self.reported: List[Window] = []  # every window and box, in order
         self.answer_boxes = True
         self._answers: "queue.Queue[str]" = queue.Queue()
         self.process = subprocess.Popen(command, env=env, stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         # The first program of a prefix starts its wineserver: seconds when busy.
-        ready = select.select([self.process.stdout], [], [], 180)[0]
-        if not ready or self.process.stdout.readline().strip() != b"READY":
-            self.process.kill()
+        if self.process.stdout.readline().strip() != b"READY":
             raise RuntimeError("window_watch.exe did not start")
         threading.Thread(target=self._read, daemon=True).start()
 
@@ -134,16 +124,12 @@ class WindowWatch:
         self.process.stdin.write((" ".join(words) + "\n").encode("cp1252"))
         self.process.stdin.flush()
 
-    def _ask(self, window: Window, *command) -> str:  # from the test's thread only
+    def ask(self, window: Window, *command) -> str:  # from the test's thread only
+        """text ID: the control's text as Unicode, whatever the ANSI code
+        page | visible: "1" or "0"."""
         self.send(window, *command)
-        return self._answers.get(timeout=10)
-
-    def text(self, window: Window, control_id: int) -> str:
-        """The control's text, read as Unicode whatever the ANSI code page."""
-        return bytes.fromhex(self._ask(window, "text", control_id)).decode()
-
-    def visible(self, window: Window) -> bool:
-        return self._ask(window, "visible") == "1"
+        answer = self._answers.get(timeout=10)
+        return bytes.fromhex(answer).decode() if command[0] == "text" else answer
 
     def next_dialog(self, owner: Optional[Window] = None) -> Window:
         """The next dialog (other windows, such as a console, are passed by)."""
@@ -158,11 +144,9 @@ class WindowWatch:
             kind, *fields = raw.decode().rstrip("\r\n").split(" ")
             if kind == "ANSWER":
                 self._answers.put(fields[0] if fields else "")
-            elif kind == "EXIT":
-                self.exit_codes[int(fields[0])] = int(fields[1])
             elif kind in ("BOX", "WINDOW"):
-                window = Window(fields[0], int(fields[1]), int(fields[2], 16),
-                                *(bytes.fromhex(text).decode() for text in fields[3:6]),
+                window = Window(fields[0], int(fields[1], 16),
+                                *(bytes.fromhex(text).decode() for text in fields[2:5]),
                                 kind == "BOX")
                 self.reported.append(window)
                 if not window.box:
@@ -171,11 +155,8 @@ class WindowWatch:
                     self.send(window, "click", 1)
 
     def stop(self) -> None:
-        try:
-            self.process.stdin.close()
-            self.process.wait(timeout=5)
-        except (OSError, subprocess.TimeoutExpired):
-            self.process.kill()
+        self.process.kill()
+        self.process.wait()
 
 
 class WinePrefix:
@@ -198,7 +179,6 @@ class WinePrefix:
         """A copy of the template whose files are hard links: Wine replaces
         the registry files it saves, and the tests write only new files."""
         shutil.rmtree(target, ignore_errors=True)
-        target.parent.mkdir(parents=True, exist_ok=True)
         subprocess.run(["cp", "-al", str(template), str(target)], check=True)
         return cls(target, display, watch_exe, artifacts)
 
@@ -222,13 +202,6 @@ class WinePrefix:
     def log(self, windows_path: Optional[str] = None, code_page: str = "cp1252") -> Optional[str]:
         """The launcher log (vnlog.txt in the temporary folder unless named)."""
         return self.read_text(windows_path or self.temp_dir_windows + "vnlog.txt", code_page)
-
-    def reg_add(self, key: str, name: Optional[str], value: str, kind: str = "REG_SZ") -> None:
-        """A registry value through Wine's reg.exe (name None: the default value)."""
-        self.watch  # noqa: B018  (its wineserver then serves reg.exe)
-        subprocess.run([wine_command(), "reg", "add", key, *(["/v", name] if name else ["/ve"]),
-                        "/t", kind, "/d", value, "/f"], env=self.env, check=True,
-                       capture_output=True, timeout=120)
 
     @property
     def watch(self) -> WindowWatch:
@@ -259,14 +232,9 @@ class WinePrefix:
                 self.shutdown()
                 process.wait()
                 exit_code = None
+            # Wine kills a process whose Unix side lingers a second after its
+            # last thread (status -9, the Windows code lost); no case here does.
             reported = watch.reported[first:]
-            if exit_code == -signal.SIGKILL and reported:
-                # Wine kills a process whose Unix side takes over a second to go
-                # after its last thread ended: the watch saw the Windows exit code.
-                deadline = time.monotonic() + 5
-                while reported[0].pid not in watch.exit_codes and time.monotonic() < deadline:
-                    time.sleep(0.05)
-                exit_code = watch.exit_codes.get(reported[0].pid, exit_code)
             return RunResult(exit_code, [w for w in reported if w.box],
                              [w for w in reported if not w.box], output.read_text("cp1252"))
 
@@ -282,7 +250,4 @@ class WinePrefix:
             self._watch.stop()
             self._watch = None
         for option in ("-k", "-w"):
-            try:
-                subprocess.run(["wineserver", option], env=self.env, timeout=30)
-            except subprocess.TimeoutExpired:
-                pass
+            subprocess.run(["wineserver", option], env=self.env, timeout=30)
