@@ -45,9 +45,10 @@ def test_the_dialogs_in_chinese_beside_planted_system_dlls(prefix, session_dir):
     for name in ("Verify", "rerodova"):
         prefix.put(f"{FOLDER}\\{name}.class", b"\xCA\xFE\xBA\xBE")
     watch = prefix.watch
-    run = prefix.start("C:\\carafe\\launcher.exe", ["-searchcriteria", "vendor=sun:type=jre:version=1.2", "-verify",
-                                  "sub\\Verify.class", "-archive", "sub\\rerodova.class", "-log",
-                                  LOG], env=dict(CHINESE, **PREFER_PLANTED))
+    run = prefix.start("C:\\carafe\\launcher.exe",
+                       ["-searchcriteria", "vendor=sun:type=jre:version=1.2", "-verify",
+                        "sub\\Verify.class", "-archive", "sub\\rerodova.class", "-log", LOG],
+                       env=dict(CHINESE, **PREFER_PLANTED))
     progress = watch.next_dialog()
     assert watch.ask(progress, "text", 1002) == texts["IDS_PREPARING_WIZARD"]
     until(lambda: journal(prefix, SEARCHED), "the search's verify run")
