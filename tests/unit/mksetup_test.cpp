@@ -136,23 +136,5 @@ TEST_F(Mksetup, WhatArchiveAndBuildWriteTheLauncherReadsAndListShows) {
   }
 }
 
-TEST_F(Mksetup, EachKindOfRefusalTakesOneLineAndLeavesNoFile) {
-  const std::string stub = MakePeImage(0x400, {0x600, 0x200}), archive = ClassBytes(500);
-  const std::pair<mksetup::Arguments, std::string> cases[] = {
-      {Build(stub, archive, {}), "no search criteria"},
-      {Build("MZ only", archive, {"--criteria", "c"}), "not a PE image"},
-      {Build(stub, archive, {"--criteria", std::string(65536, 'c')}), "65536"},
-      {{"archive", "--class", File("text"), "-o", setup}, "not a class file"},
-      {{"retarget", File(Class("java/lang/Thread")), "--api", File("java/lang/Object\n"), "-o",
-        setup},
-       "uses class java/lang/Thread"},
-  };
-  for (const auto& [args, error] : cases) {
-    EXPECT_EQ(Run(args), 1) << error;
-    EXPECT_TRUE(Shows(err, error) && err.find('\n') == err.size() - 1 && !fs::exists(setup));
-  }
-  EXPECT_TRUE(Run({"help", "build"}) == 0 && out.rfind("usage: mksetup build", 0) == 0);
-}
-
 }  // namespace
 }  // namespace carafe
