@@ -59,33 +59,27 @@ TEST_F(Extraction, WritesInTheirChunksAndKeepAHeldFile) {
   EXPECT_FALSE(again.State().verifyClassWritten);  // so the clean-up leaves it
 }
 
-TEST_F(Extraction, CriteriaAndABrokenContainerFailEveryStepWithItsBox) {
+// Without setup.exe, or without the verify class's section, both steps fail
+// with their box; a launcher that read the container before still has it.
+TEST_F(Extraction, ABrokenContainerFailsEveryStepWithItsBox) {
   WriteSetup(ClassBytes(10), ClassBytes(10), "vendor=ibm");
   ASSERT_TRUE(launcher.ExtractVerifyClass());
   const struct {
-    std::string setup;                 // behind the image; "": no setup.exe
-    const char *criteria, *box, *log;  // the box and log of each step
+    std::string setup;  // behind the image; "": no setup.exe
+    const char *box, *log;
   } cases[] = {
-      {MakeContainer(ThreeSections("A", "V", std::string("vendor=sun:type=jre\0junk", 24))),
-       "vendor=sun:type=jre", "", ""},
-      // The length claims one byte more than the section holds.
-      {MakeContainer({{1, "a", "A"}, {2, "v", "V"}, {3, "c", Big(11, 2) + "vendor=sun"}}), "", "",
-       ""},
-      {"", "", "T45|", "\r\nT35 C:\\SETUP\\setup.exe \r\n\r\n T45 C:\\SETUP\\setup.exe\r\n"},
-      {MakeContainer({{1, "a", "A"}, {3, "c", String16("x")}}), "", "T9o|",
+      {"", "T45|", "\r\nT35 C:\\SETUP\\setup.exe \r\n\r\n T45 C:\\SETUP\\setup.exe\r\n"},
+      {MakeContainer({{1, "a", "A"}, {3, "c", String16("x")}}), "T9o|",
        "\r\n T32 T38 C:\\SETUP\\setup.exe\r\n"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.criteria + std::string(c.log));
     os.RemoveFile(kSetup);
     if (!c.setup.empty()) os.AddFile(kSetup, ExampleImage() + c.setup);
     TestLauncher& run = Fresh();
-    EXPECT_EQ(run.ExtractVerifyClass(), *c.box == '\0');
-    EXPECT_EQ(run.ExtractSearchCriteria(), *c.criteria != '\0');
-    EXPECT_EQ(run.State().searchCriteria, c.criteria);
+    EXPECT_FALSE(run.ExtractVerifyClass() || run.ExtractSearchCriteria());
     EXPECT_EQ(Boxes(), std::string(c.box) + c.box + c.log + c.log);
   }
-  EXPECT_TRUE(launcher.ExtractSearchCriteria());  // from the container it read before
+  EXPECT_TRUE(launcher.ExtractSearchCriteria());
 }
 
 TEST_F(Extraction, EachBundledInstallerFailureHasItsBoxAndWritesNothing) {
