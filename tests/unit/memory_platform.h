@@ -87,7 +87,6 @@ class MemoryPlatform : public Platform {
   // LoadText answers only the ids set here.
   void SetString(std::uint32_t id, const std::string& text) { strings_[id] = text; }
 
-  void FailPipeCreation(bool fail) { failPipe_ = fail; }
   const std::vector<Launch>& Launches() const { return launches_; }
   bool ReadWouldHaveBlocked() const { return readWouldBlock_; }
   // Milliseconds that WaitForPipe let pass in all (time passes only there).
@@ -174,7 +173,6 @@ class MemoryPlatform : public Platform {
 
   // The pipe's buffer is a node that no path names ('|' is not allowed in one).
   bool OpenPipe(Pipe* ends) override {
-    if (failPipe_) return false;
     const std::string key = "|pipe " + std::to_string(lastHandle_);
     nodes_[key].pipe = true;
     nodes_[key].pipeWriters = 1;
@@ -371,7 +369,7 @@ class MemoryPlatform : public Platform {
   std::map<std::string, DiskFreeSpace> freeSpace_{{"c:\\", {8, 512, 1000000, 2000000}}};
   std::map<std::uint32_t, std::string> strings_;
   std::string windowsFolder_ = "C:\\WINDOWS", systemFolder_ = "C:\\WINDOWS\\SYSTEM32";
-  bool failPipe_ = false, readWouldBlock_ = false;
+  bool readWouldBlock_ = false;
   std::uint64_t pipeWaitMs_ = 0;
 };
 
