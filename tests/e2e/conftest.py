@@ -19,8 +19,8 @@ import wine
 
 DIST = wine.REPO / "dist"
 LAUNCHER = Path(os.environ.get("CARAFE_E2E_LAUNCHER", DIST / "win64" / "launcher.exe"))
-FIXTURES = Path(os.environ.get("CARAFE_E2E_FIXTURES", DIST / "win64" / "fixtures"))
-FIXTURE_JVM = FIXTURES / "fixture_jvm.exe"
+FIXTURE_JVM = Path(os.environ.get("CARAFE_E2E_FIXTURES", DIST / "win64" / "fixtures"),
+                   "fixture_jvm.exe")
 MKSETUP = Path(os.environ.get("CARAFE_E2E_MKSETUP", DIST / "linux" / "mksetup"))
 VERIFY_CLASS = Path(os.environ.get("CARAFE_E2E_VERIFY_CLASS", DIST / "java" / "Verify.class"))
 # The example installation: it copies its resources to TARGET\<section>\<name>.
@@ -32,9 +32,9 @@ def host_run(*command):
     return subprocess.run([str(part) for part in command], capture_output=True, text=True)
 
 
-def build_setup(target, archive, criteria, stub=LAUNCHER):
-    """setup.exe by mksetup: the stub, an archive, the verify class, criteria."""
-    return host_run(MKSETUP, "build", "--stub", stub, "--archive", archive, "--verify",
+def build_setup(target, archive, criteria):
+    """setup.exe by mksetup: the launcher, an archive, the verify class, criteria."""
+    return host_run(MKSETUP, "build", "--stub", LAUNCHER, "--archive", archive, "--verify",
                     VERIFY_CLASS, "--criteria", criteria, "-o", target)
 
 
@@ -45,29 +45,26 @@ def journal(prefix, exe_path):
 
 
 @pytest.fixture(scope="session")
-def session_dir(tmp_path_factory):
+def session(tmp_path_factory):
+    """The session's folder and the display its template prefix was made on."""
     missing = wine.missing_tools() + [t for t in ("openssl", "osslsigncode") if not shutil.which(t)]
     missing += [str(p) for p in (LAUNCHER, FIXTURE_JVM, MKSETUP, VERIFY_CLASS, EXAMPLE_ARCHIVE)
                 if not p.is_file()]
     if missing:
         pytest.fail(f"missing {', '.join(missing)} (scripts/bootstrap and make provide them)")
-    return tmp_path_factory.mktemp("e2e")
-
-
-@pytest.fixture(scope="session")
-def display(session_dir):
-    server = wine.Xvfb()
-    wine.create_template(session_dir / "template", server.display)
-    yield server.display
+    folder, server = tmp_path_factory.mktemp("e2e"), wine.Xvfb()
+    wine.create_template(folder / "template", server.display)
+    yield folder, server.display
     server.stop()
-    shutil.rmtree(session_dir / "template", ignore_errors=True)
+    shutil.rmtree(folder / "template", ignore_errors=True)
 
 
 @pytest.fixture
-def prefix(session_dir, display, tmp_path):
+def prefix(session, tmp_path):
     """A copy of the template with the launcher under test at C:\\carafe."""
-    copy = wine.WinePrefix.copy_of(session_dir / "template", tmp_path / "prefix", display,
-                                   wine.build_window_watch(session_dir / "window_watch.exe"),
+    folder, display = session
+    copy = wine.WinePrefix.copy_of(folder / "template", tmp_path / "prefix", display,
+                                   wine.build_window_watch(folder / "window_watch.exe"),
                                    tmp_path / "artifacts")
     copy.put("C:\\carafe\\launcher.exe", LAUNCHER)
     yield copy

@@ -2,10 +2,9 @@
 bundles: the fixture JVM as an installer ("BundledVMInstallers", flag 1) puts
 itself into place and registers it, and the second search reads it from the
 registry. The setup is signed after it was built, with a throwaway
-certificate; a stub signed first is refused."""
+certificate."""
 
-from conftest import (FIXTURE_JVM, LAUNCHER, MKSETUP, SETUP_PATH, VERIFY_CLASS, build_setup,
-                      host_run, journal)
+from conftest import FIXTURE_JVM, MKSETUP, SETUP_PATH, VERIFY_CLASS, build_setup, host_run, journal
 
 CRITERIA = "vendor=sun:type=jre:version=1.2"
 INSTALLED = "C:\\FixtureJRE\\bin\\jre.exe"
@@ -15,24 +14,18 @@ ENTRY = "(Vendor=sun, Version=1.2, Type=jre)"
 def test_signed_silent_setup_without_a_jvm_installs_the_bundled_one_and_launches_on_it(
         prefix, tmp_path):
     key, cert = tmp_path / "key.pem", tmp_path / "cert.pem"
-    made = host_run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                    "-subj", "/CN=Carafe test", "-addext", "extendedKeyUsage=codeSigning",
-                    "-keyout", key, "-out", cert)
-    assert made.returncode == 0, made.stderr
+    # Should this fail, the signing below says so.
+    host_run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+             "/CN=Carafe test", "-addext", "extendedKeyUsage=codeSigning", "-keyout", key, "-out",
+             cert)
     archive, setup = tmp_path / "rerodova.class", tmp_path / "setup.exe"
     signed = tmp_path / "signed.exe"
     made = host_run(MKSETUP, "archive", "--class", VERIFY_CLASS, "--section", "BundledVMInstallers",
                     "--resource", f"jre-setup.exe={FIXTURE_JVM}:1", "-o", archive)
     assert made.returncode == 0 and build_setup(setup, archive, CRITERIA).returncode == 0
-    for unsigned, target in ((setup, signed), (LAUNCHER, tmp_path / "stub.exe")):
-        made = host_run("osslsigncode", "sign", "-certs", cert, "-key", key, "-in", unsigned,
-                        "-out", target)
-        assert made.returncode == 0, made.stdout + made.stderr
-    verified = host_run("osslsigncode", "verify", "-CAfile", cert, "-in", signed)
-    assert "Signature verification: ok" in verified.stdout, verified.stdout + verified.stderr
-    refused = build_setup(tmp_path / "refused.exe", archive, CRITERIA, stub=tmp_path / "stub.exe")
-    assert refused.returncode == 1 and "is signed" in refused.stderr, refused.stderr
-    assert not (tmp_path / "refused.exe").exists()
+    made = host_run("osslsigncode", "sign", "-certs", cert, "-key", key, "-in", setup,
+                    "-out", signed)
+    assert made.returncode == 0, made.stdout + made.stderr
     prefix.put(SETUP_PATH, signed)
 
     # The installed JVM prints 1,500 bytes before its properties and leaves a

@@ -8,11 +8,10 @@
  * A message box is Wine's dialog with the static text 0xFFFF and the icon
  * stc1.
  *
- * Commands on standard input; text and visible answer with one line:
+ * Commands on standard input; text answers with one line:
  *   click <hwnd> <id>          WM_COMMAND BN_CLICKED for the control
  *   set <hwnd> <id> <text>     the control's text (ANSI)
  *   text <hwnd> <id>           ANSWER <the control's text>
- *   visible <hwnd>             ANSWER <1 or 0>
  */
 #include <stdio.h>
 #include <string.h>
@@ -57,7 +56,6 @@ static DWORD WINAPI ReadCommands(LPVOID unused) {
     line[strcspn(line, "\r\n")] = '\0';
     HWND window = NULL;
     int id = 0, at = 0;
-    answer[0] = '\0';
     if (sscanf(line, "click %p %d", (void**)&window, &id) == 2) {
       PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(window, id));
     } else if (sscanf(line, "set %p %d %n", (void**)&window, &id, &at) == 2 && at > 0) {
@@ -66,10 +64,8 @@ static DWORD WINAPI ReadCommands(LPVOID unused) {
       WCHAR text[1024] = L"";
       GetDlgItemTextW(window, id, text, 1024);
       AppendHex(strcpy(answer, "ANSWER") + 6, text);
-    } else if (sscanf(line, "visible %p", (void**)&window) == 1) {
-      sprintf(answer, "ANSWER %d", IsWindowVisible(window) ? 1 : 0);
+      PutLine(answer);
     }
-    if (answer[0]) PutLine(answer);
   }
   ExitProcess(0);
   return unused != NULL;

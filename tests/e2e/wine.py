@@ -124,18 +124,15 @@ class WindowWatch:
         self.process.stdin.write((" ".join(words) + "\n").encode("cp1252"))
         self.process.stdin.flush()
 
-    def ask(self, window: Window, *command) -> str:  # from the test's thread only
-        """text ID: the control's text as Unicode, whatever the ANSI code
-        page | visible: "1" or "0"."""
-        self.send(window, *command)
-        answer = self._answers.get(timeout=10)
-        return bytes.fromhex(answer).decode() if command[0] == "text" else answer
+    def text(self, window: Window, control: int) -> str:  # from the test's thread only
+        """The control's text as Unicode, whatever the ANSI code page."""
+        self.send(window, "text", control)
+        return bytes.fromhex(self._answers.get(timeout=10)).decode()
 
     def next_dialog(self, owner: Optional[Window] = None) -> Window:
         """The next dialog (other windows, such as a console, are passed by)."""
-        window = self.windows.get(timeout=120)
-        while window.window_class != "#32770":
-            window = self.windows.get(timeout=120)
+        while (window := self.windows.get(timeout=120)).window_class != "#32770":
+            pass
         assert window.owner == (int(owner.handle, 16) if owner else 0), (window, self.reported)
         return window
 
@@ -186,22 +183,21 @@ class WinePrefix:
         """The host file behind a path "C:\\..." (letter case as given)."""
         return self.drive_c.joinpath(*windows_path[3:].split("\\"))
 
-    def put(self, windows_path: str, content) -> Path:
+    def put(self, windows_path: str, content) -> None:
         """Copies a host file (Path) or writes bytes or text to a path on C:."""
         target = self.host_path(windows_path)
         target.parent.mkdir(parents=True, exist_ok=True)
         content = content.read_bytes() if isinstance(content, Path) else content
         target.write_bytes(content.encode("cp1252") if isinstance(content, str) else content)
-        return target
 
     def read_text(self, windows_path: str, code_page: str = "cp1252") -> Optional[str]:
         """A file as the launcher wrote it (ANSI code page, CR LF kept)."""
         target = self.host_path(windows_path)
         return target.read_bytes().decode(code_page, "replace") if target.is_file() else None
 
-    def log(self, windows_path: Optional[str] = None, code_page: str = "cp1252") -> Optional[str]:
-        """The launcher log (vnlog.txt in the temporary folder unless named)."""
-        return self.read_text(windows_path or self.temp_dir_windows + "vnlog.txt", code_page)
+    def log(self, code_page: str = "cp1252") -> Optional[str]:
+        """The launcher log: vnlog.txt in the temporary folder."""
+        return self.read_text(self.temp_dir_windows + "vnlog.txt", code_page)
 
     @property
     def watch(self) -> WindowWatch:
