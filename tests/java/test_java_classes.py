@@ -5,6 +5,7 @@ CARAFE_DIST names the build to test (default: dist/ of this work tree).
 
 import os
 import re
+import struct
 import subprocess
 from pathlib import Path
 
@@ -41,9 +42,16 @@ def test_verify_class_is_version_45_3_and_prints_the_host_jvm_properties():
         name: host[name] for name, _ in lines if name != "java.class.path"}
 
 
-def test_example_installation_writes_every_resource_of_its_own_archive(tmp_path):
-    code, _, error = run("java", "-cp", DIST / "example", "rerodova", f"-Dtarget={tmp_path}")
+def test_example_installation_writes_every_resource_of_its_own_archive_and_refuses_damage(tmp_path):
+    out = tmp_path / "out"
+    code, _, error = run("java", "-cp", DIST / "example", "rerodova", f"-Dtarget={out}")
 
     assert code == 0, error
-    written = files(tmp_path)
+    written = files(out)
     assert written == files(EXAMPLE) and len(written) >= 4
+    # The table offset in the last 8 bytes points past the end.
+    archive = bytearray((DIST / "example" / "rerodova.class").read_bytes())
+    archive[-8:] = struct.pack(">Q", len(archive))
+    (tmp_path / "rerodova.class").write_bytes(archive)
+    code, _, error = run("java", "-cp", tmp_path, "rerodova", f"-Dtarget={tmp_path / 'again'}")
+    assert code == 1 and "bad OffsetTable offset" in error
