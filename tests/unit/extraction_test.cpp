@@ -59,29 +59,6 @@ TEST_F(Extraction, WritesInTheirChunksAndKeepAHeldFile) {
   EXPECT_FALSE(again.State().verifyClassWritten);  // so the clean-up leaves it
 }
 
-// Without setup.exe, or without the verify class's section, both steps fail
-// with their box; a launcher that read the container before still has it.
-TEST_F(Extraction, ABrokenContainerFailsEveryStepWithItsBox) {
-  WriteSetup(ClassBytes(10), ClassBytes(10), "vendor=ibm");
-  ASSERT_TRUE(launcher.ExtractVerifyClass());
-  const struct {
-    std::string setup;  // behind the image; "": no setup.exe
-    const char *box, *log;
-  } cases[] = {
-      {"", "T45|", "\r\nT35 C:\\SETUP\\setup.exe \r\n\r\n T45 C:\\SETUP\\setup.exe\r\n"},
-      {MakeContainer({{1, "a", "A"}, {3, "c", String16("x")}}), "T9o|",
-       "\r\n T32 T38 C:\\SETUP\\setup.exe\r\n"},
-  };
-  for (const auto& c : cases) {
-    os.RemoveFile(kSetup);
-    if (!c.setup.empty()) os.AddFile(kSetup, ExampleImage() + c.setup);
-    TestLauncher& run = Fresh();
-    EXPECT_FALSE(run.ExtractVerifyClass() || run.ExtractSearchCriteria());
-    EXPECT_EQ(Boxes(), std::string(c.box) + c.box + c.log + c.log);
-  }
-  EXPECT_TRUE(launcher.ExtractSearchCriteria());
-}
-
 TEST_F(Extraction, EachBundledInstallerFailureHasItsBoxAndWritesNothing) {
   auto installers = [](const std::vector<archive_bytes::Record>& records) {
     return archive_bytes::Build({{format::kBundledInstallersSection, records}});

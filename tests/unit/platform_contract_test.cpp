@@ -56,8 +56,8 @@ TEST(OwnedHandles, AskTheSystemOnlyAboutAHandleTheyHoldAndCloseItOnce) {
   EXPECT_EQ(os.reads + os.releases, 0);
   os.AddFile("C:\f", "abc");
   {
-    File opened = os.OpenFile("C:\f", FileAccess::Read, FileShare::ReadWrite,
-                              FileDisposition::OpenExisting);
+    File opened =
+        os.OpenFile("C:\f", FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
     File moved = std::move(opened);
     EXPECT_TRUE(moved.Read(buffer, 4, &read) && read == 3 && !opened.IsOpen());
   }
