@@ -99,6 +99,7 @@ TEST_F(LaunchTest, ValidationRunsTheVerifyClassHiddenAndTheInstallationVisiblyWi
   EXPECT_TRUE(os.Launches()[0].showState == kShowHide && os.Launches()[0].createNoWindow &&
               os.Launches()[1].showState == kShowNormal && os.Launches()[1].windowSearch);
   EXPECT_EQ(ui.events, (std::vector<std::string>{"hide"}));
+  EXPECT_EQ(LogText(), "");
 }
 
 }  // namespace
