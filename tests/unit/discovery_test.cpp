@@ -146,7 +146,7 @@ TEST_F(SearchTest, ContainerCriteriaLookEverywhereInOrderAndEndWithJview) {
   EXPECT_EQ(Lookups().front(), "find C:\\*.*");
 }
 
-TEST_F(SearchTest, LocationsOfOneEntryAndTheirDetailedLog) {
+TEST_F(SearchTest, LocationsOfOneEntryTheirDetailedLogAndTheRegistryBuffer) {
   search.log.all = true;
   os.SetRegistryValue(kJre + "1.2", "JavaHome", "D:\\Runtime");  // java.exe only: still a JRE
   InstallJvm("D:\\Runtime\\bin\\java.exe", "1.2.2");
@@ -159,6 +159,13 @@ TEST_F(SearchTest, LocationsOfOneEntryAndTheirDetailedLog) {
   EXPECT_EQ(Log(), jdk + "in Registry...T68." + jdk + "default install folder...T68." + jdk +
                        "in PATH Variable...T68.\r\n\tT62 (T63=sun, T64=1.2, T65=jre) in the "
                        "Registry...\r\n\tT66 D:\\Runtime\\bin\\java.exe...T67.");
+  // REG_SZ data carries its terminating zero: 259 characters fill the 260-byte buffer.
+  for (std::size_t length : {260u, 259u}) {
+    const std::string home = "D:\\" + std::string(length - 3, 'h');
+    InstallJvm(home + "\\bin\\java.exe", "1.2.2");
+    os.SetRegistryValue(kJdk + "1.2", "JavaHome", home + std::string(1, '\0'));
+    EXPECT_EQ(Quick(Entry("sun", "jdk", "1.2")), length == 259u) << length;
+  }
 }
 
 TEST_F(SearchTest, WithoutTheSystemFoldersNothingRelativeIsWalkedOrProbed) {
