@@ -106,7 +106,7 @@ TEST_F(SearchTest, ContainerCriteriaLookEverywhereInOrderAndEndWithJview) {
   os.SetDriveType("D:\\", kDriveFixed);
   os.SetDriveType("E:\\", kDriveCdrom);
   os.AddFile("E:\\jre.exe");
-  os.AddFolder("D:\\tools");
+  os.AddFolder("D:\\tools\\jre.exe");            // on PATH a folder is no hit; the walk tries it
   InstallJvm("D:\\old\\bin\\jre.exe", "1.0.2");  // found by the walk, passes nothing
   InstallJvm("C:\\WINDOWS\\SYSTEM32\\jview.exe", "1.1.4", "http://www.microsoft.com/");
   JvmRecord found = FindJvm(
@@ -130,8 +130,11 @@ TEST_F(SearchTest, ContainerCriteriaLookEverywhereInOrderAndEndWithJview) {
   for (char letter = 'A'; letter <= 'Z'; ++letter)
     if (letter != 'C') expected.push_back(std::string("drive ") + letter + ":\\");
   for (const char* line : {"find D:\\*.*", "find D:\\tools\\*.*", "find D:\\old\\*.*",
-       "find D:\\old\\bin\\*.*", "run D:\\old\\bin\\jre.exe", "run D:\\old\\bin\\jre.exe",
-       "run D:\\old\\bin\\jre.exe", "attributes C:\\WINDOWS\\jview.exe",
+       "find D:\\old\\bin\\*.*"})
+    expected.push_back(line);
+  for (int entry = 0; entry < 3; ++entry)  // each jre entry tries both of the walk's hits
+    expected.insert(expected.end(), {"run D:\\tools\\jre.exe", "run D:\\old\\bin\\jre.exe"});
+  for (const char* line : {"attributes C:\\WINDOWS\\jview.exe",
        "attributes C:\\WINDOWS\\SYSTEM32\\jview.exe", "run C:\\WINDOWS\\SYSTEM32\\jview.exe"})
     expected.push_back(line);
   // clang-format on
