@@ -32,8 +32,14 @@ bool FindTempDirWithSpace(std::string* path, std::uint32_t size) {
   return true;
 }
 
+bool IsPlainFileName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of("\\/:") == std::string::npos;
+}
+
 bool IsClassFile(const std::string& path) {
-  File file = Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
+  File file =
+      Os().OpenFile(path, FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
   std::string magic;
   return file.IsOpen() && ReadPiece(file, sizeof format::kClassFileMagic, &magic) &&
          format::BeginsLikeClassFile(magic);

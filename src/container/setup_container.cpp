@@ -1,5 +1,7 @@
 #include "container/setup_container.h"
 
+#include <utility>
+
 #include "container/binary_readers.h"
 #include "format/pe_image.h"
 
@@ -62,19 +64,18 @@ bool ContainerSection::ReadEntry(const SetupContainer& container, std::uint64_t 
          format::PlaceSectionData(imageEnd, entry, nameBytes, &size_, &dataOffset_);
 }
 
-bool ContainerSection::ReadData(std::vector<std::uint8_t>* buffer) const {
-  buffer->clear();
+bool ContainerSection::ReadData(MemoryBlock* buffer) const {
+  *buffer = MemoryBlock();
   File file = OpenForReading(filePath_);
   std::uint64_t fileSize = 0;
+  MemoryBlock block;
   if (!file.IsOpen() || size_ < 0 || !file.Size(&fileSize) ||
       !format::InsideFile(dataOffset_, static_cast<std::uint64_t>(size_), fileSize) ||
-      !SeekTo(file, dataOffset_))
+      !SeekTo(file, dataOffset_) || !Os().AllocateBlock(static_cast<std::size_t>(size_), &block))
     return false;
-  if (size_ == 0) return true;
-  buffer->resize(static_cast<std::size_t>(size_));
-  if (ReadBytes(file, buffer->data(), static_cast<std::uint32_t>(size_))) return true;
-  buffer->clear();
-  return false;
+  if (size_ != 0 && !ReadBytes(file, block.data(), static_cast<std::uint32_t>(size_))) return false;
+  *buffer = std::move(block);
+  return true;
 }
 
 bool SetupContainer::Open(const std::string& executablePath, ContainerReport* report) {

@@ -53,10 +53,11 @@ class ContainerSection {
   // Reads the 13-byte entry at entryPosition and the name it points to.
   // Fails when a read fails or the stored size is smaller than the name.
   bool ReadEntry(const SetupContainer& container, std::uint64_t entryPosition);
-  // Fills buffer with DataSize() bytes from DataOffset(). The buffer is sized
-  // only once the data is known to lie inside the file, so a forged size
-  // never allocates more than the file holds.
-  bool ReadData(std::vector<std::uint8_t>* buffer) const;
+  // Fills buffer with DataSize() bytes from DataOffset(). The block is asked
+  // for only once the data is known to lie inside the file, so a forged size
+  // never asks for more than the file holds; false as well when no block of
+  // that size is granted.
+  bool ReadData(MemoryBlock* buffer) const;
 
   std::uint8_t Type() const { return type_; }
   std::int32_t DataSize() const { return size_; }

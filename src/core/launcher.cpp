@@ -67,13 +67,17 @@ void Launcher::Initialize(const PathString& modulePath, const std::string& comma
 }
 
 bool Launcher::Run() {
+  // A class the run meant to write but could not is not run from whatever
+  // file is there instead: another process may have planted it.
+  bool verifyClassUnwritten = false, javaArchiveUnwritten = false;
   if (run_.verifyClassPath.empty()) {
     SetStatus(IDS_EXTRACTING_VERIFY);
     bool extracted = ExtractVerifyClass();
     PublishWrittenFiles();
     if (!extracted) return false;
+    verifyClassUnwritten = !run_.verifyClassWritten;
   }
-  if (!IsClassFile(run_.verifyClassPath)) {
+  if (verifyClassUnwritten || !IsClassFile(run_.verifyClassPath)) {
     Log(ValidationFailed(run_.verifyClassPath));
     return false;
   }
@@ -82,8 +86,9 @@ bool Launcher::Run() {
     bool extracted = ExtractJavaArchive();
     PublishWrittenFiles();
     if (!extracted) return false;
+    javaArchiveUnwritten = !run_.javaArchiveWritten;
   }
-  if (!IsClassFile(run_.archivePath)) {
+  if (javaArchiveUnwritten || !IsClassFile(run_.archivePath)) {
     SetStatus(IDS_VALIDATING_ARCHIVE);
     Log(ValidationFailed(run_.archivePath));
     return false;
@@ -158,9 +163,8 @@ void Launcher::CleanUp() {
   DeleteIfWritten(written(&RunState::bundledInstallerWritten, bundledInstallerDone_),
                   run_.bundledInstallerPath);
   if (!settled) return;
-  for (std::vector<std::uint8_t>& buffer : run_.sectionBuffers)
-    std::vector<std::uint8_t>().swap(buffer);
-  std::vector<std::uint8_t>().swap(run_.bundledInstallerBuffer);
+  for (MemoryBlock& buffer : run_.sectionBuffers) buffer = MemoryBlock();
+  run_.bundledInstallerBuffer = MemoryBlock();
   // Last: the entries above are the log's final ones.
   run_.logFile.Close();
   run_.logState = LogState::None;

@@ -45,8 +45,8 @@ struct RunState {
   // The container's sections, types 1, 2 and 3, once read.
   bool containerLoaded = false;
   SetupContainer container;
-  std::vector<std::uint8_t> sectionBuffers[3];
-  std::vector<std::uint8_t> bundledInstallerBuffer;
+  MemoryBlock sectionBuffers[3];
+  MemoryBlock bundledInstallerBuffer;
   // The files the run wrote into the temporary folder.
   bool verifyClassWritten = false;
   bool javaArchiveWritten = false;

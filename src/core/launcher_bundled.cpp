@@ -35,7 +35,10 @@ bool Launcher::ExtractBundledJvmInstaller() {
     return false;
   }
   const std::string path = folder + installer->Name();
-  File file = CreateTempFile(path, "\r\n%s %s...\r\n");
+  // A name with a path in it would write outside the temporary folder: it
+  // fails as a file that cannot be created.
+  File file =
+      IsPlainFileName(installer->Name()) ? CreateTempFile(path, "\r\n%s %s...\r\n") : File();
   const std::string corrupted = FormatEntry("%s %s %s\r\n", LoadLabel(IDS_CORRUPTED).c_str(),
                                             LoadLabel(IDS_JVM_INSTALLER).c_str(), path.c_str());
   if (!file.IsOpen()) {

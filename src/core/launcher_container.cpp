@@ -29,7 +29,10 @@ bool Launcher::ReadSetupContainer() {
   }
   const std::uint8_t types[3] = {kJavaArchiveSection, kVerifyClassSection, kSearchCriteriaSection};
   for (int i = 0; i < 3; ++i) {
-    if (!run_.container.Section(types[i]).ReadData(&run_.sectionBuffers[i])) {
+    const ContainerSection& section = run_.container.Section(types[i]);
+    // The two class sections become files under their stored names.
+    const bool named = types[i] == kSearchCriteriaSection || IsPlainFileName(section.Name());
+    if (!named || !section.ReadData(&run_.sectionBuffers[i])) {
       Log(FormatEntry("\r\n %s %s %s\r\n", LoadLabel(IDS_CORRUPTED).c_str(),
                       LoadLabel(IDS_INSTALLATION_EXECUTABLE).c_str(), path.c_str()));
       ShowStopMessage(IDS_INVALID_EXECUTABLE, true);
@@ -41,13 +44,13 @@ bool Launcher::ReadSetupContainer() {
 }
 
 // Checks the room, then writes the section's buffer into the temporary
-// folder. A file that cannot be created is no failure here: the class-file
-// check that follows decides.
+// folder. A file that cannot be created is no failure here: the run then
+// refuses to go on with whatever file holds that name.
 bool Launcher::ExtractSection(std::uint8_t type, std::uint32_t chunkBytes,
                               const char* extractingFormat, std::string* path, bool* written) {
   if (!run_.containerLoaded && !ReadSetupContainer()) return false;
   const ContainerSection& section = run_.container.Section(type);
-  const std::vector<std::uint8_t>& buffer = run_.sectionBuffers[type - 1];
+  const MemoryBlock& buffer = run_.sectionBuffers[type - 1];
   const std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
   std::string folder;
   if (!FindTempDirWithSpace(&folder, size)) {
@@ -78,7 +81,7 @@ bool Launcher::ExtractJavaArchive() {
 bool Launcher::ExtractSearchCriteria() {
   if (!run_.containerLoaded && !ReadSetupContainer()) return false;
   if (run_.logAll) Log(FormatEntry("\r\n%s...\r\n", LoadLabel(IDS_EXTRACTING_CRITERIA).c_str()));
-  const std::vector<std::uint8_t>& buffer = run_.sectionBuffers[kSearchCriteriaSection - 1];
+  const MemoryBlock& buffer = run_.sectionBuffers[kSearchCriteriaSection - 1];
   std::string text;
   if (!ParseString16(buffer.data(), buffer.size(), &text)) return false;
   run_.searchCriteria = text;

@@ -1,7 +1,5 @@
 #include "launch/bundled_installer.h"
 
-#include <cstdlib>
-
 namespace carafe {
 
 namespace {
@@ -24,20 +22,10 @@ const ArchiveResource* FindBundledInstaller(const ArchiveSection& section) {
   return nullptr;
 }
 
-InstallerLoad LoadInstallerData(const ArchiveResource& resource,
-                                std::vector<std::uint8_t>* buffer) {
+InstallerLoad LoadInstallerData(const ArchiveResource& resource, MemoryBlock* buffer) {
+  *buffer = MemoryBlock();
   if (resource.Size() == 0 || !DataWithinFile(resource)) return InstallerLoad::ReadFailed;
-  // The heap is asked first: the launcher is built without exceptions, so
-  // the vector's own allocation would end the process when the block cannot
-  // be had. The block is freed and asked for again at once; only the UI
-  // thread runs meanwhile, and it takes nothing of this size.
-  void* probe = std::malloc(resource.Size());
-  if (probe == nullptr) {
-    buffer->clear();
-    return InstallerLoad::NoMemory;
-  }
-  std::free(probe);
-  buffer->assign(resource.Size(), 0);
+  if (!Os().AllocateBlock(resource.Size(), buffer)) return InstallerLoad::NoMemory;
   return resource.ReadData(buffer->data()) ? InstallerLoad::Loaded : InstallerLoad::ReadFailed;
 }
 

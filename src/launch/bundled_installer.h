@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "container/java_archive.h"
 
@@ -18,10 +17,10 @@ const ArchiveResource* FindBundledInstaller(const ArchiveSection& section);
 
 enum class InstallerLoad { Loaded, NoMemory, ReadFailed };
 
-// Allocates resource.Size() bytes in *buffer and reads the data into them.
-// A size whose data would run past the end of the archive is not allocated
-// (a forged size could ask for 4 GiB); it counts as a failed read, as does
-// a size of 0. NoMemory when the block cannot be had.
-InstallerLoad LoadInstallerData(const ArchiveResource& resource, std::vector<std::uint8_t>* buffer);
+// Asks for a block of resource.Size() bytes in *buffer and reads the data
+// into it. A size whose data would run past the end of the archive is not
+// asked for (a forged size could ask for 4 GiB); it counts as a failed read,
+// as does a size of 0. NoMemory when the block is not granted.
+InstallerLoad LoadInstallerData(const ArchiveResource& resource, MemoryBlock* buffer);
 
 }  // namespace carafe

@@ -1,6 +1,7 @@
 #include "launch/class_runner.h"
 
 #include "launch/class_path.h"
+#include "launch/program_path.h"
 #include "platform/platform.h"
 
 namespace carafe {
@@ -12,11 +13,6 @@ constexpr const char* kClassSuffix = ".class";
 constexpr std::uint32_t kReadChunkBytes = 1024;
 
 }  // namespace
-
-std::string QuoteIfBlank(const std::string& path) {
-  if (path.find_first_of(" \t") == std::string::npos) return path;
-  return '"' + path + '"';
-}
 
 bool CaptureClassOutput(const std::string& bin, const std::string& libs,
                         const std::string& classFile, std::string& output) {
@@ -30,8 +26,10 @@ bool CaptureClassOutput(const std::string& bin, const std::string& libs,
   Pipe pipe;
   if (!Os().OpenPipe(&pipe)) return false;
 
-  ProcessStart start;
-  start.commandLine = QuoteIfBlank(bin) + " " + arguments;
+  // The arguments start with a blank of their own: two blanks follow the
+  // JVM, and a lone one when there are none.
+  ProcessStart start = StartOf(bin, std::string());
+  start.commandLine += " " + arguments;
   start.showState = kShowHide;
   start.inheritHandles = true;
   start.standardOutput = &pipe.writeEnd;
@@ -43,12 +41,15 @@ bool CaptureClassOutput(const std::string& bin, const std::string& libs,
 
   char buffer[kReadChunkBytes];
   std::uint32_t budgetMs = kCaptureLimitMs;
-  for (;;) {
-    if (Os().WaitForPipe(pipe.readEnd, child, &budgetMs) != PipeWait::Readable) break;
+  PipeWait wait;
+  while ((wait = Os().WaitForPipe(pipe.readEnd, child, &budgetMs)) == PipeWait::Readable) {
     std::uint32_t count = 0;
     if (!pipe.readEnd.Read(buffer, kReadChunkBytes, &count) || count == 0) break;
     output.append(buffer, count);
   }
+  // A JVM that ended, or closed its output and is about to, runs on alone;
+  // one that outlived its limit is hung and is ended here.
+  if (wait == PipeWait::TimedOut) Os().EndProcess(child, 0);
   return true;
 }
 

@@ -12,14 +12,12 @@ namespace carafe {
 // within seconds even when it starts from a cold, slow disk.
 constexpr std::uint32_t kCaptureLimitMs = 60000;
 
-// The path between double quotes when it holds a blank or a tab; else as is.
-std::string QuoteIfBlank(const std::string& path);
-
 // Runs classFile on the JVM at bin (hidden, libs on its class path) and
 // collects what it writes to its standard output. Reading ends when the pipe
 // breaks, when the JVM has ended and the pipe is drained although another
-// process still holds it open, or after kCaptureLimitMs; the JVM is not
-// waited for or ended. False, with output empty, when the pipe or the
+// process still holds it open, or after kCaptureLimitMs; a JVM still running
+// when the limit is spent is ended, so that no hung candidate outlives the
+// launcher. False, with output empty, when the pipe or the
 // process cannot be created or the write end cannot be closed.
 bool CaptureClassOutput(const std::string& bin, const std::string& libs,
                         const std::string& classFile, std::string& output);

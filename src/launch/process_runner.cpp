@@ -1,13 +1,13 @@
 #include "launch/process_runner.h"
 
+#include "launch/program_path.h"
 #include "platform/platform.h"
 
 namespace carafe {
 
 bool RunProgram(const std::string& program, const std::string& arguments, bool hidden,
                 bool showChild) {
-  ProcessStart start;
-  start.commandLine = arguments.empty() ? program : program + " " + arguments;
+  ProcessStart start = StartOf(program, arguments);
   start.showState = hidden && !showChild ? kShowHide : kShowNormal;
   start.inheritHandles = false;
   start.createNoWindow = true;

@@ -5,7 +5,7 @@
 
 namespace carafe {
 
-// Starts program (unquoted, the command line's first part) with arguments
+// Starts program (quoted when it holds a blank, see StartOf) with arguments
 // after one blank, and waits for its end while the calling thread's windows
 // stay served. hidden starts it with its window hidden; showChild keeps an
 // ordinary windowed program visible and skips the window search of the

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -66,17 +67,24 @@ struct LocalTime {
 constexpr int kShowHide = 0;
 constexpr int kShowNormal = 1;
 
+// The two views of HKEY_LOCAL_MACHINE\Software on 64-bit Windows: the one
+// the process sees by itself, and the other (the 32-bit view for a 64-bit
+// process, the 64-bit view for a 32-bit one under WoW64). A 32-bit system
+// has only the first.
+enum class RegistryView { Own, Other };
+
 class File;
 
-// What a process start is asked for. No application name is ever given:
-// the command line carries the program, so the system resolves blanks in an
-// unquoted path by trying its prefixes.
+// What a process start is asked for. The command line carries the program
+// as its first part; applicationName, when set, is the program's full path
+// and the system starts exactly that file, so nothing is searched for.
 struct ProcessStart {
   std::string commandLine;
   int showState = kShowNormal;  // STARTF_USESHOWWINDOW always set
   bool inheritHandles = false;
   const File* standardOutput = nullptr;  // set: STARTF_USESTDHANDLES too
   bool createNoWindow = false;           // CREATE_NO_WINDOW
+  std::string applicationName;           // empty: the system finds the program
 };
 
 // What WaitForPipe found.
@@ -167,6 +175,41 @@ class Process {
   std::uint32_t threadId_ = 0;
 };
 
+// A heap block the platform granted, freed with its owner. The launcher is
+// built without exceptions, so a container that cannot grow ends the
+// process: every block whose size a file decides is asked for here, and a
+// refusal is an answer, not an end.
+class MemoryBlock {
+ public:
+  MemoryBlock() = default;
+  // For platform implementations: takes a block from std::malloc.
+  MemoryBlock(void* block, std::size_t size)
+      : data_(static_cast<std::uint8_t*>(block)), size_(size) {}
+  ~MemoryBlock() { std::free(data_); }
+  MemoryBlock(MemoryBlock&& other) noexcept : data_(other.data_), size_(other.size_) {
+    other.data_ = nullptr, other.size_ = 0;
+  }
+  MemoryBlock& operator=(MemoryBlock&& other) noexcept {
+    if (this != &other) {
+      std::free(data_);
+      data_ = other.data_, size_ = other.size_;
+      other.data_ = nullptr, other.size_ = 0;
+    }
+    return *this;
+  }
+  MemoryBlock(const MemoryBlock&) = delete;
+  MemoryBlock& operator=(const MemoryBlock&) = delete;
+
+  std::uint8_t* data() { return data_; }
+  const std::uint8_t* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+
+ private:
+  std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
 // The seam. Its verbs are the launcher's own; each implementation says
 // which system calls stand behind them.
 class Platform {
@@ -194,10 +237,12 @@ class Platform {
   // False when the variable is absent or does not fit bufferBytes.
   virtual bool EnvironmentValue(const std::string& name, std::size_t bufferBytes,
                                 std::string* value) = 0;
-  // Opens the key, reads the value into a bufferBytes buffer, closes it.
-  // False when the key or value is missing or the value does not fit.
+  // Opens the key in that view, reads the value into a bufferBytes buffer,
+  // closes it. False when the key or value is missing, the value does not
+  // fit, or the system has no such view.
   virtual bool ReadRegistryValue(const std::string& subkey, const std::string& valueName,
-                                 std::size_t bufferBytes, std::vector<std::uint8_t>* data) = 0;
+                                 std::size_t bufferBytes, RegistryView view,
+                                 std::vector<std::uint8_t>* data) = 0;
 
   // --- Processes.
   // Both ends inheritable (SECURITY_ATTRIBUTES of length 12, no descriptor,
@@ -215,10 +260,16 @@ class Platform {
   // pipes cannot be read with a time-out, so a reader asks this first.
   virtual PipeWait WaitForPipe(const File& readEnd, const Process& process,
                                std::uint32_t* budgetMs) = 0;
+  // Waits up to graceMs for the process to end; if it still runs then, ends
+  // it and waits for that. False when it could not be ended.
+  virtual bool EndProcess(const Process& process, std::uint32_t graceMs) = 0;
   // Starts fn(argument) on a new thread (the runtime library's thread start,
   // default stack).
   virtual bool StartThread(void (*fn)(void*), void* argument) = 0;
   virtual std::uint32_t CurrentThreadId() = 0;
+
+  // --- Memory. A zero-byte block is granted and holds nothing.
+  virtual bool AllocateBlock(std::size_t bytes, MemoryBlock* block) = 0;
 
   // --- Resources, time, identity, text.
   // A string-table text loaded into a buffer of bufferChars: at most

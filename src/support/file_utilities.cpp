@@ -24,7 +24,11 @@ bool FileExists(const std::string& path) {
 bool QueryRegistryString(const std::string& subkey, const std::string& valueName,
                          std::string* text) {
   std::vector<std::uint8_t> data;
-  if (!Os().ReadRegistryValue(subkey, valueName, kRegistryValueBytes, &data)) return false;
+  // A 64-bit JVM's installer writes the 64-bit view, a 32-bit one the 32-bit
+  // view; the launcher of either width must find both.
+  if (!Os().ReadRegistryValue(subkey, valueName, kRegistryValueBytes, RegistryView::Own, &data) &&
+      !Os().ReadRegistryValue(subkey, valueName, kRegistryValueBytes, RegistryView::Other, &data))
+    return false;
   std::size_t length = 0;
   while (length < data.size() && data[length] != 0) ++length;
   text->assign(reinterpret_cast<const char*>(data.data()), length);

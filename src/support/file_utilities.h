@@ -14,8 +14,9 @@ constexpr std::size_t kRegistryValueBytes = 260;
 bool FileExists(const std::string& path);
 
 // Reads valueName under subkey of HKEY_LOCAL_MACHINE (the only root the
-// launcher reads) whatever the value's type; text is the value up to its
-// first zero byte. False when the key or value is missing or too long.
+// launcher reads) whatever the value's type, in the process's own registry
+// view and then in the other; text is the value up to its first zero byte.
+// False when the key or value is missing in both or too long.
 bool QueryRegistryString(const std::string& subkey, const std::string& valueName,
                          std::string* text);
 

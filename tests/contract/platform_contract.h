@@ -5,7 +5,7 @@
 //
 // A World makes what the seam cannot and hears the verdicts:
 //   AddFolder(path)
-//   SetRegistryValue(subkey, name, bytes)  REG_SZ under HKEY_LOCAL_MACHINE
+//   SetRegistryValue(subkey, name, bytes, view)  REG_SZ under HKEY_LOCAL_MACHINE
 //   SetEnv(name, value)
 //   AddEcho(path)                          a program that runs as "cmd.exe /c echo TEXT"
 //   Expect(condition, what)
@@ -23,6 +23,15 @@ constexpr FileShare kShare = FileShare::ReadWrite, kNoShare = FileShare::None;
 inline File Open(const std::string& path, FileShare share, bool create = false) {
   return Os().OpenFile(path, create ? FileAccess::Write : FileAccess::Read, share,
                        create ? FileDisposition::CreateAlways : FileDisposition::OpenExisting);
+}
+
+// A hidden start without a console window.
+inline ProcessStart Start(const std::string& line, bool inherit = false,
+                          const File* output = nullptr) {
+  ProcessStart start;
+  start.commandLine = line, start.showState = kShowHide, start.inheritHandles = inherit;
+  start.standardOutput = output, start.createNoWindow = true;
+  return start;
 }
 
 template <class World>
@@ -67,13 +76,19 @@ void RunAll(World& w) {
            "names match regardless of case; a folder lists . and .. first, then its entries");
 
   // Registry and environment: a value needs room for its terminator; names ignore case.
-  std::vector<std::uint8_t> data, nothing;
-  w.SetRegistryValue("Software\\Carafe", "Fits", fits + '\0');
-  w.SetRegistryValue("Software\\Carafe", "Over", fits + "h" + '\0');
+  std::vector<std::uint8_t> data, nothing, other;
+  const RegistryView own = RegistryView::Own;
+  w.SetRegistryValue("Software\\Carafe", "Fits", fits + '\0', own);
+  w.SetRegistryValue("Software\\Carafe", "Over", fits + "h" + '\0', own);
+  w.SetRegistryValue("Software\\Carafe", "Other", std::string("64\0", 3), RegistryView::Other);
   w.SetEnv("CONTRACT_FOUR", "abcd");
-  w.Expect(Os().ReadRegistryValue("SOFTWARE\\carafe", "FITS", kMaxPath, &data) &&
-               !Os().ReadRegistryValue("Software\\Carafe", "Over", kMaxPath, &nothing) &&
-               !Os().ReadRegistryValue("Software\\Carafe", "None", kMaxPath, &nothing) &&
+  w.Expect(Os().ReadRegistryValue("Software\\Carafe", "Other", 3, RegistryView::Other, &other) &&
+               other.size() == 3 &&
+               !Os().ReadRegistryValue("Software\\Carafe", "Other", 3, own, &nothing),
+           "a value of the other registry view is read there, not in the process's own");
+  w.Expect(Os().ReadRegistryValue("SOFTWARE\\carafe", "FITS", kMaxPath, own, &data) &&
+               !Os().ReadRegistryValue("Software\\Carafe", "Over", kMaxPath, own, &nothing) &&
+               !Os().ReadRegistryValue("Software\\Carafe", "None", kMaxPath, own, &nothing) &&
                data.size() == kMaxPath && Os().EnvironmentValue("contract_four", 5, &value) &&
                value == "abcd" && !Os().EnvironmentValue("CONTRACT_FOUR", 4, &value) &&
                !Os().EnvironmentValue("CONTRACT_NONE", 99, &value),
@@ -94,17 +109,16 @@ void RunAll(World& w) {
   w.AddEcho(folder + "echo dir.exe");
   Pipe pipe;
   Process child;
-  bool started =
-      Os().OpenPipe(&pipe) &&
-      Os().StartProcess({"cmd.exe /c echo out", kShowHide, true, &pipe.writeEnd, true}, &child);
+  bool started = Os().OpenPipe(&pipe) &&
+                 Os().StartProcess(Start("cmd.exe /c echo out", true, &pipe.writeEnd), &child);
   pipe.writeEnd.Close();
   bool readable = Os().WaitForPipe(pipe.readEnd, child, &budget) == PipeWait::Readable;
   while (pipe.readEnd.Read(chunk, sizeof(chunk), &count) && count > 0) output.append(chunk, count);
   w.Expect(started && readable && budget > 0 && output == "out\r\n" &&
                Os().WaitForProcess(child, false) &&
-               Os().StartProcess({folder + "echo dir.exe /c echo", kShowHide, false, nullptr, true},
-                                 &child) &&
-               !Os().StartProcess({"C:\\no\\such.exe"}, &child) && !Os().StartProcess({""}, &child),
+               Os().StartProcess(Start(folder + "echo dir.exe /c echo"), &child) &&
+               !Os().StartProcess(Start("C:\\no\\such.exe"), &child) &&
+               !Os().StartProcess(Start(""), &child),
            "a system program starts by its bare name, its output read to the end, and ends; an "
            "unquoted path with a blank starts through its prefixes; a missing one does not");
 }

@@ -16,9 +16,18 @@ struct RealWorld {
   int failures = 0;
 
   void AddFolder(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
-  void SetRegistryValue(const std::string& key, const std::string& name, const std::string& v) {
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), REG_SZ, v.data(),
-                    static_cast<DWORD>(v.size()));
+  // The other view of a 64-bit program is the 32-bit one, and the reverse.
+  void SetRegistryValue(const std::string& key, const std::string& name, const std::string& v,
+                        RegistryView view) {
+    const REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    HKEY opened = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE | (view == RegistryView::Own ? 0 : other), nullptr, &opened,
+                        nullptr) != ERROR_SUCCESS)
+      return;
+    RegSetValueExA(opened, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(v.data()),
+                   static_cast<DWORD>(v.size()));
+    RegCloseKey(opened);
   }
   void SetEnv(const std::string& name, const std::string& value) {
     SetEnvironmentVariableA(name.c_str(), value.c_str());

@@ -27,10 +27,11 @@ class Readers : public PlatformTest {
     EXPECT_EQ(reader.Open(kFile, &report),
               format::DecodeContainer(bytes, &table) == format::ContainerFault::None);
     EXPECT_EQ(report.fault, fault);
-    std::vector<std::uint8_t> data;
+    MemoryBlock data;
     const ContainerSection& section = reader.Section(2);
     EXPECT_EQ(section.Name() + "=" +
-                  (section.ReadData(&data) ? std::string(data.begin(), data.end()) : "<fail>"),
+                  (section.ReadData(&data) ? std::string(data.data(), data.data() + data.size())
+                                           : "<fail>"),
               read);
   }
   // How the launcher opens the archive, and "name flag,data|" per resource of its section "S".

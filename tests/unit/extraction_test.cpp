@@ -37,7 +37,8 @@ class Extraction : public LauncherTest {
 };
 
 // The archive goes out in 1024-byte writes, the verify class in one; a file
-// another process holds is left as it is and not counted as the run's.
+// another process holds is left as it is, not counted as the run's, and the
+// run ends before any JVM could load it.
 TEST_F(Extraction, WritesInTheirChunksAndKeepAHeldFile) {
   std::string archive = ClassBytes(3 * 1024 + 5);
   for (std::size_t i = 4; i < archive.size(); ++i) archive[i] = static_cast<char>(i * 7);
@@ -48,15 +49,40 @@ TEST_F(Extraction, WritesInTheirChunksAndKeepAHeldFile) {
   EXPECT_EQ(os.WriteSizes(kArchiveFile), (Sizes{1024, 1024, 1024, 5}));
   EXPECT_EQ(os.WriteSizes(kVerifyFile), Sizes{3000});
   EXPECT_TRUE(run.State().javaArchiveWritten && run.State().verifyClassWritten);
-  os.RemoveFile(kArchiveFile);
-  os.AddFile(kVerifyFile, "earlier");
-  File held = os.OpenFile(kVerifyFile, FileAccess::Read, FileShare::ReadWrite,
-                          FileDisposition::OpenExisting);
-  TestLauncher& again = Fresh();
-  ASSERT_TRUE(again.ExtractVerifyClass());
-  EXPECT_EQ(os.Content(kVerifyFile) + again.State().verifyClassPath,
-            std::string("earlier") + kVerifyFile);
-  EXPECT_FALSE(again.State().verifyClassWritten);  // so the clean-up leaves it
+  for (const char* heldFile : {kVerifyFile, kArchiveFile}) {
+    os.RemoveFile(kVerifyFile);
+    os.RemoveFile(kArchiveFile);
+    os.AddFile(heldFile, ClassBytes(8, 'e'));
+    File held = os.OpenFile(heldFile, FileAccess::Read, FileShare::ReadWrite,
+                            FileDisposition::OpenExisting);
+    TestLauncher& again = Fresh();
+    again.State().archivePath.clear();
+    EXPECT_FALSE(again.Run());
+    EXPECT_EQ(os.Content(heldFile) + Boxes(),
+              ClassBytes(8, 'e') + "\r\nT17 " + heldFile + " T18\r\n");
+    EXPECT_FALSE(again.State().verifyClassWritten && again.State().javaArchiveWritten);
+  }
+  EXPECT_TRUE(os.Launches().empty());
+}
+
+// A section the launcher would write outside the temporary folder, or cannot
+// hold in memory, is a damaged container.
+TEST_F(Extraction, ASectionWithAPathForANameOrTooLargeToHoldIsACorruptedContainer) {
+  const std::string corrupted = "T9o|\r\n T32 T38 C:\\SETUP\\setup.exe\r\n";
+  for (const char* name : {"..", ".", "", "..\\Verify.class", "sub/Verify.class", "C:Verify.class",
+                           "C:\\Verify.class"}) {
+    os.AddFile(kSetup, ExampleImage() + MakeContainer({{1, "rerodova.class", ClassBytes(9)},
+                                                       {2, name, ClassBytes(9)},
+                                                       {3, "c", String16("c")}}));
+    EXPECT_FALSE(Fresh().ExtractVerifyClass()) << name;
+    EXPECT_EQ(Boxes(), corrupted) << name;
+  }
+  WriteSetup(ClassBytes(4096), ClassBytes(9), "c");
+  os.SetMemoryLimit(4095);
+  EXPECT_FALSE(Fresh().ExtractJavaArchive());
+  EXPECT_EQ(Boxes(), corrupted);
+  os.SetMemoryLimit(4096);
+  EXPECT_TRUE(Fresh().ExtractJavaArchive());
 }
 
 TEST_F(Extraction, EachBundledInstallerFailureHasItsBoxAndWritesNothing) {
@@ -68,6 +94,7 @@ TEST_F(Extraction, EachBundledInstallerFailureHasItsBoxAndWritesNothing) {
   exact.replace(exact.find("MZ") - 4, 4, Big(exact.size() - exact.find("MZ"), 4));
   huge.replace(huge.find("MZ") - 4, 4, Big(0x7FFFFFFF, 4));
   os.Lock("C:\\TEMP\\locked.exe");
+  os.AddFolder("C:\\TEMP\\sub");
   os.LimitWrites("C:\\TEMP\\short.exe", 4);
   const std::string ten = installers({Flagged("ten.exe", "0123456789")});
   const struct {
@@ -83,6 +110,8 @@ TEST_F(Extraction, EachBundledInstallerFailureHasItsBoxAndWritesNothing) {
        "T9o|T32 T30 C:\\TEMP\\locked.exe\r\n"},
       {exact, 0xFFFFFFF0, true, ""},
       {huge, 0xFFFFFFF0, false, "T9o|T32 T30 C:\\TEMP\\exact.exe\r\n"},
+      {installers({Flagged("sub\\up.exe", "MZ")}), 0xFFFFFFF0, false,
+       "T9o|T32 T30 C:\\TEMP\\sub\\up.exe\r\n"},  // only right inside the temporary folder
       {installers({Flagged("short.exe", "MZ installer")}), 0xFFFFFFF0, false,
        "\r\nT58 T23 C:\\TEMP\\short.exe ...\r\n"},
       {installers({Flagged("readme.txt", "r", 0)}), 0xFFFFFFF0, true, ""},

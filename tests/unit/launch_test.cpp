@@ -46,12 +46,13 @@ TEST_F(PlatformTest, ACapturedClassRunIsHiddenOnThePipeAndKeepsAllItsOutputWithi
     ASSERT_TRUE(CaptureClassOutput(jre, "", "Verify.class", output));
     EXPECT_EQ(output, big);
     EXPECT_EQ(os.PipeWaitMs(), hung ? kCaptureLimitMs : 0u);
+    EXPECT_EQ(os.Launches().back().endedByLauncher, hung);  // no hung JVM outlives the launcher
   }
   const Launch& launch = os.Launches()[0];
   EXPECT_EQ(launch.commandLine,
             "\"" + jre + "\"  -cp \"" + jre.substr(0, 21) + "bin\\..\\lib\\classes.zip;\" Verify");
   EXPECT_TRUE(launch.showState == kShowHide && launch.inheritHandles && launch.capturedOutput &&
-              !launch.createNoWindow && !launch.waitedFor);
+              !launch.createNoWindow && !launch.waitedFor && launch.applicationName == jre);
   EXPECT_FALSE(os.OpenHandleCount() || os.ReadWouldHaveBlocked());
 }
 
@@ -66,6 +67,14 @@ TEST_F(PlatformTest, RunProgramShowsTheChildAsAskedAndFailsWhenTheWaitFails) {
     EXPECT_EQ(os.Launches().back().showState, row[2]);
     EXPECT_EQ(os.Launches().back().windowSearch, row[3] != 0);
   }
+  // A path without a blank stays as it is; a bare name is left to the system's search.
+  EXPECT_EQ(os.Launches().back().commandLine + "|" + os.Launches().back().applicationName,
+            "C:\\p\\run.exe|C:\\p\\run.exe");
+  os.AddProgram("C:\\WINDOWS\\SYSTEM32\\java.exe",
+                [&result](const std::string&) { return result; });
+  ASSERT_TRUE(RunProgram("java.exe", "-x", true, false));
+  EXPECT_EQ(os.Launches().back().commandLine + "|" + os.Launches().back().applicationName,
+            "java.exe -x|");
   result.waitFails = true;
   EXPECT_FALSE(RunProgram("C:\\p\\run.exe", "", false, false));
   EXPECT_FALSE(RunProgram("C:\\missing.exe", "-x", true, false));
@@ -83,6 +92,8 @@ class LaunchTest : public LauncherTest {
   RunState& run = launcher.State();
 };
 
+// A JVM under a folder with a blank gets its path whole, quoted, and is the very file started,
+// so that nothing at the blank's prefix (C:\Program.exe) runs in its place.
 TEST_F(LaunchTest, ValidationRunsTheVerifyClassHiddenAndTheInstallationVisiblyWithTheOptions) {
   run.jvmPath = "C:\\Program Files\\JRE\\bin\\jre.exe";
   os.AddProgram(run.jvmPath, PrintingJvm("", 7));  // exit codes are not looked at
@@ -90,12 +101,13 @@ TEST_F(LaunchTest, ValidationRunsTheVerifyClassHiddenAndTheInstallationVisiblyWi
   EXPECT_TRUE(launcher.RunInstallation());
   ASSERT_EQ(os.Launches().size(), 2u);
   const std::string jvm =
-      "C:\\Program Files\\JRE\\bin\\jre.exe  -cp \"C:\\Program "
+      "\"C:\\Program Files\\JRE\\bin\\jre.exe\"  -cp \"C:\\Program "
       "Files\\JRE\\bin\\..\\lib\\classes.zip;C:\\TEMP\" ";
   EXPECT_EQ(os.Launches()[0].commandLine, jvm + "Verify");
   EXPECT_EQ(os.Launches()[1].commandLine, jvm + "rerodova -Dinstall.dir=C:\\App ");
   for (const Launch& launch : os.Launches())
-    EXPECT_FALSE(launch.inheritHandles || launch.capturedOutput || !launch.waitedFor);
+    EXPECT_FALSE(launch.inheritHandles || launch.capturedOutput || !launch.waitedFor ||
+                 launch.applicationName != run.jvmPath);
   EXPECT_TRUE(os.Launches()[0].showState == kShowHide && os.Launches()[0].createNoWindow &&
               os.Launches()[1].showState == kShowNormal && os.Launches()[1].windowSearch);
   EXPECT_EQ(ui.events, (std::vector<std::string>{"hide"}));

@@ -25,7 +25,7 @@ using Program = std::function<ChildRun(const std::string& commandLine)>;
 // What a process was started with (but the stdout handle, which the launcher closes) and how it
 // went. capturedOutput: a stdout handle was given; windowSearch: the wait was to hide its window.
 struct Launch : ProcessStart {
-  bool capturedOutput = false, waitedFor = false, windowSearch = false;
+  bool capturedOutput = false, waitedFor = false, windowSearch = false, endedByLauncher = false;
   ChildRun run{};
 };
 
@@ -81,9 +81,11 @@ class MemoryPlatform : public Platform {
     values_[Key("env " + name)] = value;
   }
   void SetRegistryValue(const std::string& subkey, const std::string& valueName,
-                        const std::string& data) {
-    values_[Key("registry " + subkey + "|" + valueName)] = data;
+                        const std::string& data, RegistryView view = RegistryView::Own) {
+    values_[Key(RegistryLine(subkey, valueName, view))] = data;
   }
+  // Heap blocks larger than this are refused.
+  void SetMemoryLimit(std::size_t bytes) { memoryLimit_ = bytes; }
   // LoadText answers only the ids set here.
   void SetString(std::uint32_t id, const std::string& text) { strings_[id] = text; }
 
@@ -92,7 +94,7 @@ class MemoryPlatform : public Platform {
   // Milliseconds that WaitForPipe let pass in all (time passes only there).
   std::uint64_t PipeWaitMs() const { return pipeWaitMs_; }
 
-  // "registry <subkey>|<value>", "attributes <path>", "find <pattern>", "env <name>",
+  // "registry [other-view ]<subkey>|<value>", "attributes <path>", "find <pattern>", "env <name>",
   // "process <cmdline>", "drive <root>", "delete <path>".
   std::vector<std::string> journal;
   std::vector<std::string> Journal(const std::string& prefix) const {
@@ -165,8 +167,9 @@ class MemoryPlatform : public Platform {
     return found && found->size() < bytes && (*value = *found, true);
   }
   bool ReadRegistryValue(const std::string& subkey, const std::string& valueName,
-                         std::size_t bufferBytes, std::vector<std::uint8_t>* data) override {
-    const std::string* found = Value("registry " + subkey + "|" + valueName);
+                         std::size_t bufferBytes, RegistryView view,
+                         std::vector<std::uint8_t>* data) override {
+    const std::string* found = Value(RegistryLine(subkey, valueName, view));
     return found && found->size() <= bufferBytes &&
            (data->assign(found->begin(), found->end()), true);
   }
@@ -180,13 +183,15 @@ class MemoryPlatform : public Platform {
     ends->writeEnd = File(NewHandle({key, -1, FileShare::ReadWrite, true}));
     return true;
   }
-  // As CreateProcessA without an application name: the quoted first token, or each prefix that
-  // ends at a blank; a bare name is looked for in the system folder.
+  // As CreateProcessA: the application name alone when given; else the quoted first token, or
+  // each prefix that ends at a blank; a bare name is looked for in the system folder.
   bool StartProcess(const ProcessStart& start, Process* process) override {
     const std::string& line = start.commandLine;
     journal.push_back("process " + line);
     std::vector<std::string> names;
-    if (line.rfind('"', 0) == 0) names.push_back(line.substr(1, line.find('"', 1) - 1));
+    if (!start.applicationName.empty()) names.push_back(start.applicationName);
+    if (names.empty() && line.rfind('"', 0) == 0)
+      names.push_back(line.substr(1, line.find('"', 1) - 1));
     for (std::size_t end = names.empty() ? 0 : std::string::npos; end != std::string::npos;)
       names.push_back(line.substr(0, end = line.find(' ', end + 1)));
     Program program;
@@ -213,6 +218,18 @@ class MemoryPlatform : public Platform {
     Launch& launch = launches_[child->launch];
     launch.waitedFor = true, launch.windowSearch = windowSearch;
     return !launch.run.waitFails;
+  }
+  // Only a program that holds its output open still runs when asked: it is ended.
+  bool EndProcess(const Process& process, std::uint32_t) override {
+    const Opened* child = Opening(process.NativeHandle());
+    if (!child || child->launch < 0) return false;
+    Launch& launch = launches_[child->launch];
+    launch.endedByLauncher |= launch.run.keepsOutputOpen;
+    return true;
+  }
+  bool AllocateBlock(std::size_t bytes, MemoryBlock* block) override {
+    void* data = bytes <= memoryLimit_ ? std::malloc(bytes != 0 ? bytes : 1) : nullptr;
+    return data && (*block = MemoryBlock(data, bytes), true);
   }
   // Output is in the pipe from the start: only a program holding it open waits; a hung
   // one uses up the budget, one whose own process has ended is reported at once.
@@ -352,6 +369,11 @@ class MemoryPlatform : public Platform {
     return it == handles_.end() ? nullptr : &it->second;
   }
   Handle NewHandle(Opened open) { return handles_[lastHandle_ += 4] = open, lastHandle_; }
+  static std::string RegistryLine(const std::string& subkey, const std::string& valueName,
+                                  RegistryView view) {
+    return std::string(view == RegistryView::Own ? "registry " : "registry other-view ") + subkey +
+           "|" + valueName;
+  }
   // A registry or environment value, as the journal names it.
   const std::string* Value(const std::string& journalLine) {
     journal.push_back(journalLine);
@@ -369,6 +391,7 @@ class MemoryPlatform : public Platform {
   std::map<std::string, DiskFreeSpace> freeSpace_{{"c:\\", {8, 512, 1000000, 2000000}}};
   std::map<std::uint32_t, std::string> strings_;
   std::string windowsFolder_ = "C:\\WINDOWS", systemFolder_ = "C:\\WINDOWS\\SYSTEM32";
+  std::size_t memoryLimit_ = std::size_t(1) << 30;
   bool readWouldBlock_ = false;
   std::uint64_t pipeWaitMs_ = 0;
 };

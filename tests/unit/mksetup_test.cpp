@@ -116,9 +116,9 @@ TEST_F(Mksetup, WhatArchiveAndBuildWriteTheLauncherReadsAndListShows) {
                 reader.Open("C:\\a.class", &archiveReport));
     std::string read = bytes.substr(0, image.size());
     for (std::uint8_t type : {1, 2, 3}) {
-      std::vector<std::uint8_t> data;
+      MemoryBlock data;
       EXPECT_TRUE(container.Section(type).ReadData(&data));
-      read.append(data.begin(), data.end());
+      read.append(data.data(), data.data() + data.size());
     }
     EXPECT_EQ(read, image + built + verify + String16("vendor=sun"));
 

@@ -1,9 +1,9 @@
 // Keeps parts of the C++ runtime out of the launcher that it would never
 // use but that the static link drags in.
 //
-// The launcher is built without exceptions: errors are values, and a heap
-// block that cannot be had is reported by the one place that asks for a big
-// one (LoadInstallerData) before it asks. What is left of the library's
+// The launcher is built without exceptions: errors are values, and every
+// heap block whose size a file decides is asked of the platform
+// (Platform::AllocateBlock), which reports a refusal. What is left of the library's
 // exception support is the raising of its own errors (length_error,
 // bad_alloc...), which no code here could catch anyway. Defining the
 // library's raising functions and the allocator here with the end an

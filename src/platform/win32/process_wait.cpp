@@ -70,4 +70,14 @@ bool WindowsPlatform::WaitForProcess(const Process& child, bool windowSearch) {
   }
 }
 
+bool WindowsPlatform::EndProcess(const Process& child, std::uint32_t graceMs) {
+  if (!child.IsStarted()) return false;
+  HANDLE process = ToWin32(child.NativeHandle());
+  if (::WaitForSingleObject(process, graceMs) == WAIT_OBJECT_0) return true;
+  // Its exit code says why it ended, should anyone look.
+  constexpr UINT kEndedByLauncher = 1;
+  return ::TerminateProcess(process, kEndedByLauncher) &&
+         ::WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0;
+}
+
 }  // namespace carafe

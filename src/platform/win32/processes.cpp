@@ -35,8 +35,9 @@ bool WindowsPlatform::StartProcess(const ProcessStart& start, Process* child) {
   // CreateProcessA may write into its command line, so it gets a copy.
   std::string commandLine = start.commandLine;
   PROCESS_INFORMATION process = {};
+  const char* application = start.applicationName.empty() ? nullptr : start.applicationName.c_str();
   if (!::CreateProcessA(
-          nullptr, &commandLine[0], nullptr, nullptr, start.inheritHandles ? TRUE : FALSE,
+          application, &commandLine[0], nullptr, nullptr, start.inheritHandles ? TRUE : FALSE,
           start.createNoWindow ? CREATE_NO_WINDOW : 0, nullptr, nullptr, &startup, &process)) {
     return false;
   }

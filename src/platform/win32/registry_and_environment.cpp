@@ -5,8 +5,33 @@
 
 namespace carafe {
 
+namespace {
+
+// The flag that opens a key in the view the process does not see by itself;
+// 0 when there is none (a 32-bit process on 32-bit Windows).
+REGSAM OtherViewFlag() {
+#ifdef _WIN64
+  return KEY_WOW64_32KEY;
+#else
+  // Older kernels lack IsWow64Process; it is looked up by name, and without
+  // it the system is a 32-bit one.
+  using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  auto isWow64Process = kernel == nullptr
+                            ? nullptr
+                            : reinterpret_cast<IsWow64ProcessFunction>(reinterpret_cast<void (*)()>(
+                                  ::GetProcAddress(kernel, "IsWow64Process")));
+  BOOL wow64 = FALSE;
+  if (isWow64Process == nullptr || !isWow64Process(::GetCurrentProcess(), &wow64) || !wow64)
+    return 0;
+  return KEY_WOW64_64KEY;
+#endif
+}
+
+}  // namespace
+
 bool WindowsPlatform::EnvironmentValue(const std::string& name, std::size_t bufferBytes,
-                                             std::string* value) {
+                                       std::string* value) {
   if (bufferBytes == 0) return false;
   std::string buffer(bufferBytes, '\0');
   // A variable that is set but empty also gives 0; only the last error tells
@@ -23,9 +48,17 @@ bool WindowsPlatform::EnvironmentValue(const std::string& name, std::size_t buff
 }
 
 bool WindowsPlatform::ReadRegistryValue(const std::string& subkey, const std::string& valueName,
-                                        std::size_t bufferBytes, std::vector<std::uint8_t>* data) {
+                                        std::size_t bufferBytes, RegistryView view,
+                                        std::vector<std::uint8_t>* data) {
   HKEY key = nullptr;
-  if (::RegOpenKeyA(HKEY_LOCAL_MACHINE, subkey.c_str(), &key) != ERROR_SUCCESS) return false;
+  if (view == RegistryView::Own) {
+    if (::RegOpenKeyA(HKEY_LOCAL_MACHINE, subkey.c_str(), &key) != ERROR_SUCCESS) return false;
+  } else {
+    const REGSAM otherView = OtherViewFlag();
+    if (otherView == 0 || ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0,
+                                          KEY_QUERY_VALUE | otherView, &key) != ERROR_SUCCESS)
+      return false;
+  }
   std::vector<std::uint8_t> buffer(bufferBytes);
   DWORD size = static_cast<DWORD>(bufferBytes);
   DWORD type = 0;

@@ -42,7 +42,8 @@ class WindowsPlatform final : public Platform {
   bool EnvironmentValue(const std::string& name, std::size_t bufferBytes,
                         std::string* value) override;
   bool ReadRegistryValue(const std::string& subkey, const std::string& valueName,
-                         std::size_t bufferBytes, std::vector<std::uint8_t>* data) override;
+                         std::size_t bufferBytes, RegistryView view,
+                         std::vector<std::uint8_t>* data) override;
 
   // processes.cpp
   bool OpenPipe(Pipe* pipe) override;
@@ -52,6 +53,10 @@ class WindowsPlatform final : public Platform {
 
   // process_wait.cpp
   bool WaitForProcess(const Process& process, bool windowSearch) override;
+  bool EndProcess(const Process& process, std::uint32_t graceMs) override;
+
+  // memory.cpp
+  bool AllocateBlock(std::size_t bytes, MemoryBlock* block) override;
 
   // pipe_wait.cpp
   PipeWait WaitForPipe(const File& readEnd, const Process& process,
