@@ -240,6 +240,20 @@ class WinePrefix:
             env: Optional[dict] = None) -> RunResult:
         return self.start(program, args, env)(timeout)
 
+    def processes(self, fragment: str) -> List[int]:
+        """The prefix's running processes whose command line holds fragment
+        (Wine shows a program's Windows command line as its own)."""
+        found = []
+        for entry in Path("/proc").iterdir():
+            try:
+                environ = (entry / "environ").read_bytes().split(b"\0")
+                command = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode("cp1252")
+            except (OSError, ValueError):  # not a process, or gone, or not ours to read
+                continue
+            if f"WINEPREFIX={self.path}".encode() in environ and fragment in command:
+                found.append(int(entry.name))
+        return found
+
     def shutdown(self) -> None:
         """Ends every process of this prefix, then its wineserver."""
         if self._watch is not None:
