@@ -173,10 +173,15 @@ class WinePrefix:
     @classmethod
     def copy_of(cls, template: Path, target: Path, display: str, watch_exe: Path,
                 artifacts: Path) -> "WinePrefix":
-        """A copy of the template whose files are hard links: Wine replaces
-        the registry files it saves, and the tests write only new files."""
+        """A copy of the template whose files are hard links, but for the
+        registry files: Wine may save those in place, and a key one test
+        wrote would then show in every prefix. The tests write only new
+        files."""
         shutil.rmtree(target, ignore_errors=True)
         subprocess.run(["cp", "-al", str(template), str(target)], check=True)
+        for hive in target.glob("*.reg"):
+            hive.unlink()
+            shutil.copy2(template / hive.name, hive)
         return cls(target, display, watch_exe, artifacts)
 
     def host_path(self, windows_path: str) -> Path:
