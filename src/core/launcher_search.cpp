@@ -38,15 +38,19 @@ bool Launcher::SearchForJvm() {
 }
 
 bool Launcher::ReadRegisteredJvm() {
-  std::string home;
-  if (!QueryRegistryString(kRegisteredJvmKey, "JavaHome", &home)) return false;
-  std::string name;
-  if (!QueryRegistryString(kRegisteredJvmKey, "JavaBin", &name)) name = kDefaultJvmBin;
-  std::string executable = home + "\\bin\\" + name;
-  if (!FileExists(executable)) return false;
-  run_.jvmPath = executable;
-  run_.classPath = CollectAllLibs(home);
-  return true;
+  // The key of a JVM of either width, its two values from the same view.
+  for (RegistryView view : kRegistryViews) {
+    std::string home;
+    if (!QueryRegistryString(kRegisteredJvmKey, "JavaHome", view, &home)) continue;
+    std::string name;
+    if (!QueryRegistryString(kRegisteredJvmKey, "JavaBin", view, &name)) name = kDefaultJvmBin;
+    std::string executable = home + "\\bin\\" + name;
+    if (!FileExists(executable)) continue;
+    run_.jvmPath = executable;
+    run_.classPath = CollectAllLibs(home);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace carafe

@@ -79,29 +79,43 @@ bool KeepJvm(const SearchState& search, CriteriaEntry& entry, const std::string&
   return VerifyAndKeep(search, entry, record, results);
 }
 
+// The JVM homes that keyName names in the registry's views, own view first;
+// a home both views name is tried once. A stale key in one view hides
+// nothing in the other.
+std::vector<std::string> RegisteredHomes(const std::string& keyName) {
+  std::vector<std::string> homes;
+  for (RegistryView view : kRegistryViews) {
+    std::string home;
+    if (QueryRegistryString(keyName, kJavaHomeValue, view, &home) &&
+        (homes.empty() || homes.front() != home))
+      homes.push_back(home);
+  }
+  return homes;
+}
+
 bool SearchJdkRegistry(const SearchState& search, CriteriaEntry& entry,
                        std::vector<JvmRecord>& results, const std::string& keyName) {
   return LoggedLocation(search, entry, "in Registry", [&] {
-    std::string home;
-    if (!QueryRegistryString(keyName, kJavaHomeValue, &home)) return false;
-    std::string executable = home + "\\bin\\java.exe";
-    if (!FileExists(executable)) return false;
-    return KeepJvm(search, entry, "jdk", home, executable, results);
+    for (const std::string& home : RegisteredHomes(keyName)) {
+      std::string executable = home + "\\bin\\java.exe";
+      if (FileExists(executable) && KeepJvm(search, entry, "jdk", home, executable, results))
+        return true;
+    }
+    return false;
   });
 }
 
 bool SearchJreRegistry(const SearchState& search, CriteriaEntry& entry,
                        std::vector<JvmRecord>& results, const std::string& keyName) {
   return LoggedLocation(search, entry, "in the Registry", [&] {
-    std::string home;
-    if (!QueryRegistryString(keyName, kJavaHomeValue, &home)) return false;
-    // Runtimes of this era ship jre.exe; later ones only java.exe.
-    std::string executable = home + "\\bin\\jre.exe";
-    if (!FileExists(executable)) {
-      executable = home + "\\bin\\java.exe";
-      if (!FileExists(executable)) return false;
+    for (const std::string& home : RegisteredHomes(keyName)) {
+      // Runtimes of this era ship jre.exe; later ones only java.exe.
+      std::string executable = home + "\\bin\\jre.exe";
+      if (!FileExists(executable)) executable = home + "\\bin\\java.exe";
+      if (FileExists(executable) && KeepJvm(search, entry, "jre", home, executable, results))
+        return true;
     }
-    return KeepJvm(search, entry, "jre", home, executable, results);
+    return false;
   });
 }
 

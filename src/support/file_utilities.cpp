@@ -21,14 +21,10 @@ bool FileExists(const std::string& path) {
   return Os().FileAttributes(path, &attributes);
 }
 
-bool QueryRegistryString(const std::string& subkey, const std::string& valueName,
+bool QueryRegistryString(const std::string& subkey, const std::string& valueName, RegistryView view,
                          std::string* text) {
   std::vector<std::uint8_t> data;
-  // A 64-bit JVM's installer writes the 64-bit view, a 32-bit one the 32-bit
-  // view; the launcher of either width must find both.
-  if (!Os().ReadRegistryValue(subkey, valueName, kRegistryValueBytes, RegistryView::Own, &data) &&
-      !Os().ReadRegistryValue(subkey, valueName, kRegistryValueBytes, RegistryView::Other, &data))
-    return false;
+  if (!Os().ReadRegistryValue(subkey, valueName, kRegistryValueBytes, view, &data)) return false;
   std::size_t length = 0;
   while (length < data.size() && data[length] != 0) ++length;
   text->assign(reinterpret_cast<const char*>(data.data()), length);

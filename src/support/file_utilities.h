@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace carafe {
 
 // RegQueryValueExA is given a buffer of this many bytes; longer values fail.
@@ -13,11 +15,16 @@ constexpr std::size_t kRegistryValueBytes = 260;
 // True when the path's attributes can be read (a folder counts as well).
 bool FileExists(const std::string& path);
 
+// The registry views a key is looked up in, the process's own first: a
+// 64-bit JVM's installer writes the 64-bit view, a 32-bit one the 32-bit
+// view, and the launcher of either width must find both.
+constexpr RegistryView kRegistryViews[] = {RegistryView::Own, RegistryView::Other};
+
 // Reads valueName under subkey of HKEY_LOCAL_MACHINE (the only root the
-// launcher reads) whatever the value's type, in the process's own registry
-// view and then in the other; text is the value up to its first zero byte.
-// False when the key or value is missing in both or too long.
-bool QueryRegistryString(const std::string& subkey, const std::string& valueName,
+// launcher reads) in that view, whatever the value's type; text is the value
+// up to its first zero byte. False when the key or value is missing or too
+// long.
+bool QueryRegistryString(const std::string& subkey, const std::string& valueName, RegistryView view,
                          std::string* text);
 
 // The root of the drive that holds the system folder, such as "C:\"; empty

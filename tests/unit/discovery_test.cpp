@@ -159,7 +159,9 @@ TEST_F(SearchTest, ContainerCriteriaLookEverywhereInOrderAndEndWithJview) {
 
 TEST_F(SearchTest, LocationsOfOneEntryTheirDetailedLogAndTheRegistryBuffer) {
   search.log.all = true;
-  // In the other registry view only, with java.exe only: still a JRE, logged as any other.
+  // In the other registry view, with java.exe only: still a JRE, logged as any other; the
+  // process's own view names a JVM that is gone, which hides nothing.
+  os.SetRegistryValue(kJre + "1.2", "JavaHome", "D:\\Gone");
   os.SetRegistryValue(kJre + "1.2", "JavaHome", "D:\\Runtime", RegistryView::Other);
   InstallJvm("D:\\Runtime\\bin\\java.exe", "1.2.2");
   os.AddFile("D:\\Runtime\\lib\\rt.jar");
