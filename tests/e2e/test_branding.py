@@ -10,7 +10,7 @@ import pefile
 import pytest
 
 from conftest import EXAMPLE_ARCHIVE, FIXTURE_JVM, LAUNCHER, MKSETUP, SETUP_PATH, VERIFY_CLASS, \
-    host_run
+    build_setup, host_run
 
 NAME = "Acme Setup"
 LANGUAGES = (1028, 1031, 1033, 1036, 1040, 1041, 1042, 1053, 2052, 3082)
@@ -21,8 +21,7 @@ CAPTIONED = (101, 103, 105, 106)  # the browse, progress, bundled and abort dial
 
 
 def build(target, *options):
-    return host_run(MKSETUP, "build", "--stub", LAUNCHER, "--archive", EXAMPLE_ARCHIVE, "--verify",
-                    VERIFY_CLASS, "--criteria", "type=jdk", "-o", target, *options)
+    return build_setup(target, EXAMPLE_ARCHIVE, "type=jdk", *options)
 
 
 @pytest.fixture(scope="module")
