@@ -222,29 +222,38 @@ std::string EncodeResources(const std::vector<Resource>& resources, std::uint32_
   // Offsets of the directories of the second and third levels, and of the data entries.
   std::uint32_t next = static_cast<std::uint32_t>(DirectoryBytes(types.size()));
   std::uint32_t leaf = static_cast<std::uint32_t>(directories);
-  WriteDirectory(&out, types, [&](const Names& names) {
-    const std::uint32_t at = next;
-    next += static_cast<std::uint32_t>(DirectoryBytes(names.size()));
-    return at | kHighBit;
-  }, nameAt);
+  WriteDirectory(
+      &out, types,
+      [&](const Names& names) {
+        const std::uint32_t at = next;
+        next += static_cast<std::uint32_t>(DirectoryBytes(names.size()));
+        return at | kHighBit;
+      },
+      nameAt);
   for (const auto& [type, names] : types) {
-    WriteDirectory(&out, names, [&](const Languages& languages) {
-      const std::uint32_t at = next;
-      next += static_cast<std::uint32_t>(DirectoryBytes(languages.size()));
-      return at | kHighBit;
-    }, nameAt);
+    WriteDirectory(
+        &out, names,
+        [&](const Languages& languages) {
+          const std::uint32_t at = next;
+          next += static_cast<std::uint32_t>(DirectoryBytes(languages.size()));
+          return at | kHighBit;
+        },
+        nameAt);
   }
   std::vector<const Resource*> order;
   for (const auto& [type, names] : types) {
     for (const auto& [name, languages] : names) {
       std::map<ResourceKey, const Resource*> byLanguage;
       for (const auto& [language, resource] : languages) byLanguage[{language, {}}] = resource;
-      WriteDirectory(&out, byLanguage, [&](const Resource* resource) {
-        order.push_back(resource);
-        const std::uint32_t at = leaf;
-        leaf += kDataEntryBytes;
-        return at;
-      }, nameAt);
+      WriteDirectory(
+          &out, byLanguage,
+          [&](const Resource* resource) {
+            order.push_back(resource);
+            const std::uint32_t at = leaf;
+            leaf += kDataEntryBytes;
+            return at;
+          },
+          nameAt);
     }
   }
   std::uint32_t data = AlignUp(strings + stringBytes, 8);
@@ -307,7 +316,8 @@ bool SetChecksum(std::string* file) {
   std::uint64_t sum = 0;
   for (std::size_t at = 0; at < file->size(); at += 2) {
     sum += static_cast<unsigned char>((*file)[at]);
-    if (at + 1 < file->size()) sum += std::uint32_t(static_cast<unsigned char>((*file)[at + 1])) << 8;
+    if (at + 1 < file->size())
+      sum += std::uint32_t(static_cast<unsigned char>((*file)[at + 1])) << 8;
     sum = (sum & 0xFFFF) + (sum >> 16);
   }
   sum = (sum & 0xFFFF) + (sum >> 16);

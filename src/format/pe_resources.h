@@ -36,10 +36,10 @@ constexpr std::uint16_t kVersionType = 16;
 
 enum class ResourceFault {
   None,
-  NoImage,         // the headers are unreadable
-  NoResources,     // no resource directory
-  Unreadable,      // the tree points outside its section, or loops
-  NotLast,         // another section lies behind the resource section
+  NoImage,      // the headers are unreadable
+  NoResources,  // no resource directory
+  Unreadable,   // the tree points outside its section, or loops
+  NotLast,      // another section lies behind the resource section
 };
 
 // The resources of a whole image, in tree order.

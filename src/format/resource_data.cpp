@@ -189,7 +189,8 @@ bool SetDialogCaption(std::string* dialog, const std::u16string& caption) {
   AppendText(&header, caption);
   Append(&header, 0, 2);
   header += dialog->substr(parts.captionEnd, parts.fontEnd - parts.captionEnd);
-  const std::string controls = parts.controls < dialog->size() ? dialog->substr(parts.controls) : "";
+  const std::string controls =
+      parts.controls < dialog->size() ? dialog->substr(parts.controls) : "";
   if (!controls.empty()) PadTo4(&header);
   *dialog = header + controls;
   return true;
@@ -263,7 +264,8 @@ bool DecodeVersionInfo(std::string_view data, VersionBlock* root) {
 std::string EncodeVersionInfo(const VersionBlock& block) {
   std::string out;
   Append(&out, 0, 2);  // the length, set below
-  Append(&out, static_cast<std::uint32_t>(block.isText ? block.value.size() / 2 : block.value.size()), 2);
+  Append(&out,
+         static_cast<std::uint32_t>(block.isText ? block.value.size() / 2 : block.value.size()), 2);
   Append(&out, block.isText ? 1 : 0, 2);
   AppendText(&out, block.key);
   Append(&out, 0, 2);

@@ -57,8 +57,10 @@ def caption(dialog):
 
 
 def test_a_branded_setup_read_back_by_pefile_and_wrestool(tmp_path, icon):
-    setup, plain = tmp_path / "setup.exe", tmp_path / "plain.exe"
-    made = build(setup, "--name", NAME, "--icon", icon, "--version-info",
+    setup, plain, names = tmp_path / "setup.exe", tmp_path / "plain.exe", tmp_path / "names"
+    names.write_text("# German differs\n1031=Acme Installation\n")
+    name = {language: "Acme Installation" if language == 1031 else NAME for language in LANGUAGES}
+    made = build(setup, "--name", NAME, "--name-file", names, "--icon", icon, "--version-info",
                  *(f"{key}={value}" for key, value in VERSION.items()))
     assert made.returncode == 0, made.stderr
     pe = pefile.PE(str(setup))
@@ -74,10 +76,12 @@ def test_a_branded_setup_read_back_by_pefile_and_wrestool(tmp_path, icon):
                  for name in kind.directory.entries for language in name.directory.entries}
     progress = {}
     for language in LANGUAGES:
-        assert string_block(resources[6, 1, language])[8] == NAME
+        assert string_block(resources[6, 1, language])[8] == name[language]
         progress[language] = string_block(resources[6, 5, language])[8]
-        assert [caption(resources[5, dialog, language]) for dialog in CAPTIONED] == [NAME] * 4
-    assert all(NAME in text for text in progress.values()) and len(set(progress.values())) == 10
+        assert name[language] in progress[language]
+        captions = [caption(resources[5, dialog, language]) for dialog in CAPTIONED]
+        assert captions == [name[language]] * 4
+    assert len(set(progress.values())) == 10
     everything = b"".join(resources.values())
     assert not any(old.encode("utf-16le") in everything for old in ("Varnica", "Roruvazodaza"))
 
@@ -90,14 +94,16 @@ def test_a_branded_setup_read_back_by_pefile_and_wrestool(tmp_path, icon):
     assert ico_images(group(0)) == ico_images(icon.read_bytes())
     assert all(group(language, "--raw") == group(0, "--raw") for language in LANGUAGES)
 
-    strings = {key.decode(): value.decode() for info in pe.FileInfo[0] if info.Key == b"StringFileInfo"
+    strings = {key.decode(): value.decode() for info in pe.FileInfo[0]
+               if info.Key == b"StringFileInfo"
                for table in info.StringTable for key, value in table.entries.items()}
     fixed = pe.VS_FIXEDFILEINFO[0]
     assert VERSION.items() <= strings.items()
     assert (fixed.FileVersionMS, fixed.FileVersionLS) == (2 << 16 | 1, 0 << 16 | 7)
 
     listed = host_run(MKSETUP, "list", setup).stdout
-    assert f"name           {NAME}\nicon           256x256 48x48 32x32 16x16\n" in listed
+    assert (f"name           {NAME}\nname in 1031  Acme Installation\n"
+            "icon           256x256 48x48 32x32 16x16\n") in listed
     assert "version info   FileVersion = 2.1.0.7\n" in listed
     # Without the options the stub's bytes are not touched.
     assert build(plain).returncode == 0 and plain.read_bytes().startswith(LAUNCHER.read_bytes())

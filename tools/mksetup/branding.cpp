@@ -36,7 +36,8 @@ const Language kLanguages[] = {
      "Preparazione di {}, che vi guiderà nel resto della procedura di installazione. Attendere..."},
     {1041, "Japanese", 932,
      "セットアップの残りの手順を案内する {} を準備しています。しばらくお待ちください..."},
-    {1042, "Korean", 949, "나머지 설치 과정을 안내할 {} 을(를) 준비하고 있습니다. 잠시 기다려 주십시오..."},
+    {1042, "Korean", 949,
+     "나머지 설치 과정을 안내할 {}을(를) 준비하고 있습니다. 잠시 기다려 주십시오..."},
     {1053, "Swedish", 1252,
      "Förbereder {}, som guidar dig genom resten av installationen. Vänta..."},
     {2052, "Simplified Chinese", 936, "正在准备 {}，它将引导您完成其余的安装过程。请稍候..."},
@@ -54,7 +55,7 @@ constexpr std::uint16_t kIconGroup = 128;
 // of the caption font fit beside the caption's icon and close box.
 constexpr std::size_t kCaptionColumns = 40;
 
-const char* const kVersionKeys[] = {"ProductName",    "CompanyName",  "FileDescription",
+const char* const kVersionKeys[] = {"ProductName",    "CompanyName", "FileDescription",
                                     "ProductVersion", "FileVersion", "LegalCopyright"};
 
 bool Refuse(std::string* error, const std::string& text) {
@@ -158,8 +159,8 @@ bool NameResources(const std::map<std::uint16_t, std::u16string>& names,
     } else if (resource.type.id == format::kStringType && id == kTitleBlock) {
       readable = SetStrings(&resource, kTitleIndex, name->second);
     } else if (resource.type.id == format::kStringType && id == kProgressBlock) {
-      readable =
-          SetStrings(&resource, kProgressIndex, ProgressText(*FindLanguage(name->first), name->second));
+      readable = SetStrings(&resource, kProgressIndex,
+                            ProgressText(*FindLanguage(name->first), name->second));
     }
     if (!readable)
       return Refuse(error, "the stub's resource " + std::to_string(resource.type.id) + "/" +
@@ -170,8 +171,7 @@ bool NameResources(const std::map<std::uint16_t, std::u16string>& names,
 
 // The .ico's images replace the stub's, stored once (language neutral) and
 // named by group 128 in every language that had one.
-bool LoadIcon(const std::string& path, std::vector<format::IconImage>* images,
-              std::string* error) {
+bool LoadIcon(const std::string& path, std::vector<format::IconImage>* images, std::string* error) {
   std::string file;
   if (path.empty()) return true;
   if (!ReadWholeFile(path, "icon", &file, error)) return false;
@@ -333,8 +333,7 @@ void PrintBranding(std::string_view setup, std::ostream& out) {
   }
   if (!english.empty()) out << "name           " << format::Utf16ToUtf8(english) << "\n";
   for (const auto& [name, languages] : otherNames) {
-    if (name != english)
-      out << "name in" << languages << "  " << format::Utf16ToUtf8(name) << "\n";
+    if (name != english) out << "name in" << languages << "  " << format::Utf16ToUtf8(name) << "\n";
   }
   for (const format::Resource& resource : resources) {
     std::vector<format::IconImage> images;
@@ -349,7 +348,8 @@ void PrintBranding(std::string_view setup, std::ostream& out) {
   }
   for (const format::Resource& resource : resources) {
     format::VersionBlock root;
-    if (resource.type.id != format::kVersionType || !format::DecodeVersionInfo(resource.data, &root))
+    if (resource.type.id != format::kVersionType ||
+        !format::DecodeVersionInfo(resource.data, &root))
       continue;
     for (const format::VersionBlock& info : root.children) {
       if (info.key != u"StringFileInfo" || info.children.empty()) continue;

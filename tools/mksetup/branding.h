@@ -17,7 +17,9 @@ struct Branding {
   std::string nameFile;  // --name-file: lines "LANGUAGE=NAME"
   std::string icon;      // --icon FILE.ico
   std::vector<std::pair<std::string, std::string>> versionInfo;  // --version-info KEY=VALUE...
-  bool Empty() const { return name.empty() && nameFile.empty() && icon.empty() && versionInfo.empty(); }
+  bool Empty() const {
+    return name.empty() && nameFile.empty() && icon.empty() && versionInfo.empty();
+  }
 };
 
 enum class OptionMatch { NotBranding, Taken, Failed };

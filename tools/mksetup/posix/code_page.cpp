@@ -20,7 +20,8 @@ bool CodePageCarries(unsigned codePage, const std::u16string& text) {
   char* out = output.data();
   std::size_t inLeft = input.size(), outLeft = output.size();
   // Without //TRANSLIT a character the code page lacks stops the conversion.
-  const bool carried = iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1);
+  const bool carried =
+      iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1);
   iconv_close(converter);
   return carried && inLeft == 0;
 }

@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "mksetup/code_page.h"
+
+#include <windows.h>
 
 namespace mksetup {
 
