@@ -222,24 +222,13 @@ std::string EncodeResources(const std::vector<Resource>& resources, std::uint32_
   // Offsets of the directories of the second and third levels, and of the data entries.
   std::uint32_t next = static_cast<std::uint32_t>(DirectoryBytes(types.size()));
   std::uint32_t leaf = static_cast<std::uint32_t>(directories);
-  WriteDirectory(
-      &out, types,
-      [&](const Names& names) {
-        const std::uint32_t at = next;
-        next += static_cast<std::uint32_t>(DirectoryBytes(names.size()));
-        return at | kHighBit;
-      },
-      nameAt);
-  for (const auto& [type, names] : types) {
-    WriteDirectory(
-        &out, names,
-        [&](const Languages& languages) {
-          const std::uint32_t at = next;
-          next += static_cast<std::uint32_t>(DirectoryBytes(languages.size()));
-          return at | kHighBit;
-        },
-        nameAt);
-  }
+  const auto subdirectory = [&](const auto& children) {
+    const std::uint32_t at = next;
+    next += static_cast<std::uint32_t>(DirectoryBytes(children.size()));
+    return at | kHighBit;
+  };
+  WriteDirectory(&out, types, subdirectory, nameAt);
+  for (const auto& [type, names] : types) WriteDirectory(&out, names, subdirectory, nameAt);
   std::vector<const Resource*> order;
   for (const auto& [type, names] : types) {
     for (const auto& [name, languages] : names) {

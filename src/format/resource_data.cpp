@@ -196,6 +196,18 @@ bool SetDialogCaption(std::string* dialog, const std::u16string& caption) {
   return true;
 }
 
+// The fields an .ico entry and a group entry share: their first 12 bytes.
+IconImage ReadIconEntry(std::string_view entry) {
+  IconImage image;
+  image.width = static_cast<std::uint8_t>(entry[0]);
+  image.height = static_cast<std::uint8_t>(entry[1]);
+  image.colors = static_cast<std::uint8_t>(entry[2]);
+  image.planes = static_cast<std::uint16_t>(Get(entry, 4, 2));
+  image.bits = static_cast<std::uint16_t>(Get(entry, 6, 2));
+  image.bytes = Get(entry, 8, 4);
+  return image;
+}
+
 bool DecodeIconFile(std::string_view file, std::vector<IconImage>* images) {
   images->clear();
   if (file.size() < 6 || Get(file, 0, 2) != 0 || Get(file, 2, 2) != 1) return false;
@@ -203,13 +215,7 @@ bool DecodeIconFile(std::string_view file, std::vector<IconImage>* images) {
   if (count == 0 || file.size() < 6 + 16 * count) return false;
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t at = 6 + 16 * i;
-    IconImage image;
-    image.width = static_cast<std::uint8_t>(file[at]);
-    image.height = static_cast<std::uint8_t>(file[at + 1]);
-    image.colors = static_cast<std::uint8_t>(file[at + 2]);
-    image.planes = static_cast<std::uint16_t>(Get(file, at + 4, 2));
-    image.bits = static_cast<std::uint16_t>(Get(file, at + 6, 2));
-    image.bytes = Get(file, at + 8, 4);
+    IconImage image = ReadIconEntry(file.substr(at));
     const std::uint32_t offset = Get(file, at + 12, 4);
     if (image.bytes == 0 || std::uint64_t(offset) + image.bytes > file.size()) return false;
     image.data = std::string(file.substr(offset, image.bytes));
@@ -243,13 +249,7 @@ bool DecodeIconGroup(std::string_view group, std::vector<IconImage>* images) {
   if (group.size() < 6 + 14 * count) return false;
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t at = 6 + 14 * i;
-    IconImage image;
-    image.width = static_cast<std::uint8_t>(group[at]);
-    image.height = static_cast<std::uint8_t>(group[at + 1]);
-    image.colors = static_cast<std::uint8_t>(group[at + 2]);
-    image.planes = static_cast<std::uint16_t>(Get(group, at + 4, 2));
-    image.bits = static_cast<std::uint16_t>(Get(group, at + 6, 2));
-    image.bytes = Get(group, at + 8, 4);
+    IconImage image = ReadIconEntry(group.substr(at));
     image.id = static_cast<std::uint16_t>(Get(group, at + 12, 2));
     images->push_back(image);
   }
