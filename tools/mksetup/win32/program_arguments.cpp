@@ -1,7 +1,8 @@
 #include "mksetup/program_arguments.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
 
 namespace mksetup {
 
