@@ -32,10 +32,10 @@ def host_run(*command):
     return subprocess.run([str(part) for part in command], capture_output=True, text=True)
 
 
-def build_setup(target, archive, criteria):
+def build_setup(target, archive, criteria, *options):
     """setup.exe by mksetup: the launcher, an archive, the verify class, criteria."""
     return host_run(MKSETUP, "build", "--stub", LAUNCHER, "--archive", archive, "--verify",
-                    VERIFY_CLASS, "--criteria", criteria, "-o", target)
+                    VERIFY_CLASS, "--criteria", criteria, "-o", target, *options)
 
 
 def journal(prefix, exe_path):

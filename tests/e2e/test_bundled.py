@@ -1,9 +1,10 @@
 """A signed silent setup that finds no JVM installs the one its archive
 bundles: the fixture JVM as an installer ("BundledVMInstallers", flag 1) puts
 itself into place and registers it, and the second search reads it from the
-registry. The setup is signed after it was built, with a throwaway
-certificate."""
+registry. The setup carries the author's name and icon and is signed after it
+was built, with a throwaway certificate."""
 
+import wine
 from conftest import FIXTURE_JVM, MKSETUP, SETUP_PATH, VERIFY_CLASS, build_setup, host_run, journal
 
 CRITERIA = "vendor=sun:type=jre:version=1.2"
@@ -22,10 +23,13 @@ def test_signed_silent_setup_without_a_jvm_installs_the_bundled_one_and_launches
     signed = tmp_path / "signed.exe"
     made = host_run(MKSETUP, "archive", "--class", VERIFY_CLASS, "--section", "BundledVMInstallers",
                     "--resource", f"jre-setup.exe={FIXTURE_JVM}:1", "-o", archive)
-    assert made.returncode == 0 and build_setup(setup, archive, CRITERIA).returncode == 0
+    branding = ("--name", "Acme Setup", "--icon", wine.REPO / "resources" / "launcher.ico")
+    assert made.returncode == 0 and build_setup(setup, archive, CRITERIA, *branding).returncode == 0
     made = host_run("osslsigncode", "sign", "-certs", cert, "-key", key, "-in", setup,
                     "-out", signed)
     assert made.returncode == 0, made.stdout + made.stderr
+    verified = host_run("osslsigncode", "verify", "-CAfile", cert, "-in", signed)
+    assert verified.returncode == 0, verified.stdout + verified.stderr
     prefix.put(SETUP_PATH, signed)
 
     # The installed JVM prints 1,500 bytes before its properties and leaves a

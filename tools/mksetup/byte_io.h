@@ -1,5 +1,6 @@
 // Files for the setup builder: plain std::fstream, no launcher platform
-// layer. The bytes inside them are the format module's business.
+// layer. The bytes inside them are the format module's business. Paths are
+// UTF-8, as every argument is (program_arguments.h).
 #pragma once
 
 #include <string>

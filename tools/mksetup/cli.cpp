@@ -19,12 +19,20 @@ struct Command {
 const Command kCommands[] = {
     {"build", mksetup::BuildCommand,
      "build --stub launcher.exe --archive rerodova.class --verify Verify.class\n"
-     "        (--criteria TEXT | --criteria-file FILE) -o setup.exe [--replace] [--force]",
+     "        (--criteria TEXT | --criteria-file FILE) -o setup.exe [--replace] [--force]\n"
+     "        [--name TEXT] [--name-file FILE] [--icon FILE.ico] [--version-info KEY=VALUE...]",
      "Joins the launcher stub and a setup container holding the Java archive, the\n"
      "verify class and the search criteria into one setup executable.\n"
      "  --replace   the stub may already carry a container or a signature: build\n"
      "              from its image end, with the security directory cleared\n"
-     "  --force     take an archive or verify class that does not begin like a class\n"},
+     "  --force     take an archive or verify class that does not begin like a class\n"
+     "  --name      the product's name: the dialogs' caption, the message title and\n"
+     "              the progress text, in every language\n"
+     "  --name-file lines LANGUAGE=NAME (1033=Acme Setup) for translated names\n"
+     "  --icon      the icon of the file and its dialogs: every image of the .ico\n"
+     "  --version-info  ProductName, CompanyName, FileDescription, ProductVersion,\n"
+     "              FileVersion (numbers such as 2.1.0.7) or LegalCopyright=VALUE\n"
+     "Without these four the stub's bytes are copied as they are.\n"},
     {"archive", mksetup::ArchiveCommand,
      "archive --class Installer.class (--section NAME [--compress]\n"
      "        (--resource NAME=FILE[:flag])...)... -o rerodova.class",

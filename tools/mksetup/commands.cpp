@@ -37,6 +37,10 @@ int BuildCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
       request.force = true;
       continue;
     }
+    std::string brandingError;
+    const OptionMatch branding = TakeBrandingOption(args, &i, &request.branding, &brandingError);
+    if (branding == OptionMatch::Failed) return Fail(err, brandingError);
+    if (branding == OptionMatch::Taken) continue;
     const Valued* match = nullptr;
     for (const Valued& candidate : valued)
       if (arg == candidate.option) match = &candidate;

@@ -5,6 +5,7 @@
 
 #include "format/byte_order.h"
 #include "format/class_file.h"
+#include "mksetup/branding.h"
 #include "mksetup/byte_io.h"
 
 namespace mksetup {
@@ -170,6 +171,7 @@ int ListCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
   if (listing.table.imageEnd != 0) PrintSetupListing(bytes, listing, out);
   if (!listed) return Fail(err, "'" + path + "': " + error);
   PrintSetupArchive(bytes, listing, out);
+  PrintBranding(bytes, out);
   return 0;
 }
 

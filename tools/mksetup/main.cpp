@@ -3,8 +3,9 @@
 #include <iostream>
 
 #include "mksetup/cli.h"
+#include "mksetup/program_arguments.h"
 
 int main(int argc, char** argv) {
-  return mksetup::RunMksetup(mksetup::Arguments(argv + 1, argv + argc), CARAFE_VERSION, std::cout,
+  return mksetup::RunMksetup(mksetup::ProgramArguments(argc, argv), CARAFE_VERSION, std::cout,
                              std::cerr);
 }

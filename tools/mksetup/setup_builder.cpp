@@ -5,6 +5,7 @@
 #include "format/byte_order.h"
 #include "format/class_file.h"
 #include "format/pe_image.h"
+#include "format/pe_resources.h"
 #include "format/setup_container_format.h"
 #include "mksetup/byte_io.h"
 
@@ -111,11 +112,17 @@ bool BuildSetup(const BuildRequest& request, std::string* error) {
     *error = "section '" + refused + "' is too large for the container";
     return false;
   }
+  if (!request.branding.Empty() && !ApplyBranding(request.branding, request.stub, &image, error))
+    return false;
   if (image.size() + container.size() > UINT32_MAX) {
     *error = "the setup would reach 4 GiB, which the launcher cannot read";
     return false;
   }
-  return ReplaceFile(request.output, {image, container}, error);
+  if (request.branding.Empty()) return ReplaceFile(request.output, {image, container}, error);
+  // The changed image gets its checksum, over the whole file as the system counts it.
+  std::string setup = image + container;
+  format::SetChecksum(&setup);
+  return ReplaceFile(request.output, {setup}, error);
 }
 
 }  // namespace mksetup

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "mksetup/branding.h"
+
 namespace mksetup {
 
 struct BuildRequest {
@@ -16,6 +18,7 @@ struct BuildRequest {
   std::string output;
   bool replace = false;  // the stub carries a container: rebuild from its image end
   bool force = false;    // accept an archive or verify class without the class-file magic
+  Branding branding;     // none: the stub's bytes are taken as they are
 };
 
 // Writes request.output whole or not at all. False with a one-line message.
