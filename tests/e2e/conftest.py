@@ -1,13 +1,16 @@
 """Fixtures of the end-to-end tests: a virtual display and a template Wine
 prefix per session, a copied prefix per test, and the launcher in it.
 
+`--build win64` (the default) tests the x86_64 launcher under the host's
+Wine; `--build win32` the i686 one, the product, under the WoW64 of the
+Debian 13 root that scripts/bootstrap makes (scripts/wow64 first on PATH).
 Each test's prefix and artifacts (program output, the host JVM's error
 output) stay in its pytest tmp_path; the template goes when the session
-ends. Another build is tested with CARAFE_E2E_LAUNCHER
-(its win32 launcher is taken from the sibling folder), CARAFE_E2E_FIXTURES,
+ends. Other files are tested with CARAFE_E2E_LAUNCHER, CARAFE_E2E_FIXTURES,
 CARAFE_E2E_MKSETUP, CARAFE_E2E_VERIFY_CLASS and CARAFE_E2E_EXAMPLE.
 """
 
+import dataclasses
 import os
 import shutil
 import subprocess
@@ -18,9 +21,6 @@ import pytest
 import wine
 
 DIST = wine.REPO / "dist"
-LAUNCHER = Path(os.environ.get("CARAFE_E2E_LAUNCHER", DIST / "win64" / "launcher.exe"))
-FIXTURE_JVM = Path(os.environ.get("CARAFE_E2E_FIXTURES", DIST / "win64" / "fixtures"),
-                   "fixture_jvm.exe")
 MKSETUP = Path(os.environ.get("CARAFE_E2E_MKSETUP", DIST / "linux" / "mksetup"))
 VERIFY_CLASS = Path(os.environ.get("CARAFE_E2E_VERIFY_CLASS", DIST / "java" / "Verify.class"))
 # The example installation: it copies its resources to TARGET\<section>\<name>.
@@ -28,13 +28,56 @@ EXAMPLE_ARCHIVE = Path(os.environ.get("CARAFE_E2E_EXAMPLE", DIST / "example" / "
 SETUP_PATH = "C:\\carafe\\setup.exe"
 
 
+@dataclasses.dataclass(frozen=True)
+class Build:
+    """The launcher build under test, and what differs by design between the
+    builds: each has its own view of the registry (reg.exe's /reg:64 and
+    /reg:32, which is Wow6432Node), and the 32-bit one's system32 is the
+    disk's C:\\windows\\SysWOW64."""
+    name: str  # win64 or win32
+    machine: str  # of its MinGW tools: x86_64 or i686
+    view: str
+    other_view: str
+
+    @property
+    def launcher(self) -> Path:
+        return Path(os.environ.get("CARAFE_E2E_LAUNCHER", DIST / self.name / "launcher.exe"))
+
+    @property
+    def fixture_jvm(self) -> Path:
+        return Path(os.environ.get("CARAFE_E2E_FIXTURES", DIST / self.name / "fixtures"),
+                    "fixture_jvm.exe")
+
+    def compiler(self, tool="gcc") -> str:
+        return f"{self.machine}-w64-mingw32-{tool}"
+
+
+BUILDS = {"win64": Build("win64", "x86_64", "/reg:64", "/reg:32"),
+          "win32": Build("win32", "i686", "/reg:32", "/reg:64")}
+
+
+def pytest_addoption(parser):
+    parser.addoption("--build", choices=sorted(BUILDS), default="win64",
+                     help="the launcher under test: win64 (host Wine) or win32 (WoW64 root)")
+
+
+def pytest_configure(config):
+    if config.getoption("--build") == "win32":
+        os.environ["PATH"] = f"{wine.REPO / 'scripts' / 'wow64'}:{os.environ['PATH']}"
+
+
+@pytest.fixture(scope="session")
+def build(request) -> Build:
+    return BUILDS[request.config.getoption("--build")]
+
+
 def host_run(*command):
     return subprocess.run([str(part) for part in command], capture_output=True, text=True)
 
 
-def build_setup(target, archive, criteria):
+def build_setup(build, target, archive, criteria):
     """setup.exe by mksetup: the launcher, an archive, the verify class, criteria."""
-    return host_run(MKSETUP, "build", "--stub", LAUNCHER, "--archive", archive, "--verify",
+    return host_run(MKSETUP, "build", "--stub", build.launcher, "--archive", archive, "--verify",
                     VERIFY_CLASS, "--criteria", criteria, "-o", target)
 
 
@@ -45,10 +88,10 @@ def journal(prefix, exe_path):
 
 
 @pytest.fixture(scope="session")
-def session(tmp_path_factory):
+def session(tmp_path_factory, build):
     """The session's folder and the display its template prefix was made on."""
     missing = wine.missing_tools() + [t for t in ("openssl", "osslsigncode") if not shutil.which(t)]
-    missing += [str(p) for p in (LAUNCHER, FIXTURE_JVM, MKSETUP, VERIFY_CLASS, EXAMPLE_ARCHIVE)
+    missing += [str(p) for p in (build.launcher, build.fixture_jvm, MKSETUP, VERIFY_CLASS, EXAMPLE_ARCHIVE)
                 if not p.is_file()]
     if missing:
         pytest.fail(f"missing {', '.join(missing)} (scripts/bootstrap and make provide them)")
@@ -60,12 +103,12 @@ def session(tmp_path_factory):
 
 
 @pytest.fixture
-def prefix(session, tmp_path):
+def prefix(session, build, tmp_path):
     """A copy of the template with the launcher under test at C:\\carafe."""
     folder, display = session
     copy = wine.WinePrefix.copy_of(folder / "template", tmp_path / "prefix", display,
                                    wine.build_window_watch(folder / "window_watch.exe"),
                                    tmp_path / "artifacts")
-    copy.put("C:\\carafe\\launcher.exe", LAUNCHER)
+    copy.put("C:\\carafe\\launcher.exe", build.launcher)
     yield copy
     copy.shutdown()

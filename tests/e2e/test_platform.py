@@ -8,9 +8,9 @@ SOURCES = [wine.REPO / "tests" / "contract" / "wine_contract.cpp",
            *sorted((wine.REPO / "src" / "platform").glob("**/*.cpp"))]
 
 
-def test_the_win32_platform_keeps_the_contract(prefix, tmp_path):
+def test_the_win32_platform_keeps_the_contract(prefix, build, tmp_path):
     runner = wine.mingw_build(tmp_path / "wine_contract.exe", SOURCES, "-std=c++17", "-I",
-                              str(wine.REPO / "src"), compiler="x86_64-w64-mingw32-g++")
+                              str(wine.REPO / "src"), compiler=build.compiler("g++"))
     program = "C:\\deep\\" + "\\".join(["d" * 50] * 6) + "\\contract.exe"  # past MAX_PATH
     prefix.put(program, runner)
     result = prefix.run(program)

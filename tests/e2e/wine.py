@@ -165,8 +165,11 @@ class WinePrefix:
         self.env = wine_environment(path, display)
         self.drive_c = path / "drive_c"
         user = pwd.getpwuid(os.getuid()).pw_name
-        self.temp_dir = self.drive_c / "users" / user / "Temp"  # behind GetTempPathA's answer
-        self.temp_dir_windows = f"C:\\users\\{user}\\Temp\\"
+        # Behind GetTempPathA's answer: Wine 10 keeps it where Windows does, Wine 8 beside the profile.
+        self.temp_dir_windows = next(
+            folder for folder in (f"C:\\users\\{user}\\AppData\\Local\\Temp\\",
+                                  f"C:\\users\\{user}\\Temp\\") if self.host_path(folder).is_dir())
+        self.temp_dir = self.host_path(self.temp_dir_windows)
         self.runs = 0
         self._watch: Optional[WindowWatch] = None
 
@@ -206,6 +209,14 @@ class WinePrefix:
             self.put(WATCH_WINDOWS_PATH, self.watch_exe)
             self._watch = WindowWatch([wine_command(), WATCH_WINDOWS_PATH], self.env)
         return self._watch
+
+    def reg_add(self, key: str, name: str, value: str, kind: str = "REG_SZ",
+                view: str = "/reg:64") -> None:
+        """Sets HKLM\\key's value in one view of the registry: /reg:64, where a
+        64-bit installer writes, or /reg:32, a 32-bit one's (Wow6432Node)."""
+        self.watch  # noqa: B018  (its wineserver then serves reg.exe)
+        subprocess.run([wine_command(), "reg", "add", "HKLM\\" + key, "/v", name, "/t", kind, "/d",
+                        value, "/f", view], env=self.env, check=True, capture_output=True)
 
     def start(self, program: str, args: Sequence[str] = (), env: Optional[dict] = None):
         """Starts a program on C: (Wine joins args, quoting those with blanks);
