@@ -97,9 +97,11 @@ unit-sanitized:
 java-test:
 	CARAFE_DIST=$(DIST) $(PYTEST) -q tests/java
 
-# The end-to-end tests on both builds: x86_64 under the host's Wine, and i686,
-# the product, under Wine 10's WoW64 in the root that scripts/bootstrap makes.
-e2e: e2e-x86_64 e2e-i686
+# The end-to-end tests on both builds, side by side: x86_64 under the host's
+# Wine, and i686, the product, under Wine 10's WoW64 in the root that
+# scripts/bootstrap makes.
+e2e:
+	$(MAKE) --no-print-directory -j2 e2e-x86_64 e2e-i686
 
 e2e-x86_64:
 	$(PYTEST) -q tests/e2e --build win64

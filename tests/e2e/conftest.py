@@ -6,8 +6,8 @@ Wine; `--build win32` the i686 one, the product, under the WoW64 of the
 Debian 13 root that scripts/bootstrap makes (scripts/wow64 first on PATH).
 Each test's prefix and artifacts (program output, the host JVM's error
 output) stay in its pytest tmp_path; the template goes when the session
-ends. Other files are tested with CARAFE_E2E_LAUNCHER, CARAFE_E2E_FIXTURES,
-CARAFE_E2E_MKSETUP, CARAFE_E2E_VERIFY_CLASS and CARAFE_E2E_EXAMPLE.
+ends. CARAFE_DIST names another dist folder, CARAFE_E2E_LAUNCHER another
+launcher.
 """
 
 import dataclasses
@@ -20,11 +20,10 @@ import pytest
 
 import wine
 
-DIST = wine.REPO / "dist"
-MKSETUP = Path(os.environ.get("CARAFE_E2E_MKSETUP", DIST / "linux" / "mksetup"))
-VERIFY_CLASS = Path(os.environ.get("CARAFE_E2E_VERIFY_CLASS", DIST / "java" / "Verify.class"))
+DIST = Path(os.environ.get("CARAFE_DIST", wine.REPO / "dist"))
+MKSETUP, VERIFY_CLASS = DIST / "linux" / "mksetup", DIST / "java" / "Verify.class"
 # The example installation: it copies its resources to TARGET\<section>\<name>.
-EXAMPLE_ARCHIVE = Path(os.environ.get("CARAFE_E2E_EXAMPLE", DIST / "example" / "rerodova.class"))
+EXAMPLE_ARCHIVE = DIST / "example" / "rerodova.class"
 SETUP_PATH = "C:\\carafe\\setup.exe"
 
 
@@ -35,7 +34,7 @@ class Build:
     /reg:32, which is Wow6432Node), and the 32-bit one's system32 is the
     disk's C:\\windows\\SysWOW64."""
     name: str  # win64 or win32
-    machine: str  # of its MinGW tools: x86_64 or i686
+    mingw: str  # its MinGW tools' prefix
     view: str
     other_view: str
 
@@ -45,15 +44,10 @@ class Build:
 
     @property
     def fixture_jvm(self) -> Path:
-        return Path(os.environ.get("CARAFE_E2E_FIXTURES", DIST / self.name / "fixtures"),
-                    "fixture_jvm.exe")
+        return DIST / self.name / "fixtures" / "fixture_jvm.exe"
 
-    def compiler(self, tool="gcc") -> str:
-        return f"{self.machine}-w64-mingw32-{tool}"
-
-
-BUILDS = {"win64": Build("win64", "x86_64", "/reg:64", "/reg:32"),
-          "win32": Build("win32", "i686", "/reg:32", "/reg:64")}
+BUILDS = {"win64": Build("win64", "x86_64-w64-mingw32-", "/reg:64", "/reg:32"),
+          "win32": Build("win32", "i686-w64-mingw32-", "/reg:32", "/reg:64")}
 
 
 def pytest_addoption(parser):

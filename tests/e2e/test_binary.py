@@ -11,7 +11,7 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcr
 
 def test_launcher_is_a_stripped_gui_program_importing_only_system_dlls(build):
     exe = build.launcher
-    text = subprocess.run([build.compiler("objdump"), "-p", str(exe)], capture_output=True,
+    text = subprocess.run([build.mingw + "objdump", "-p", str(exe)], capture_output=True,
                           text=True, check=True).stdout
     imports = {name.lower() for name in re.findall(r"DLL Name: (\S+)", text)}
 

@@ -33,9 +33,9 @@ def test_the_dialogs_in_chinese_beside_planted_system_dlls(prefix, build, tmp_pa
     dll_source = wine.REPO / "tests" / "e2e" / "planted_dll.c"
     # Exports undecorated, as the system's own (i686 decorates stdcall names).
     dll = wine.mingw_build(tmp_path / "planted.dll", [dll_source], "-shared", "-Wl,--kill-at",
-                           compiler=build.compiler())
+                           compiler=build.mingw + "gcc")
     control = wine.mingw_build(tmp_path / "control.exe", [dll_source], "-DCONTROL", "-lcomctl32",
-                               compiler=build.compiler())
+                               compiler=build.mingw + "gcc")
     for name in PLANTED:
         prefix.put(f"C:\\carafe\\{name}", dll)
     # Fixture JVMs, their settings beside them: one the criteria refuse, one to pick.

@@ -35,16 +35,14 @@ WATCH_WINDOWS_PATH = "C:\\e2e\\window_watch.exe"
 DLL_OVERRIDES = "mscoree,mshtml="
 
 
-def wine_command() -> Optional[str]:
-    """The Wine loader able to run 64-bit programs, or None."""
-    return next((candidate for candidate in (shutil.which("wine64"), "/usr/lib/wine/wine64",
-                                             shutil.which("wine"))
-                 if candidate and os.access(candidate, os.X_OK)), None)
+def wine_command() -> str:
+    """The Wine loader able to run 64-bit programs (Debian 12 keeps it off PATH)."""
+    return shutil.which("wine64") or "/usr/lib/wine/wine64"
 
 
 def missing_tools() -> List[str]:
-    missing = [] if wine_command() else ["wine"]
-    return missing + [tool for tool in ("wineserver", "Xvfb", MINGW_GCC) if not shutil.which(tool)]
+    return [tool for tool in (wine_command(), "wineserver", "Xvfb", MINGW_GCC)
+            if not shutil.which(tool)]
 
 
 def mingw_build(target: Path, sources: Sequence[Path], *options: str, compiler=MINGW_GCC) -> Path:
