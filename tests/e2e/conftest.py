@@ -29,22 +29,15 @@ SETUP_PATH = "C:\\carafe\\setup.exe"
 
 @dataclasses.dataclass(frozen=True)
 class Build:
-    """The launcher build under test, and what differs by design between the
-    builds: each has its own view of the registry (reg.exe's /reg:64 and
-    /reg:32, which is Wow6432Node), and the 32-bit one's system32 is the
-    disk's C:\\windows\\SysWOW64."""
-    name: str  # win64 or win32
+    """A launcher build, and what differs by design between the builds: each
+    has its own view of the registry (reg.exe's /reg:64 and /reg:32, which is
+    Wow6432Node), and the 32-bit one's system32 is the disk's
+    C:\\windows\\SysWOW64."""
+    name: str  # its dist folder
     mingw: str  # its MinGW tools' prefix
     view: str
     other_view: str
 
-    @property
-    def launcher(self) -> Path:
-        return Path(os.environ.get("CARAFE_E2E_LAUNCHER", DIST / self.name / "launcher.exe"))
-
-    @property
-    def fixture_jvm(self) -> Path:
-        return DIST / self.name / "fixtures" / "fixture_jvm.exe"
 
 BUILDS = {"win64": Build("win64", "x86_64-w64-mingw32-", "/reg:64", "/reg:32"),
           "win32": Build("win32", "i686-w64-mingw32-", "/reg:32", "/reg:64")}
@@ -56,22 +49,22 @@ def pytest_addoption(parser):
 
 
 def pytest_configure(config):
-    if config.getoption("--build") == "win32":
+    """The build under test, named before the test modules import it."""
+    global BUILD, LAUNCHER, FIXTURE_JVM
+    BUILD = BUILDS[config.getoption("--build")]
+    LAUNCHER = Path(os.environ.get("CARAFE_E2E_LAUNCHER", DIST / BUILD.name / "launcher.exe"))
+    FIXTURE_JVM = DIST / BUILD.name / "fixtures" / "fixture_jvm.exe"
+    if BUILD.name == "win32":
         os.environ["PATH"] = f"{wine.REPO / 'scripts' / 'wow64'}:{os.environ['PATH']}"
-
-
-@pytest.fixture(scope="session")
-def build(request) -> Build:
-    return BUILDS[request.config.getoption("--build")]
 
 
 def host_run(*command):
     return subprocess.run([str(part) for part in command], capture_output=True, text=True)
 
 
-def build_setup(build, target, archive, criteria):
+def build_setup(target, archive, criteria):
     """setup.exe by mksetup: the launcher, an archive, the verify class, criteria."""
-    return host_run(MKSETUP, "build", "--stub", build.launcher, "--archive", archive, "--verify",
+    return host_run(MKSETUP, "build", "--stub", LAUNCHER, "--archive", archive, "--verify",
                     VERIFY_CLASS, "--criteria", criteria, "-o", target)
 
 
@@ -82,10 +75,10 @@ def journal(prefix, exe_path):
 
 
 @pytest.fixture(scope="session")
-def session(tmp_path_factory, build):
+def session(tmp_path_factory):
     """The session's folder and the display its template prefix was made on."""
     missing = wine.missing_tools() + [t for t in ("openssl", "osslsigncode") if not shutil.which(t)]
-    missing += [str(p) for p in (build.launcher, build.fixture_jvm, MKSETUP, VERIFY_CLASS, EXAMPLE_ARCHIVE)
+    missing += [str(p) for p in (LAUNCHER, FIXTURE_JVM, MKSETUP, VERIFY_CLASS, EXAMPLE_ARCHIVE)
                 if not p.is_file()]
     if missing:
         pytest.fail(f"missing {', '.join(missing)} (scripts/bootstrap and make provide them)")
@@ -97,12 +90,12 @@ def session(tmp_path_factory, build):
 
 
 @pytest.fixture
-def prefix(session, build, tmp_path):
+def prefix(session, tmp_path):
     """A copy of the template with the launcher under test at C:\\carafe."""
     folder, display = session
     copy = wine.WinePrefix.copy_of(folder / "template", tmp_path / "prefix", display,
                                    wine.build_window_watch(folder / "window_watch.exe"),
                                    tmp_path / "artifacts")
-    copy.put("C:\\carafe\\launcher.exe", build.launcher)
+    copy.put("C:\\carafe\\launcher.exe", LAUNCHER)
     yield copy
     copy.shutdown()

@@ -4,7 +4,7 @@ itself into place and registers it, and the second search reads it from the
 registry. The setup is signed after it was built, with a throwaway
 certificate."""
 
-from conftest import MKSETUP, SETUP_PATH, VERIFY_CLASS, build_setup, host_run, journal
+from conftest import FIXTURE_JVM, MKSETUP, SETUP_PATH, VERIFY_CLASS, build_setup, host_run, journal
 
 CRITERIA = "vendor=sun:type=jre:version=1.2"
 INSTALLED = "C:\\FixtureJRE\\bin\\jre.exe"
@@ -12,7 +12,7 @@ ENTRY = "(Vendor=sun, Version=1.2, Type=jre)"
 
 
 def test_signed_silent_setup_without_a_jvm_installs_the_bundled_one_and_launches_on_it(
-        prefix, build, tmp_path):
+        prefix, tmp_path):
     key, cert = tmp_path / "key.pem", tmp_path / "cert.pem"
     # Should this fail, the signing below says so.
     host_run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
@@ -21,8 +21,8 @@ def test_signed_silent_setup_without_a_jvm_installs_the_bundled_one_and_launches
     archive, setup = tmp_path / "rerodova.class", tmp_path / "setup.exe"
     signed = tmp_path / "signed.exe"
     made = host_run(MKSETUP, "archive", "--class", VERIFY_CLASS, "--section", "BundledVMInstallers",
-                    "--resource", f"jre-setup.exe={build.fixture_jvm}:1", "-o", archive)
-    assert made.returncode == 0 and build_setup(build, setup, archive, CRITERIA).returncode == 0
+                    "--resource", f"jre-setup.exe={FIXTURE_JVM}:1", "-o", archive)
+    assert made.returncode == 0 and build_setup(setup, archive, CRITERIA).returncode == 0
     made = host_run("osslsigncode", "sign", "-certs", cert, "-key", key, "-in", setup,
                     "-out", signed)
     assert made.returncode == 0, made.stdout + made.stderr

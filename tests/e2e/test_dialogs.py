@@ -7,7 +7,7 @@ import re
 import time
 
 import wine
-from conftest import journal
+from conftest import BUILD, FIXTURE_JVM, journal
 
 FOLDER = "C:\\carafe\\sub"  # the classes, named relative to the launcher's folder
 SEARCHED = "C:\\Program Files\\JavaSoft\\jre\\1.2\\bin\\jre.exe"  # in its default folder
@@ -26,21 +26,21 @@ def until(predicate, what):
     assert any(predicate() or time.sleep(0.1) for _ in range(300)), f"30 s passed without {what}"
 
 
-def test_the_dialogs_in_chinese_beside_planted_system_dlls(prefix, build, tmp_path):
+def test_the_dialogs_in_chinese_beside_planted_system_dlls(prefix, tmp_path):
     source = (wine.REPO / "resources" / "strings_2052.rc").read_text("utf-8")
     texts = {key: text.encode("gbk", "replace").decode("gbk")
              for key, text in re.findall(r'^\s*(IDS_\w+) "(.*)"\s*$', source, re.M)}
     dll_source = wine.REPO / "tests" / "e2e" / "planted_dll.c"
     # Exports undecorated, as the system's own (i686 decorates stdcall names).
     dll = wine.mingw_build(tmp_path / "planted.dll", [dll_source], "-shared", "-Wl,--kill-at",
-                           compiler=build.mingw + "gcc")
+                           compiler=BUILD.mingw + "gcc")
     control = wine.mingw_build(tmp_path / "control.exe", [dll_source], "-DCONTROL", "-lcomctl32",
-                               compiler=build.mingw + "gcc")
+                               compiler=BUILD.mingw + "gcc")
     for name in PLANTED:
         prefix.put(f"C:\\carafe\\{name}", dll)
     # Fixture JVMs, their settings beside them: one the criteria refuse, one to pick.
     for exe, settings in ((SEARCHED, "delay_ms=4000\r\nversion=1.1.8"), (PICKED, "delay_ms=40000")):
-        prefix.put(exe, build.fixture_jvm)
+        prefix.put(exe, FIXTURE_JVM)
         prefix.put(exe[:-4] + ".ini", settings + "\r\n")
     for name in ("Verify", "rerodova"):
         prefix.put(f"{FOLDER}\\{name}.class", b"\xCA\xFE\xBA\xBE")

@@ -3,7 +3,7 @@ its verify run, validation and installation reach a real JVM through the
 forwarding fixture JVM (host_jvm.py), and the example installation copies
 its resources."""
 
-from conftest import EXAMPLE_ARCHIVE, SETUP_PATH, build_setup
+from conftest import EXAMPLE_ARCHIVE, FIXTURE_JVM, SETUP_PATH, build_setup
 from host_jvm import HostJvm, host_java_version, install_forwarding_jdk
 from wine import REPO
 
@@ -16,10 +16,10 @@ def files(root):
     return {path.relative_to(root): path.read_bytes() for path in root.rglob("*") if path.is_file()}
 
 
-def test_the_example_installation_runs_on_the_hosts_jdk_found_by_the_search(prefix, build, tmp_path):
+def test_the_example_installation_runs_on_the_hosts_jdk_found_by_the_search(prefix, tmp_path):
     version = host_java_version()
-    exe = install_forwarding_jdk(prefix, build.fixture_jvm, version.split(".")[0])
-    built = build_setup(build, tmp_path / "setup.exe", EXAMPLE_ARCHIVE, "type=jdk")
+    exe = install_forwarding_jdk(prefix, FIXTURE_JVM, version.split(".")[0])
+    built = build_setup(tmp_path / "setup.exe", EXAMPLE_ARCHIVE, "type=jdk")
     assert built.returncode == 0, built.stderr
     prefix.put(SETUP_PATH, tmp_path / "setup.exe")
     with HostJvm(prefix):
