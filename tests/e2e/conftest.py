@@ -10,7 +10,7 @@ ends. CARAFE_DIST names another dist folder, CARAFE_E2E_LAUNCHER another
 launcher.
 """
 
-import dataclasses
+import collections
 import os
 import shutil
 import subprocess
@@ -27,18 +27,11 @@ EXAMPLE_ARCHIVE = DIST / "example" / "rerodova.class"
 SETUP_PATH = "C:\\carafe\\setup.exe"
 
 
-@dataclasses.dataclass(frozen=True)
-class Build:
-    """A launcher build, and what differs by design between the builds: each
-    has its own view of the registry (reg.exe's /reg:64 and /reg:32, which is
-    Wow6432Node), and the 32-bit one's system32 is the disk's
-    C:\\windows\\SysWOW64."""
-    name: str  # its dist folder
-    mingw: str  # its MinGW tools' prefix
-    view: str
-    other_view: str
-
-
+# A launcher build: its dist folder, its MinGW tools' prefix, and reg.exe's
+# flags for its own view of the registry and the other one (/reg:32 is
+# Wow6432Node). Also by design, the 32-bit one's system32 is the disk's
+# C:\windows\SysWOW64.
+Build = collections.namedtuple("Build", "name mingw view other_view")
 BUILDS = {"win64": Build("win64", "x86_64-w64-mingw32-", "/reg:64", "/reg:32"),
           "win32": Build("win32", "i686-w64-mingw32-", "/reg:32", "/reg:64")}
 
@@ -54,6 +47,7 @@ def pytest_configure(config):
     BUILD = BUILDS[config.getoption("--build")]
     LAUNCHER = Path(os.environ.get("CARAFE_E2E_LAUNCHER", DIST / BUILD.name / "launcher.exe"))
     FIXTURE_JVM = DIST / BUILD.name / "fixtures" / "fixture_jvm.exe"
+    wine.MINGW = BUILD.mingw
     if BUILD.name == "win32":
         os.environ["PATH"] = f"{wine.REPO / 'scripts' / 'wow64'}:{os.environ['PATH']}"
 

@@ -7,7 +7,7 @@ import re
 import time
 
 import wine
-from conftest import BUILD, FIXTURE_JVM, journal
+from conftest import FIXTURE_JVM, journal
 
 FOLDER = "C:\\carafe\\sub"  # the classes, named relative to the launcher's folder
 SEARCHED = "C:\\Program Files\\JavaSoft\\jre\\1.2\\bin\\jre.exe"  # in its default folder
@@ -32,10 +32,8 @@ def test_the_dialogs_in_chinese_beside_planted_system_dlls(prefix, tmp_path):
              for key, text in re.findall(r'^\s*(IDS_\w+) "(.*)"\s*$', source, re.M)}
     dll_source = wine.REPO / "tests" / "e2e" / "planted_dll.c"
     # Exports undecorated, as the system's own (i686 decorates stdcall names).
-    dll = wine.mingw_build(tmp_path / "planted.dll", [dll_source], "-shared", "-Wl,--kill-at",
-                           compiler=BUILD.mingw + "gcc")
-    control = wine.mingw_build(tmp_path / "control.exe", [dll_source], "-DCONTROL", "-lcomctl32",
-                               compiler=BUILD.mingw + "gcc")
+    dll = wine.mingw_build(tmp_path / "planted.dll", [dll_source], "-shared", "-Wl,--kill-at")
+    control = wine.mingw_build(tmp_path / "control.exe", [dll_source], "-DCONTROL", "-lcomctl32")
     for name in PLANTED:
         prefix.put(f"C:\\carafe\\{name}", dll)
     # Fixture JVMs, their settings beside them: one the criteria refuse, one to pick.

@@ -28,7 +28,7 @@ from pathlib import Path
 from typing import List, Optional, Sequence
 
 REPO = Path(__file__).resolve().parents[2]
-MINGW_GCC = "x86_64-w64-mingw32-gcc"
+MINGW = "x86_64-w64-mingw32-"  # the prefix of the MinGW tools for the build under test
 WATCH_WINDOWS_PATH = "C:\\e2e\\window_watch.exe"
 # Wine's mono and gecko installers would otherwise offer themselves in
 # dialogs during wineboot.
@@ -41,14 +41,14 @@ def wine_command() -> str:
 
 
 def missing_tools() -> List[str]:
-    return [tool for tool in (wine_command(), "wineserver", "Xvfb", MINGW_GCC)
+    return [tool for tool in (wine_command(), "wineserver", "Xvfb", MINGW + "gcc")
             if not shutil.which(tool)]
 
 
-def mingw_build(target: Path, sources: Sequence[Path], *options: str, compiler=MINGW_GCC) -> Path:
+def mingw_build(target: Path, sources: Sequence[Path], *options: str, tool="gcc") -> Path:
     """Compiles sources into target unless it is newer than all of them."""
     if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
-        subprocess.run([compiler, "-O1", "-s", "-static", "-o", str(target), *map(str, sources),
+        subprocess.run([MINGW + tool, "-O1", "-s", "-static", "-o", str(target), *map(str, sources),
                         *options], check=True)
     return target
 
@@ -162,12 +162,10 @@ class WinePrefix:
         artifacts.mkdir(parents=True, exist_ok=True)
         self.env = wine_environment(path, display)
         self.drive_c = path / "drive_c"
-        user = pwd.getpwuid(os.getuid()).pw_name
-        # Behind GetTempPathA's answer: Wine 10 keeps it where Windows does, Wine 8 beside the profile.
-        self.temp_dir_windows = next(
-            folder for folder in (f"C:\\users\\{user}\\AppData\\Local\\Temp\\",
-                                  f"C:\\users\\{user}\\Temp\\") if self.host_path(folder).is_dir())
-        self.temp_dir = self.host_path(self.temp_dir_windows)
+        profile = f"C:\\users\\{pwd.getpwuid(os.getuid()).pw_name}\\"
+        # Behind GetTempPathA's answer: Wine 10 keeps it where Windows does, Wine 8 in the profile.
+        temp = profile + "AppData\\Local\\Temp\\"
+        self.temp_dir_windows = temp if self.host_path(temp).is_dir() else profile + "Temp\\"
         self.runs = 0
         self._watch: Optional[WindowWatch] = None
 
