@@ -206,8 +206,7 @@ class WinePrefix:
             self._watch = WindowWatch([wine_command(), WATCH_WINDOWS_PATH], self.env)
         return self._watch
 
-    def reg_add(self, key: str, name: str, value: str, kind: str = "REG_SZ",
-                view: str = "/reg:64") -> None:
+    def reg_add(self, key: str, name: str, value: str, kind="REG_SZ", view="/reg:64") -> None:
         """Sets HKLM\\key's value in one view of the registry: /reg:64, where a
         64-bit installer writes, or /reg:32, a 32-bit one's (Wow6432Node)."""
         self.watch  # noqa: B018  (its wineserver then serves reg.exe)
