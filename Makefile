@@ -7,7 +7,7 @@ JOBS    ?= $(shell nproc)
 PYTEST  := /usr/bin/python3 -m pytest
 PYTHON  := /usr/bin/python3
 
-.PHONY: all bootstrap win32 win64 linux java release reproducible reproducible-check test unit unit-sanitized java-test e2e demo bench fuzz format clean
+.PHONY: all bootstrap win32 win64 linux java release reproducible reproducible-check test unit unit-sanitized java-test e2e e2e-x86_64 e2e-i686 demo bench fuzz format clean
 
 all: win32 win64 linux java
 
@@ -97,8 +97,17 @@ unit-sanitized:
 java-test:
 	CARAFE_DIST=$(DIST) $(PYTEST) -q tests/java
 
+# The end-to-end tests on both builds, side by side: x86_64 under the host's
+# Wine, and i686, the product, under Wine 10's WoW64 in the root that
+# scripts/bootstrap makes.
 e2e:
-	$(PYTEST) -q tests/e2e
+	$(MAKE) --no-print-directory -j2 e2e-x86_64 e2e-i686
+
+e2e-x86_64:
+	$(PYTEST) -q tests/e2e --build win64
+
+e2e-i686:
+	$(PYTEST) -q tests/e2e --build win32
 
 demo: bootstrap all
 	scripts/demo

@@ -49,8 +49,8 @@ def measure(context):
     prefix.put("C:\\jvm\\bin\\java.ini", "version=1.2.2\r\nvendor_url=http://java.sun.com/\r\n"
                                           "delay_ms=300\r\n")
 
-    extracted = prefix.temp_dir / "rerodova.class"
-    copied = prefix.temp_dir / "copy.bin"
+    extracted = prefix.host_path(prefix.temp_dir_windows + "rerodova.class")
+    copied = prefix.host_path(prefix.temp_dir_windows + "copy.bin")
     launch = [wine_command(), SETUP_PATH, "-silent", "-jvm", JVM_PATH]
     copy = [wine_command(), COPY_PATH, SOURCE_PATH, prefix.temp_dir_windows + "copy.bin"]
     chunked = copy + ["1024"]

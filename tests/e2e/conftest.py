@@ -1,13 +1,16 @@
 """Fixtures of the end-to-end tests: a virtual display and a template Wine
 prefix per session, a copied prefix per test, and the launcher in it.
 
+`--build win64` (the default) tests the x86_64 launcher under the host's
+Wine; `--build win32` the i686 one, the product, under the WoW64 of the
+Debian 13 root that scripts/bootstrap makes (scripts/wow64 first on PATH).
 Each test's prefix and artifacts (program output, the host JVM's error
 output) stay in its pytest tmp_path; the template goes when the session
-ends. Another build is tested with CARAFE_E2E_LAUNCHER
-(its win32 launcher is taken from the sibling folder), CARAFE_E2E_FIXTURES,
-CARAFE_E2E_MKSETUP, CARAFE_E2E_VERIFY_CLASS and CARAFE_E2E_EXAMPLE.
+ends. CARAFE_DIST names another dist folder, CARAFE_E2E_LAUNCHER another
+launcher.
 """
 
+import collections
 import os
 import shutil
 import subprocess
@@ -17,15 +20,36 @@ import pytest
 
 import wine
 
-DIST = wine.REPO / "dist"
-LAUNCHER = Path(os.environ.get("CARAFE_E2E_LAUNCHER", DIST / "win64" / "launcher.exe"))
-FIXTURE_JVM = Path(os.environ.get("CARAFE_E2E_FIXTURES", DIST / "win64" / "fixtures"),
-                   "fixture_jvm.exe")
-MKSETUP = Path(os.environ.get("CARAFE_E2E_MKSETUP", DIST / "linux" / "mksetup"))
-VERIFY_CLASS = Path(os.environ.get("CARAFE_E2E_VERIFY_CLASS", DIST / "java" / "Verify.class"))
+DIST = Path(os.environ.get("CARAFE_DIST", wine.REPO / "dist"))
+MKSETUP, VERIFY_CLASS = DIST / "linux" / "mksetup", DIST / "java" / "Verify.class"
 # The example installation: it copies its resources to TARGET\<section>\<name>.
-EXAMPLE_ARCHIVE = Path(os.environ.get("CARAFE_E2E_EXAMPLE", DIST / "example" / "rerodova.class"))
+EXAMPLE_ARCHIVE = DIST / "example" / "rerodova.class"
 SETUP_PATH = "C:\\carafe\\setup.exe"
+
+
+# A launcher build: its dist folder, its MinGW tools' prefix, and reg.exe's
+# flags for its own view of the registry and the other one (/reg:32 is
+# Wow6432Node). Also by design, the 32-bit one's system32 is the disk's
+# C:\windows\SysWOW64.
+Build = collections.namedtuple("Build", "name mingw view other_view")
+BUILDS = {"win64": Build("win64", "x86_64-w64-mingw32-", "/reg:64", "/reg:32"),
+          "win32": Build("win32", "i686-w64-mingw32-", "/reg:32", "/reg:64")}
+
+
+def pytest_addoption(parser):
+    parser.addoption("--build", choices=sorted(BUILDS), default="win64",
+                     help="the launcher under test: win64 (host Wine) or win32 (WoW64 root)")
+
+
+def pytest_configure(config):
+    """The build under test, named before the test modules import it."""
+    global BUILD, LAUNCHER, FIXTURE_JVM
+    BUILD = BUILDS[config.getoption("--build")]
+    LAUNCHER = Path(os.environ.get("CARAFE_E2E_LAUNCHER", DIST / BUILD.name / "launcher.exe"))
+    FIXTURE_JVM = DIST / BUILD.name / "fixtures" / "fixture_jvm.exe"
+    wine.MINGW = BUILD.mingw
+    if BUILD.name == "win32":
+        os.environ["PATH"] = f"{wine.REPO / 'scripts' / 'wow64'}:{os.environ['PATH']}"
 
 
 def host_run(*command):

@@ -18,8 +18,6 @@ import subprocess
 import threading
 from pathlib import Path
 
-import wine
-
 # What the fixture JVM's .ini names as its forward folder.
 REQUEST_FOLDER = "C:\\hostjvm"
 
@@ -42,13 +40,9 @@ def install_forwarding_jdk(prefix, fixture_jvm: Path, major: str) -> str:
     home = f"C:\\Program Files\\Java\\jdk-{major}"
     prefix.put(home + "\\bin\\java.exe", fixture_jvm)
     prefix.put(home + "\\bin\\java.ini", f"forward={REQUEST_FOLDER}\r\n")
-    prefix.watch  # noqa: B018  (its wineserver then serves reg.exe)
-    for key, name, kind, value in (
-            ("Software\\JavaSoft\\Java Development Kit\\" + major, "JavaHome", "REG_SZ", home),
-            ("System\\CurrentControlSet\\Control\\Session Manager\\Environment", "PATH",
-             "REG_EXPAND_SZ", "%SystemRoot%\\system32;%SystemRoot%;" + home + "\\bin")):
-        subprocess.run([wine.wine_command(), "reg", "add", "HKLM\\" + key, "/v", name, "/t", kind,
-                        "/d", value, "/f"], env=prefix.env, check=True, capture_output=True)
+    prefix.reg_add("Software\\JavaSoft\\Java Development Kit\\" + major, "JavaHome", home)
+    prefix.reg_add("System\\CurrentControlSet\\Control\\Session Manager\\Environment", "PATH",
+                   "%SystemRoot%\\system32;%SystemRoot%;" + home + "\\bin", "REG_EXPAND_SZ")
     return home + "\\bin\\java.exe"
 
 

@@ -31,7 +31,8 @@ def test_the_dialogs_in_chinese_beside_planted_system_dlls(prefix, tmp_path):
     texts = {key: text.encode("gbk", "replace").decode("gbk")
              for key, text in re.findall(r'^\s*(IDS_\w+) "(.*)"\s*$', source, re.M)}
     dll_source = wine.REPO / "tests" / "e2e" / "planted_dll.c"
-    dll = wine.mingw_build(tmp_path / "planted.dll", [dll_source], "-shared")
+    # Exports undecorated, as the system's own (i686 decorates stdcall names).
+    dll = wine.mingw_build(tmp_path / "planted.dll", [dll_source], "-shared", "-Wl,--kill-at")
     control = wine.mingw_build(tmp_path / "control.exe", [dll_source], "-DCONTROL", "-lcomctl32")
     for name in PLANTED:
         prefix.put(f"C:\\carafe\\{name}", dll)

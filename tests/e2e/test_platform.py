@@ -10,7 +10,7 @@ SOURCES = [wine.REPO / "tests" / "contract" / "wine_contract.cpp",
 
 def test_the_win32_platform_keeps_the_contract(prefix, tmp_path):
     runner = wine.mingw_build(tmp_path / "wine_contract.exe", SOURCES, "-std=c++17", "-I",
-                              str(wine.REPO / "src"), compiler="x86_64-w64-mingw32-g++")
+                              str(wine.REPO / "src"), tool="g++")
     program = "C:\\deep\\" + "\\".join(["d" * 50] * 6) + "\\contract.exe"  # past MAX_PATH
     prefix.put(program, runner)
     result = prefix.run(program)

@@ -28,29 +28,27 @@ from pathlib import Path
 from typing import List, Optional, Sequence
 
 REPO = Path(__file__).resolve().parents[2]
-MINGW_GCC = "x86_64-w64-mingw32-gcc"
+MINGW = "x86_64-w64-mingw32-"  # the prefix of the MinGW tools for the build under test
 WATCH_WINDOWS_PATH = "C:\\e2e\\window_watch.exe"
 # Wine's mono and gecko installers would otherwise offer themselves in
 # dialogs during wineboot.
 DLL_OVERRIDES = "mscoree,mshtml="
 
 
-def wine_command() -> Optional[str]:
-    """The Wine loader able to run 64-bit programs, or None."""
-    return next((candidate for candidate in (shutil.which("wine64"), "/usr/lib/wine/wine64",
-                                             shutil.which("wine"))
-                 if candidate and os.access(candidate, os.X_OK)), None)
+def wine_command() -> str:
+    """The Wine loader able to run 64-bit programs (Debian 12 keeps it off PATH)."""
+    return shutil.which("wine64") or "/usr/lib/wine/wine64"
 
 
 def missing_tools() -> List[str]:
-    missing = [] if wine_command() else ["wine"]
-    return missing + [tool for tool in ("wineserver", "Xvfb", MINGW_GCC) if not shutil.which(tool)]
+    return [tool for tool in (wine_command(), "wineserver", "Xvfb", MINGW + "gcc")
+            if not shutil.which(tool)]
 
 
-def mingw_build(target: Path, sources: Sequence[Path], *options: str, compiler=MINGW_GCC) -> Path:
+def mingw_build(target: Path, sources: Sequence[Path], *options: str, tool="gcc") -> Path:
     """Compiles sources into target unless it is newer than all of them."""
     if not target.exists() or any(target.stat().st_mtime < s.stat().st_mtime for s in sources):
-        subprocess.run([compiler, "-O1", "-s", "-static", "-o", str(target), *map(str, sources),
+        subprocess.run([MINGW + tool, "-O1", "-s", "-static", "-o", str(target), *map(str, sources),
                         *options], check=True)
     return target
 
@@ -164,9 +162,10 @@ class WinePrefix:
         artifacts.mkdir(parents=True, exist_ok=True)
         self.env = wine_environment(path, display)
         self.drive_c = path / "drive_c"
-        user = pwd.getpwuid(os.getuid()).pw_name
-        self.temp_dir = self.drive_c / "users" / user / "Temp"  # behind GetTempPathA's answer
-        self.temp_dir_windows = f"C:\\users\\{user}\\Temp\\"
+        profile = f"C:\\users\\{pwd.getpwuid(os.getuid()).pw_name}\\"
+        # Behind GetTempPathA's answer: Wine 10 keeps it where Windows does, Wine 8 in the profile.
+        temp = profile + "AppData\\Local\\Temp\\"
+        self.temp_dir_windows = temp if self.host_path(temp).is_dir() else profile + "Temp\\"
         self.runs = 0
         self._watch: Optional[WindowWatch] = None
 
@@ -211,6 +210,13 @@ class WinePrefix:
             self.put(WATCH_WINDOWS_PATH, self.watch_exe)
             self._watch = WindowWatch([wine_command(), WATCH_WINDOWS_PATH], self.env)
         return self._watch
+
+    def reg_add(self, key: str, name: str, value: str, kind="REG_SZ", view="/reg:64") -> None:
+        """Sets HKLM\\key's value in one view of the registry: /reg:64, where a
+        64-bit installer writes, or /reg:32, a 32-bit one's (Wow6432Node)."""
+        self.watch  # noqa: B018  (its wineserver then serves reg.exe)
+        subprocess.run([wine_command(), "reg", "add", "HKLM\\" + key, "/v", name, "/t", kind, "/d",
+                        value, "/f", view], env=self.env, check=True, capture_output=True)
 
     def start(self, program: str, args: Sequence[str] = (), env: Optional[dict] = None):
         """Starts a program on C: (Wine joins args, quoting those with blanks);
