@@ -4,13 +4,11 @@ its path whole, a class the launcher could not write is never run, a hung
 candidate does not outlive the launcher, and a JVM registered in the other
 registry view is found."""
 
-import subprocess
 import time
 
 import pytest
 
-from conftest import EXAMPLE_ARCHIVE, FIXTURE_JVM, LAUNCHER, SETUP_PATH, build_setup, journal
-from wine import wine_command
+from conftest import BUILD, EXAMPLE_ARCHIVE, FIXTURE_JVM, SETUP_PATH, build_setup, journal
 
 JDK = "C:\\Program Files\\Java\\jdk-17\\bin\\java.exe"
 # Where Windows looks first for an unquoted "C:\Program Files\...".
@@ -20,23 +18,6 @@ DECOY = "C:\\Program.exe"
 def put_jvm(prefix, path, settings=""):
     prefix.put(path, FIXTURE_JVM)
     prefix.put(path.rsplit(".", 1)[0] + ".ini", settings)
-
-
-def register(prefix, key, home, view=""):
-    """JavaHome under HKLM\\key, in the other registry view when view is
-    reg.exe's flag for it."""
-    prefix.watch  # noqa: B018  (its wineserver then serves reg.exe)
-    subprocess.run([wine_command(), "reg", "add", "HKLM\\" + key, "/v", "JavaHome", "/d", home,
-                    "/f", *([view] if view else [])], env=prefix.env, check=True,
-                   capture_output=True)
-
-
-def other_registry_view():
-    """reg.exe's flag for the view the launcher does not see by itself: the
-    32-bit one for the 64-bit launcher, the 64-bit one for the 32-bit."""
-    machine = LAUNCHER.read_bytes()
-    pe = int.from_bytes(machine[0x3C:0x40], "little")
-    return "/reg:32" if machine[pe + 4:pe + 6] == b"\x64\x86" else "/reg:64"
 
 
 @pytest.fixture
@@ -51,7 +32,8 @@ def test_a_jvm_under_program_files_gets_its_whole_path_and_a_planted_program_nev
     prefix = setup
     put_jvm(prefix, JDK, "version=17.0.2\r\n")
     put_jvm(prefix, DECOY)
-    register(prefix, "Software\\JavaSoft\\Java Development Kit\\17", JDK.rsplit("\\bin", 1)[0])
+    prefix.reg_add("Software\\JavaSoft\\Java Development Kit\\17", "JavaHome",
+                   JDK.rsplit("\\bin", 1)[0], view=BUILD.view)
     for options in (["-jvm", JDK], []):
         result = prefix.run(SETUP_PATH, ["-silent", "-log", "-logall", *options])
         assert result.exit_code == 0 and result.message_boxes == [], result
@@ -95,8 +77,10 @@ def test_a_hung_candidate_is_ended_and_a_jre_in_the_other_registry_view_is_found
     put_jvm(prefix, "C:\\Hung\\bin\\jre.exe", "delay_ms=600000\r\n")
     put_jvm(prefix, "C:\\Other\\bin\\jre.exe")
     jre_key = "Software\\JavaSoft\\Java Runtime Environment\\"
-    register(prefix, jre_key + "1.3", "C:\\Hung")
-    register(prefix, jre_key + "1.2", "C:\\Other", other_registry_view())
+    prefix.reg_add(jre_key + "1.3", "JavaHome", "C:\\Hung", view=BUILD.view)
+    # The view the launcher does not see by itself: the 32-bit one for the 64-bit launcher,
+    # the 64-bit one for the 32-bit launcher under WoW64.
+    prefix.reg_add(jre_key + "1.2", "JavaHome", "C:\\Other", view=BUILD.other_view)
 
     result = prefix.run(SETUP_PATH, ["-silent", "-log", "-searchcriteria", "vendor=sun:type=jre"],
                         timeout=150)
