@@ -32,4 +32,11 @@ bool ParseCriteriaEntry(const std::string& piece, CriteriaEntry& entry);
 // of the run's searches.
 SearchCriteria GroupCriteria(const std::vector<CriteriaEntry>& entries, int* jviewEntriesSeen);
 
+// The builder's strict reading: false, with problem saying what to write
+// instead, unless every piece is lower-case key=value pairs of plain values
+// that ParseCriteria takes as written. warnings receive what parses but is
+// rarely meant (a vendor that selects no location, an empty alternative).
+bool CheckCriteriaText(const std::string& text, std::string* problem,
+                       std::vector<std::string>* warnings);
+
 }  // namespace carafe

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "support/blank_trim.h"
+
 namespace carafe {
 
 // RegQueryValueExA is given a buffer of this many bytes; longer values fail.
@@ -25,9 +27,5 @@ std::string SystemDriveRoot();
 
 // Number of occurrences of c in text.
 std::size_t CountChar(const std::string& text, char c);
-
-// Remove blanks (0x20 only; tabs stay) at the end, respectively the start.
-void TrimRight(std::string& text);
-void TrimLeft(std::string& text);
 
 }  // namespace carafe

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace mksetup {
 
@@ -18,7 +19,9 @@ struct BuildRequest {
   bool force = false;    // accept an archive or verify class without the class-file magic
 };
 
-// Writes request.output whole or not at all. False with a one-line message.
-bool BuildSetup(const BuildRequest& request, std::string* error);
+// Writes request.output whole or not at all. False with a one-line message;
+// warnings receive what goes in but is rarely meant.
+bool BuildSetup(const BuildRequest& request, std::string* error,
+                std::vector<std::string>* warnings);
 
 }  // namespace mksetup
