@@ -193,8 +193,8 @@ int RetargetCommand(const Arguments& args, std::ostream& out, std::ostream& err)
   const std::vector<std::string> needs = NewerNeeds(classFile, ParseApiList(apiText));
   for (const std::string& need : needs) err << "mksetup: error: retarget: " << input << ": " << need << "\n";
   if (!needs.empty())
-    return Fail(err, "retarget: " + input + ": " + std::to_string(needs.size()) +
-                         " things old JVMs lack; nothing written");
+    return Fail(err, "retarget: " + input + ": old JVMs lack what the " +
+                         std::to_string(needs.size()) + " lines above name; nothing written");
   const char version[4] = {0, static_cast<char>(format::kOldestMinorVersion), 0,
                            static_cast<char>(format::kOldestMajorVersion)};
   bytes.replace(format::kVersionOffset, sizeof version, version, sizeof version);
