@@ -6,6 +6,7 @@
 #include "mksetup/archive_builder.h"
 #include "mksetup/class_retarget.h"
 #include "mksetup/commands.h"
+#include "mksetup/try_setup.h"
 
 namespace {
 
@@ -39,6 +40,11 @@ const Command kCommands[] = {
      "Checks that a compiled class needs nothing newer than the first Java\n"
      "releases (constant kinds of class-file version 45, and only the classes and\n"
      "members the API list names) and writes it as class-file version 45.3.\n"},
+    {"try", mksetup::TryCommand, "try SETUP.EXE [--jvm JAVA] [-- LAUNCHER-OPTIONS...]",
+     "Runs the setup under Wine (Linux) in a throwaway prefix without a Z: drive,\n"
+     "with the host's JVM (--jvm, else java on PATH) installed there as a JDK, and\n"
+     "prints the launcher's log, then the installation's output, error output and\n"
+     "exit code. Exits with that code, or 125 when the installation never ran.\n"},
 };
 
 bool IsHelp(const std::string& word) { return word == "--help" || word == "-h"; }
