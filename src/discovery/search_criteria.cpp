@@ -151,6 +151,12 @@ bool CheckCriteriaText(const std::string& text, std::string* problem,
     *problem = "the criteria text is empty; name at least one alternative, e.g. 'type=jdk'";
     return false;
   }
+  if (text.find(kRegisteredJvmMarker) != std::string::npos) {
+    warnings->push_back(std::string("the criteria hold '") + kRegisteredJvmMarker +
+                        "': the launcher searches nowhere and takes the JVM its maker's "
+                        "registry key names");
+    return true;
+  }
   std::string rest = text + kPieceSeparator;
   for (std::size_t at = 0, end; (end = rest.find(kPieceSeparator, at)) != std::string::npos;
        at = end + 1) {

@@ -9,6 +9,9 @@
 
 namespace carafe {
 
+// Criteria containing this word take the JVM from the maker's registry key.
+constexpr const char* kRegisteredJvmMarker = "varnica";
+
 class CriteriaEntry {
  public:
   std::string vendor;      // required vendor text; empty means any
@@ -36,6 +39,7 @@ SearchCriteria GroupCriteria(const std::vector<CriteriaEntry>& entries, int* jvi
 // instead, unless every piece is lower-case key=value pairs of plain values
 // that ParseCriteria takes as written. warnings receive what parses but is
 // rarely meant (a vendor that selects no location, an empty alternative).
+// A text with kRegisteredJvmMarker passes as it is: it is no search.
 bool CheckCriteriaText(const std::string& text, std::string* problem,
                        std::vector<std::string>* warnings);
 
