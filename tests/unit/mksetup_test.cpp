@@ -78,6 +78,8 @@ TEST_F(Mksetup, WhatArchiveAndBuildWriteTheLauncherReadsAndListShows) {
                  "--resource", "jre.exe=" + File("MZ jre") + ":1", "-o", archive}),
             0)
       << err;
+  ASSERT_EQ(Run({"list", File(Class("rerodova"))}), 0);
+  EXPECT_TRUE(Shows(out, "class rerodova: no archive in this class"));
   const std::string built = Read(archive), criteria = File("vendor=sun\r\n\ntype=jdk\r\n");
   constexpr std::uint32_t kOptional = 0x80 + 24, kChecksum = kOptional + 64, kTable = 0x5B0;
   using Kind = std::array<std::uint16_t, 3>;  // magic, optional header size, security entry
@@ -134,6 +136,8 @@ TEST_F(Mksetup, WhatArchiveAndBuildWriteTheLauncherReadsAndListShows) {
         Shows(out, "criteria  vendor=sun;type=jdk\n") && Shows(out, ", inside the class\n") &&
         Shows(out, "compressed\n    resource a/B: 300 bytes, flag 0\n") &&
         Shows(out, "jre.exe: 6 bytes, flag 1\n"));
+    EXPECT_TRUE(Run({"list", File(bytes.substr(0, 2000))}) == 1 &&
+                Shows(err, "truncated: its image ends at 3072 but the file has 2000 bytes"));
     // Signed after building: the table behind the container, which still lists.
     ASSERT_EQ(Run({"list", File(sign(bytes))}), 0) << err;
     EXPECT_TRUE(Shows(out, "\nsignature      certificate table of 1456 bytes at " +

@@ -124,8 +124,8 @@ std::vector<std::string> NewerNeeds(const format::ClassFile& classFile, const Ap
     const format::Constant& constant = classFile.constants[index];
     const auto at = static_cast<std::uint16_t>(index);
     if (const char* kind = NewerConstantKind(constant.tag)) {
-      needs.push_back("constant " + std::to_string(index) + " is a " + kind +
-                      ", a kind class-file version 45.3 cannot carry" + Where(uses, at));
+      needs.push_back("constant " + std::to_string(index) + " of kind " + kind +
+                      ", which class-file version 45.3 cannot carry" + Where(uses, at));
     } else if (constant.tag == format::kClass) {
       const std::string name = format::Utf8At(classFile, constant.first);
       const std::string element = ElementClass(name);
