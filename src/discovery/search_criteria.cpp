@@ -36,9 +36,8 @@ bool CheckPiece(const std::string& piece, std::string* problem,
        at = end + 1) {
     const std::string pair = rest.substr(at, end - at);
     const std::size_t mark = pair.find(kValueMark);
-    const std::string key = pair.substr(0, mark), value = mark == std::string::npos
-                                                             ? std::string()
-                                                             : pair.substr(mark + 1);
+    const std::string key = pair.substr(0, mark),
+                      value = mark == std::string::npos ? std::string() : pair.substr(mark + 1);
     if (key != "vendor" && key != "version" && key != "type") {
       *problem = Lower(key) == "vendor" || Lower(key) == "version" || Lower(key) == "type"
                      ? "key '" + key + "'" + in + " must be written '" + Lower(key) + "'"
@@ -48,8 +47,7 @@ bool CheckPiece(const std::string& piece, std::string* problem,
       return false;
     }
     if (mark == std::string::npos || !IsPlainValue(value)) {
-      *problem = "'" + pair + "'" + in +
-                 " is no plain key=value pair: write " + key +
+      *problem = "'" + pair + "'" + in + " is no plain key=value pair: write " + key +
                  "=VALUE (letters, digits, '.', '_', '-'), separate pairs with ':' and "
                  "alternatives with ';'; versions are matched as text, never compared";
       return false;
@@ -66,7 +64,6 @@ bool CheckPiece(const std::string& piece, std::string* problem,
   }
   return true;
 }
-
 
 }  // namespace
 

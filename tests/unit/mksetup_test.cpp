@@ -177,7 +177,9 @@ TEST_F(Mksetup, RefusesEverySetupThatCannotWorkAndWarnsOfTheRarelyMeant) {
     std::string message;
     int code;
   };
+  // clang-format off
   const Row rows[] = {
+      // mistake, arguments, what err says, exit code
       {"class not rerodova", {"archive", "--class", other, "-o", out}, "is the class MyInstaller", 1},
       {"section twice", archiveOf({"--section", "a", "--resource", "x=" + data, "--section", "a",
                                    "--resource", "y=" + data}), "section 'a' is given twice", 1},
@@ -185,6 +187,8 @@ TEST_F(Mksetup, RefusesEverySetupThatCannotWorkAndWarnsOfTheRarelyMeant) {
                                     "x=" + data}), "two resources named 'x'", 1},
       {"empty section", archiveOf({"--section", "a", "--section", "b", "--resource", "x=" + data}),
        "section 'a' has no --resource", 1},
+      {"flag not a number", archiveOf({"--section", "a", "--resource", "x=" + data + ":x"}),
+       "flag ':x' is none the launcher knows", 1},
       {"unknown flag", archiveOf({"--section", "a", "--resource", "x=" + data + ":7"}),
        "flag ':7' is none the launcher knows", 1},
       {"folder", archiveOf({"--section", "a", "--resource", "x=" + folder}), "it is a folder", 1},
@@ -212,6 +216,7 @@ TEST_F(Mksetup, RefusesEverySetupThatCannotWorkAndWarnsOfTheRarelyMeant) {
       {"class without archive", build(good, verifyFile, {"--criteria", "type=jdk"}),
        "warning: archive '" + good + "' carries no archive", 0},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.mistake);
     fs::remove(out, ignored_);

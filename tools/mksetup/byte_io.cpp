@@ -59,8 +59,8 @@ bool ReplaceFile(const std::string& path, const std::vector<std::string_view>& p
   if (failure != 0 || code) {
     std::error_code ignored;
     fs::remove(temporary, ignored);
-    *error = "cannot write '" + path + "': " +
-             (failure != 0 ? std::string(std::strerror(failure)) : code.message());
+    *error = "cannot write '" + path +
+             "': " + (failure != 0 ? std::string(std::strerror(failure)) : code.message());
     return false;
   }
   return true;

@@ -24,13 +24,20 @@ std::string Trimmed(const std::string& text) {
 // The constant kinds of class-file version 45 by tag; the rest came later.
 const char* NewerConstantKind(std::uint8_t tag) {
   switch (tag) {
-    case format::kMethodHandle: return "MethodHandle";
-    case format::kMethodType: return "MethodType";
-    case format::kDynamic: return "Dynamic";
-    case format::kInvokeDynamic: return "InvokeDynamic";
-    case format::kModule: return "Module";
-    case format::kPackage: return "Package";
-    default: return nullptr;
+    case format::kMethodHandle:
+      return "MethodHandle";
+    case format::kMethodType:
+      return "MethodType";
+    case format::kDynamic:
+      return "Dynamic";
+    case format::kInvokeDynamic:
+      return "InvokeDynamic";
+    case format::kModule:
+      return "Module";
+    case format::kPackage:
+      return "Package";
+    default:
+      return nullptr;
   }
 }
 
@@ -143,10 +150,10 @@ std::vector<std::string> NewerNeeds(const format::ClassFile& classFile, const Ap
     if (constant.tag != format::kFieldref && constant.tag != format::kMethodref &&
         constant.tag != format::kInterfaceMethodref)
       continue;
-    const std::string owner = format::Utf8At(
-        classFile, constant.first < classFile.constants.size()
-                       ? classFile.constants[constant.first].first
-                       : 0);
+    const std::string owner =
+        format::Utf8At(classFile, constant.first < classFile.constants.size()
+                                      ? classFile.constants[constant.first].first
+                                      : 0);
     if (owner == classFile.thisClass || unlisted.count(ElementClass(owner))) continue;
     std::string member = ".";
     if (constant.second < classFile.constants.size()) {
@@ -191,14 +198,16 @@ int RetargetCommand(const Arguments& args, std::ostream& out, std::ostream& err)
   if (!format::ParseClassFile(bytes, &classFile, &error))
     return Fail(err, "retarget: " + input + ": " + error);
   const std::vector<std::string> needs = NewerNeeds(classFile, ParseApiList(apiText));
-  for (const std::string& need : needs) err << "mksetup: error: retarget: " << input << ": " << need << "\n";
+  for (const std::string& need : needs)
+    err << "mksetup: error: retarget: " << input << ": " << need << "\n";
   if (!needs.empty())
     return Fail(err, "retarget: " + input + ": old JVMs lack what the " +
                          std::to_string(needs.size()) + " lines above name; nothing written");
   const char version[4] = {0, static_cast<char>(format::kOldestMinorVersion), 0,
                            static_cast<char>(format::kOldestMajorVersion)};
   bytes.replace(format::kVersionOffset, sizeof version, version, sizeof version);
-  if (!ReplaceFile(output, {std::string_view(bytes)}, &error)) return Fail(err, "retarget: " + error);
+  if (!ReplaceFile(output, {std::string_view(bytes)}, &error))
+    return Fail(err, "retarget: " + error);
   out << "wrote " << output << " (class-file version 45.3)\n";
   return 0;
 }

@@ -30,8 +30,7 @@ ApiList ParseApiList(const std::string& text);
 
 // Every thing the class needs that the list and class-file version 45 do
 // not have, one line each, naming the methods that use it.
-std::vector<std::string> NewerNeeds(const carafe::format::ClassFile& classFile,
-                                    const ApiList& api);
+std::vector<std::string> NewerNeeds(const carafe::format::ClassFile& classFile, const ApiList& api);
 
 // retarget CLASS --api FILE -o OUTPUT
 int RetargetCommand(const Arguments& args, std::ostream& out, std::ostream& err);

@@ -188,7 +188,8 @@ int ListCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     format::ClassFile plain;
     if (format::ParseClassFile(bytes, &plain, &error) && plain.end == bytes.size() &&
         !format::ArchiveInsideClass(bytes)) {
-      out << "class " << plain.thisClass << ": no archive in this class (mksetup archive adds one)\n";
+      out << "class " << plain.thisClass
+          << ": no archive in this class (mksetup archive adds one)\n";
       return 0;
     }
     format::ArchiveTable table;

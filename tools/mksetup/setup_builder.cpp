@@ -67,11 +67,9 @@ bool LoadClassFile(const std::string& path, const std::string& what, const std::
     return false;
   }
   if (parsed.thisClass == name) return true;
-  const std::string other = parsed.thisClass == format::kJavaArchiveClass
-                                ? "--archive"
-                                : parsed.thisClass == format::kVerifyClass
-                                      ? "--verify"
-                                      : std::string();
+  const std::string other = parsed.thisClass == format::kJavaArchiveClass ? "--archive"
+                            : parsed.thisClass == format::kVerifyClass    ? "--verify"
+                                                                          : std::string();
   *error = what + " '" + path + "' is the class " + parsed.thisClass + ", but the launcher " +
            (other.empty() ? "wants the class " + name + " in the default package: rename it"
                           : "wants " + name + " here: it belongs to " + other +
@@ -126,10 +124,10 @@ bool BuildSetup(const BuildRequest& request, std::string* error,
   }
   std::string image, archive, verify, criteria, container;
   if (!LoadStub(request, &image, error) ||
-      !LoadClassFile(request.archive, "archive", format::kJavaArchiveClass, request.force,
-                     &archive, error) ||
-      !LoadClassFile(request.verify, "verify class", format::kVerifyClass,
-                     request.force, &verify, error) ||
+      !LoadClassFile(request.archive, "archive", format::kJavaArchiveClass, request.force, &archive,
+                     error) ||
+      !LoadClassFile(request.verify, "verify class", format::kVerifyClass, request.force, &verify,
+                     error) ||
       !LoadCriteria(request, &criteria, error, warnings))
     return false;
   format::ClassFile plain;

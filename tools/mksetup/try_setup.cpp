@@ -1,11 +1,9 @@
 #include "mksetup/try_setup.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <ostream>
 #include <random>
 #include <regex>
@@ -15,6 +13,7 @@
 
 #include "format/pe_image.h"
 #include "mksetup/byte_io.h"
+#include "mksetup/host_jvm_answer.h"
 
 namespace mksetup {
 
@@ -28,17 +27,6 @@ namespace {
 
 constexpr const char kTryFolder[] = "C:\\carafe-try";
 constexpr const char kRequests[] = "C:\\carafe-try\\requests";
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // A program on PATH, or empty.
 std::string OnPath(const std::string& name) {
@@ -65,18 +53,11 @@ fs::path Shipped(const std::string& name) {
   return fs::path();
 }
 
-// One run of the host's JVM that a java.exe inside Wine asked for.
-struct JvmRun {
-  std::string className, output, errors;
-  int exitCode = 0;
-};
-
 class TrySession {
  public:
-  TrySession(std::string java, std::ostream& out, std::ostream& err)
-      : java_(std::move(java)), out_(out), err_(err) {}
+  TrySession(std::string java, std::ostream& out) : java_(std::move(java)), out_(out) {}
   ~TrySession() {
-    if (!prefix_.empty()) Shell(Wine("wineserver") + " -k");
+    if (!prefix_.empty()) Shell(Wine("wineserver") + " -k >/dev/null 2>&1");
     std::error_code ignored;
     if (!root_.empty()) fs::remove_all(root_, ignored);
   }
@@ -90,49 +71,15 @@ class TrySession {
            Quoted(prefix_.string()) + " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' " +
            program;
   }
-  int Shell(const std::string& command) const { return std::system(command.c_str()); }
-  fs::path HostPath(const std::string& windows) const;
-  std::string HostArgument(const std::string& before, const std::string& argument) const;
+  fs::path HostPath(const std::string& windows) const { return PrefixPath(prefix_, windows); }
   std::string MakePrefix();
   std::string SetupToRun(const std::string& setup, std::string bytes, std::string* loader);
   std::string InstallJava();
-  void Answer(const fs::path& request);
 
   std::string java_;
   std::ostream& out_;
-  std::ostream& err_;
   fs::path root_, prefix_;
-  std::vector<JvmRun> runs_;
 };
-
-// C:\a\b is the prefix's drive folder (resolved: the link's "c:" would
-// split a Unix class path) followed by a/b.
-fs::path TrySession::HostPath(const std::string& windows) const {
-  std::error_code code;
-  fs::path drive = fs::canonical(prefix_ / "dosdevices" / std::string(1, std::tolower(windows[0])).append(":"), code);
-  std::string rest = windows.substr(3);
-  for (char& c : rest)
-    if (c == '\\') c = '/';
-  return drive / rest;
-}
-
-// Class path entries and -D values that are Windows paths become Unix paths.
-std::string TrySession::HostArgument(const std::string& before, const std::string& argument) const {
-  static const std::regex windowsPath("^[A-Za-z]:\\\\.*");
-  if (before == "-classpath" || before == "-cp") {
-    std::string joined, entry;
-    std::istringstream entries(argument);
-    while (std::getline(entries, entry, ';'))
-      joined += (joined.empty() ? "" : ":") +
-                (std::regex_match(entry, windowsPath) ? HostPath(entry).string() : entry);
-    return joined;
-  }
-  const std::size_t equals = argument.find('=');
-  if (argument.compare(0, 2, "-D") == 0 && equals != std::string::npos &&
-      std::regex_match(argument.substr(equals + 1), windowsPath))
-    return argument.substr(0, equals + 1) + HostPath(argument.substr(equals + 1)).string();
-  return argument;
-}
 
 std::string TrySession::MakePrefix() {
   std::random_device random;
@@ -161,8 +108,9 @@ std::string TrySession::SetupToRun(const std::string& setup, std::string bytes,
     return "'" + setup + "' is not a PE image";
   // Debian's 32-bit loader, or one named for a Wine with 32-bit support elsewhere.
   const char* wine32 = std::getenv("CARAFE_WINE32");
-  const std::string thirtyTwo =
-      wine32 ? wine32 : fs::exists("/usr/lib/wine/wine") ? "/usr/lib/wine/wine" : "";
+  const std::string thirtyTwo = wine32                             ? wine32
+                                : fs::exists("/usr/lib/wine/wine") ? "/usr/lib/wine/wine"
+                                                                   : "";
   *loader = Wine64();
   if (header.machine == format::kMachineI386 && !thirtyTwo.empty()) {
     *loader = thirtyTwo;
@@ -211,33 +159,6 @@ std::string TrySession::InstallJava() {
   return std::string();
 }
 
-void TrySession::Answer(const fs::path& request) {
-  std::istringstream lines(Slurp(request));
-  std::vector<std::string> words;
-  for (std::string line; std::getline(lines, line);) words.push_back(line.substr(0, line.find('\r')));
-  if (words.empty()) return;
-  JvmRun run;
-  std::string command = "cd " + Quoted(HostPath(words[0]).string()) + " && timeout 600 " + Quoted(java_);
-  for (std::size_t i = 1; i < words.size(); ++i) {
-    const std::string& before = words[i - 1];
-    if (run.className.empty() && words[i][0] != '-' && before != "-cp" && before != "-classpath")
-      run.className = words[i];
-    command += " " + Quoted(HostArgument(i > 1 ? before : "", words[i]));
-  }
-  const fs::path base = root_ / request.stem();
-  command += " </dev/null >" + Quoted(base.string() + ".out") + " 2>" +
-             Quoted(base.string() + ".err") + "; echo $? >" + Quoted(base.string() + ".code");
-  Shell(command);
-  run.output = Slurp(base.string() + ".out");
-  run.errors = Slurp(base.string() + ".err");
-  run.exitCode = std::atoi(Slurp(base.string() + ".code").c_str());
-  std::string error;
-  fs::remove(request);
-  ReplaceFile(request.parent_path().string() + "/" + request.stem().string() + ".answer",
-              {std::to_string(run.exitCode) + "\n", run.output}, &error);
-  runs_.push_back(run);
-}
-
 std::string TrySession::Run(const std::string& setup, const Arguments& options, JvmRun* run) {
   std::string loader, problem, bytes;
   if (!ReadWholeFile(setup, "the setup", &bytes, &problem)) return problem;
@@ -250,18 +171,17 @@ std::string TrySession::Run(const std::string& setup, const Arguments& options, 
   for (const std::string& option : options) command += " " + Quoted(option);
   const std::string done = (root_ / "done").string();
   Shell("( " + command + " >/dev/null 2>&1; touch " + Quoted(done) + " ) &");
-  const fs::path requests = HostPath(kRequests);
+  HostJvmAnswer host(prefix_, root_, java_);
   std::error_code code;
   for (bool ended = false; !ended;) {
     ended = fs::exists(done, code);
-    for (const fs::directory_entry& entry : fs::directory_iterator(requests, code))
-      if (entry.path().extension() == ".request") Answer(entry.path());
+    host.AnswerWaiting(HostPath(kRequests));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   std::string log = Slurp(HostPath(std::string(kTryFolder) + "\\launcher.log"));
   log.erase(std::remove(log.begin(), log.end(), '\r'), log.end());
   out_ << "--- the launcher's log ---\n" << (log.empty() ? "(none written)\n" : log);
-  for (const JvmRun& each : runs_)
+  for (const JvmRun& each : host.runs())
     if (each.className == "rerodova") *run = each;
   if (run->className.empty()) return "the installation never ran; the log above says why";
   return std::string();
@@ -286,7 +206,7 @@ int TryCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     }
     if (args[i] == "--jvm" && i + 1 < args.size() && !jvmGiven) {
       java = args[++i], jvmGiven = true;
-    } else if (args[i][0] != '-' && setup.empty()) {
+    } else if (args[i].compare(0, 1, "-") != 0 && setup.empty()) {
       setup = args[i];
     } else {
       err << "mksetup: error: try: unexpected '" << args[i]
@@ -295,10 +215,11 @@ int TryCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     }
   }
   if (setup.empty() || java.empty()) {
-    err << "mksetup: error: try: " << (setup.empty() ? "name the setup" : "no java on PATH; name one with --jvm") << "\n";
+    err << "mksetup: error: try: "
+        << (setup.empty() ? "name the setup" : "no java on PATH; name one with --jvm") << "\n";
     return kNeverRan;
   }
-  TrySession session(java, out, err);
+  TrySession session(java, out);
   JvmRun run;
   const std::string problem = session.Run(setup, options, &run);
   if (!problem.empty()) {
@@ -306,9 +227,9 @@ int TryCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     err << "mksetup: error: try: " << problem << "\n";
     return kNeverRan;
   }
-  out << "--- the installation's standard output ---\n" << run.output
-      << "--- its standard error ---\n" << run.errors
-      << "--- its exit code: " << run.exitCode << " ---\n";
+  out << "--- the installation's standard output ---\n"
+      << run.output << "--- its standard error ---\n"
+      << run.errors << "--- its exit code: " << run.exitCode << " ---\n";
   return run.exitCode;
 #endif
 }
