@@ -26,7 +26,7 @@ define mingw_build
 	mkdir -p $(DIST)/$(1) $(DIST)/$(1)/fixtures
 	cp $(BUILD)/$(1)/launcher.exe $(DIST)/$(1)/launcher.exe
 	if [ -f $(BUILD)/$(1)/mksetup.exe ]; then cp $(BUILD)/$(1)/mksetup.exe $(DIST)/$(1)/; fi
-	cp $(BUILD)/$(1)/host_java.exe $(DIST)/$(1)/host_java.exe
+	if [ -f $(BUILD)/$(1)/host_java.exe ]; then cp $(BUILD)/$(1)/host_java.exe $(DIST)/$(1)/; fi
 	for f in $(BUILD)/$(1)/fixture_*.exe; do [ -f "$$f" ] && cp "$$f" $(DIST)/$(1)/fixtures/ || true; done
 endef
 

@@ -86,19 +86,6 @@ bool ParseClassFile(std::string_view bytes, ClassFile* classFile, std::string* e
 // The Utf8 text of the constant at index, or empty when it is none.
 std::string Utf8At(const ClassFile& classFile, std::uint16_t index);
 
-// One instruction: its opcode and, for those that name a constant (ldc,
-// field and method instructions, new, anewarray, checkcast, instanceof,
-// multianewarray, invokedynamic), its pool index, else 0.
-struct Instruction {
-  std::uint8_t opcode = 0;
-  std::uint16_t constant = 0;
-};
-constexpr std::uint8_t kLdc = 0x12, kLdcWide = 0x13;
-
-// The code's instructions in order. False when the code is cut off or holds
-// an unknown opcode.
-bool ReadInstructions(std::string_view code, std::vector<Instruction>* instructions);
-
 // Rewrites the class bytes (the structure only, nothing behind it) so that
 // it carries one more class attribute, named name, whose body is to follow
 // directly: the name goes in as a new Utf8 constant at the end of the pool,

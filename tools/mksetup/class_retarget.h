@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "format/class_code.h"
 #include "format/class_file.h"
 #include "mksetup/commands.h"
 

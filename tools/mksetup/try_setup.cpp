@@ -132,14 +132,15 @@ std::string TrySession::SetupToRun(const std::string& setup, std::string bytes,
   return std::string();
 }
 
-// host_java.exe as java.exe of a JDK home, registered and on PATH, as a
-// modern JDK installs itself: the search finds it as it would find the JDK.
+// host_java.exe as java.exe of a JDK home, registered (under 1.8 for Java 8,
+// under its major version from 9 on) and on PATH, as a modern JDK installs
+// itself: the search finds it as it would find the JDK.
 std::string TrySession::InstallJava() {
   const std::string versionFile = (root_ / "version").string();
   Shell(Quoted(java_) + " -XshowSettings:properties -version 2>" + Quoted(versionFile));
   std::smatch found;
   const std::string shown = Slurp(versionFile);
-  if (!std::regex_search(shown, found, std::regex("java\\.version = ([0-9]+)")))
+  if (!std::regex_search(shown, found, std::regex("java\\.version = (1\\.[0-9]+|[0-9]+)")))
     return "'" + java_ + "' is no JVM that runs here: it says no java.version";
   const std::string home = "C:\\Program Files\\Java\\jdk-" + found[1].str();
   const fs::path forwarder = Shipped("host_java.exe");
