@@ -211,6 +211,7 @@ TEST_F(Mksetup, RefusesEverySetupThatCannotWorkAndWarnsOfTheRarelyMeant) {
       {"empty text", criteria(" "), "the criteria text is empty", 1},
       {"retarget: option twice", {"retarget", good, "--api", data, "--api", data, "-o", out},
        "--api is given twice", 1},
+      {"try: no program", {"try", data}, "'" + data + "' is not a PE image", 125},
       {"vendor nowhere", criteria("vendor=acme:type=jdk"),
        "warning: vendor 'acme' in 'vendor=acme:type=jdk' selects no search location", 0},
       {"class without archive", build(good, verifyFile, {"--criteria", "type=jdk"}),

@@ -73,7 +73,7 @@ class TrySession {
   }
   fs::path HostPath(const std::string& windows) const { return PrefixPath(prefix_, windows); }
   std::string MakePrefix();
-  std::string SetupToRun(const std::string& setup, std::string bytes, std::string* loader);
+  std::string SetupToRun(const std::string& setup, std::string* bytes, std::string* loader);
   std::string InstallJava();
 
   std::string java_;
@@ -96,15 +96,15 @@ std::string TrySession::MakePrefix() {
   return std::string();
 }
 
-// The setup as it will run, and the loader to run it with. A 32-bit stub
-// runs as it is where Wine has 32-bit support; elsewhere its container goes
-// behind the 64-bit stub.
-std::string TrySession::SetupToRun(const std::string& setup, std::string bytes,
+// The setup's bytes as they will run, and the loader to run them with. A
+// 32-bit stub runs as it is where Wine has 32-bit support; elsewhere its
+// container goes behind the 64-bit stub.
+std::string TrySession::SetupToRun(const std::string& setup, std::string* bytes,
                                    std::string* loader) {
   std::string error;
   format::PeHeader header;
   std::uint32_t end = 0;
-  if (!format::FindPeHeader(bytes, &header) || !format::FindImageEnd(bytes, &end))
+  if (!format::FindPeHeader(*bytes, &header) || !format::FindImageEnd(*bytes, &end))
     return "'" + setup + "' is not a PE image";
   // Debian's 32-bit loader, or one named for a Wine with 32-bit support elsewhere.
   const char* wine32 = std::getenv("CARAFE_WINE32");
@@ -125,10 +125,8 @@ std::string TrySession::SetupToRun(const std::string& setup, std::string bytes,
     out_ << "try: the setup's stub is 32-bit and this Wine runs no 32-bit programs: trying its "
             "container behind the 64-bit stub "
          << stubPath.string() << "\n";
-    bytes = stub.substr(0, stubEnd) + bytes.substr(end);
+    *bytes = stub.substr(0, stubEnd) + bytes->substr(end);
   }
-  if (!ReplaceFile(HostPath(std::string(kTryFolder) + "\\setup.exe").string(), {bytes}, &error))
-    return error;
   return std::string();
 }
 
@@ -163,8 +161,10 @@ std::string TrySession::InstallJava() {
 std::string TrySession::Run(const std::string& setup, const Arguments& options, JvmRun* run) {
   std::string loader, problem, bytes;
   if (!ReadWholeFile(setup, "the setup", &bytes, &problem)) return problem;
+  if (!(problem = SetupToRun(setup, &bytes, &loader)).empty()) return problem;
+  if (java_.empty()) return "no java on PATH; name one with --jvm";
   if (!(problem = MakePrefix()).empty() ||
-      !(problem = SetupToRun(setup, std::move(bytes), &loader)).empty() ||
+      !ReplaceFile(HostPath(std::string(kTryFolder) + "\\setup.exe").string(), {bytes}, &problem) ||
       !(problem = InstallJava()).empty())
     return problem;
   std::string command = Wine(Quoted(loader)) + " 'C:\\carafe-try\\setup.exe' -silent -log " +
@@ -215,9 +215,8 @@ int TryCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
       return kNeverRan;
     }
   }
-  if (setup.empty() || java.empty()) {
-    err << "mksetup: error: try: "
-        << (setup.empty() ? "name the setup" : "no java on PATH; name one with --jvm") << "\n";
+  if (setup.empty()) {
+    err << "mksetup: error: try: name the setup\n";
     return kNeverRan;
   }
   TrySession session(java, out);
