@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <sstream>
 
 #include "mksetup/byte_io.h"
@@ -36,22 +35,30 @@ fs::path PrefixPath(const fs::path& prefix, const std::string& windows) {
   return fs::canonical(prefix / "dosdevices" / (drive + ":"), code) / rest;
 }
 
+namespace {
+
+// "C:\..." and the like.
+bool IsWindowsPath(const std::string& text) {
+  return text.size() >= 3 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' &&
+         text[2] == '\\';
+}
+
+}  // namespace
+
 // Class path entries and -D values that are Windows paths become Unix paths.
 std::string HostJvmAnswer::HostArgument(const std::string& before,
                                         const std::string& argument) const {
-  static const std::regex windowsPath("^[A-Za-z]:\\\\.*");
   if (before == "-classpath" || before == "-cp") {
     std::string joined, entry;
     std::istringstream entries(argument);
     while (std::getline(entries, entry, ';'))
-      joined +=
-          (joined.empty() ? "" : ":") +
-          (std::regex_match(entry, windowsPath) ? PrefixPath(prefix_, entry).string() : entry);
+      joined += (joined.empty() ? "" : ":") +
+                (IsWindowsPath(entry) ? PrefixPath(prefix_, entry).string() : entry);
     return joined;
   }
   const std::size_t equals = argument.find('=');
   if (argument.compare(0, 2, "-D") == 0 && equals != std::string::npos &&
-      std::regex_match(argument.substr(equals + 1), windowsPath))
+      IsWindowsPath(argument.substr(equals + 1)))
     return argument.substr(0, equals + 1) +
            PrefixPath(prefix_, argument.substr(equals + 1)).string();
   return argument;

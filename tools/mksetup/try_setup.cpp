@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <ostream>
 #include <random>
-#include <regex>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -136,11 +135,17 @@ std::string TrySession::SetupToRun(const std::string& setup, std::string* bytes,
 std::string TrySession::InstallJava() {
   const std::string versionFile = (root_ / "version").string();
   Shell(Quoted(java_) + " -XshowSettings:properties -version 2>" + Quoted(versionFile));
-  std::smatch found;
-  const std::string shown = Slurp(versionFile);
-  if (!std::regex_search(shown, found, std::regex("java\\.version = (1\\.[0-9]+|[0-9]+)")))
+  const std::string shown = Slurp(versionFile), property = "java.version = ";
+  const std::size_t at = shown.find(property), from = at + property.size();
+  // "17.0.15" is 17, "1.8.0_392" 1.8.
+  const std::size_t end = at == std::string::npos ? at
+                          : shown.compare(from, 2, "1.") == 0
+                              ? shown.find_first_not_of("0123456789", from + 2)
+                              : shown.find_first_not_of("0123456789", from);
+  const std::string major = at == std::string::npos ? "" : shown.substr(from, end - from);
+  if (major.empty() || major == "1.")
     return "'" + java_ + "' is no JVM that runs here: it says no java.version";
-  const std::string home = "C:\\Program Files\\Java\\jdk-" + found[1].str();
+  const std::string home = "C:\\Program Files\\Java\\jdk-" + major;
   const fs::path forwarder = Shipped("host_java.exe");
   std::string bytes, error;
   if (forwarder.empty() || !ReadWholeFile(forwarder.string(), "host_java.exe", &bytes, &error))
@@ -150,7 +155,7 @@ std::string TrySession::InstallJava() {
       !ReplaceFile(HostPath(home + "\\bin\\java.ini").string(), {ini}, &error))
     return error;
   const std::string reg = Wine(Quoted(Wine64())) + " reg add ";
-  Shell(reg + Quoted("HKLM\\Software\\JavaSoft\\Java Development Kit\\" + found[1].str()) +
+  Shell(reg + Quoted("HKLM\\Software\\JavaSoft\\Java Development Kit\\" + major) +
         " /v JavaHome /t REG_SZ /d " + Quoted(home) + " /f >/dev/null 2>&1");
   Shell(reg + Quoted("HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment") +
         " /v PATH /t REG_EXPAND_SZ /d " +
