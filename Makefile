@@ -26,6 +26,7 @@ define mingw_build
 	mkdir -p $(DIST)/$(1) $(DIST)/$(1)/fixtures
 	cp $(BUILD)/$(1)/launcher.exe $(DIST)/$(1)/launcher.exe
 	if [ -f $(BUILD)/$(1)/mksetup.exe ]; then cp $(BUILD)/$(1)/mksetup.exe $(DIST)/$(1)/; fi
+	if [ -f $(BUILD)/$(1)/host_java.exe ]; then cp $(BUILD)/$(1)/host_java.exe $(DIST)/$(1)/; fi
 	for f in $(BUILD)/$(1)/fixture_*.exe; do [ -f "$$f" ] && cp "$$f" $(DIST)/$(1)/fixtures/ || true; done
 endef
 
@@ -68,7 +69,7 @@ java: linux
 VERSION := $(shell sed -n 's/^project.carafe VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 # $(DIST)/release/carafe-VERSION/ with SHA256SUMS, and its .tar.gz.
-release: bootstrap win32 linux java
+release: bootstrap win32 win64 linux java
 	scripts/release $(DIST) $(VERSION)
 
 # Two builds of a commit (REVISION, HEAD unless given) at two paths ship the

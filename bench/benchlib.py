@@ -101,12 +101,13 @@ class Context:
 
     def setup_exe(self, name: str, archive: Path, criteria: str) -> Path:
         """A setup executable in the scratch folder, built by mksetup from the
-        64-bit launcher, the verify class and the archive file."""
+        64-bit launcher, the verify class and the archive file, which need
+        not be a class (--force)."""
         setup = self.work / f"{name}.exe"
         subprocess.run([str(self.built("linux/mksetup")), "build",
                         "--stub", str(self.built("win64/launcher.exe")), "--archive", str(archive),
                         "--verify", str(self.built("java/Verify.class")), "--criteria", criteria,
-                        "-o", str(setup)], check=True, capture_output=True)
+                        "--force", "-o", str(setup)], check=True, capture_output=True)
         return setup
 
     def prefix(self) -> wine.WinePrefix:

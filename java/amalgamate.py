@@ -5,9 +5,10 @@
 
 An installation runs from one class file, so it cannot load helper classes.
 Each line "// @include NAME" in INSTALLATION.java is replaced by the members
-between "// @members-begin" and "// @members-end" of NAME.java (in the same
-folder), calls written "NAME.member" lose their "NAME." and NAME's imports
-go to the top of the output.
+between "// @members-begin" and "// @members-end" of NAME.java (found in
+INSTALLATION.java's folder, else beside this script, where ArchiveReader.java
+lives), calls written "NAME.member" lose their "NAME." and NAME's imports go
+to the top of the output. OUTPUT's folder is created when missing.
 """
 
 import re
@@ -25,15 +26,29 @@ def helper_parts(path):
     return imports, members
 
 
+def helper_path(source, name):
+    for folder in (Path(source).parent, Path(__file__).resolve().parent):
+        if (folder / (name + ".java")).is_file():
+            return folder / (name + ".java")
+    sys.exit(f"amalgamate.py: {source}: no {name}.java beside it or beside {__file__}")
+
+
 def main(source, output):
-    text = Path(source).read_text(encoding="utf-8")
+    try:
+        text = Path(source).read_text(encoding="utf-8")
+    except OSError as error:
+        sys.exit(f"amalgamate.py: cannot read '{source}': {error.strerror}")
     imports = ""
     for name in INCLUDE.findall(text):
-        helper_imports, members = helper_parts(Path(source).parent / (name + ".java"))
+        helper_imports, members = helper_parts(helper_path(source, name))
         imports += helper_imports
         text = INCLUDE.sub(lambda m: members if m.group(1) == name else m.group(0), text)
         text = re.sub(r"\b" + name + r"\.(?=\w)", "", text)
-    Path(output).write_text(imports + text, encoding="utf-8")
+    try:
+        Path(output).parent.mkdir(parents=True, exist_ok=True)
+        Path(output).write_text(imports + text, encoding="utf-8")
+    except OSError as error:
+        sys.exit(f"amalgamate.py: cannot write '{output}': {error.strerror}")
 
 
 if __name__ == "__main__":

@@ -9,6 +9,7 @@
 
 #include "container/setup_container.h"
 #include "discovery/jvm_search.h"
+#include "discovery/search_criteria.h"
 #include "platform/platform.h"
 #include "support/path_string.h"
 #include "ui/user_interface.h"
@@ -17,9 +18,6 @@ namespace carafe {
 
 // The message title is loaded into a MAX_PATH buffer.
 constexpr std::size_t kMessageTitleChars = 260;
-
-// Criteria containing this word take the JVM from the maker's registry key.
-constexpr const char* kRegisteredJvmMarker = "varnica";
 
 // The launcher log's file: never asked for, created, or creation failed.
 enum class LogState { None, Open, Failed };

@@ -2,18 +2,9 @@
 
 #include <cstring>
 
-#include "support/file_utilities.h"
+#include "support/blank_trim.h"
 
 namespace carafe {
-
-namespace {
-
-constexpr char kPieceSeparator = ';';
-constexpr char kPairSeparator = ':';
-constexpr char kValueMark = '=';
-constexpr const char* kJviewVendor = "microsoft";
-
-}  // namespace
 
 std::vector<CriteriaEntry> ParseCriteria(const std::string& text) {
   std::string rest = text + kPieceSeparator;

@@ -65,6 +65,34 @@ bool SkipMembers(ByteCursor& cursor) {
   return true;
 }
 
+// Methods as fields are, keeping each one's name, descriptor and code.
+bool ReadMethods(ByteCursor& cursor, ClassFile* classFile) {
+  std::uint16_t count = 0;
+  if (!cursor.BigEndian(&count)) return false;
+  for (std::uint16_t i = 0; i < count; ++i) {
+    std::uint16_t name = 0, descriptor = 0, attributes = 0;
+    if (!cursor.Skip(2) || !cursor.BigEndian(&name) || !cursor.BigEndian(&descriptor) ||
+        !cursor.BigEndian(&attributes))
+      return false;
+    Method method{Utf8At(*classFile, name), Utf8At(*classFile, descriptor), {}};
+    for (std::uint16_t j = 0; j < attributes; ++j) {
+      std::uint16_t attribute = 0;
+      std::uint32_t length = 0, codeLength = 0;
+      std::string_view body, code;
+      if (!cursor.BigEndian(&attribute) || !cursor.BigEndian(&length) ||
+          !cursor.Bytes(length, &body))
+        return false;
+      ByteCursor inner(body);
+      if (Utf8At(*classFile, attribute) == "Code" &&
+          (!inner.Skip(4) || !inner.BigEndian(&codeLength) || !inner.Bytes(codeLength, &code)))
+        return false;
+      if (!code.empty()) method.code.assign(code);
+    }
+    classFile->methods.push_back(std::move(method));
+  }
+  return true;
+}
+
 void PutU16At(std::string* bytes, std::size_t at, std::uint32_t value) {
   (*bytes)[at] = static_cast<char>((value >> 8) & 0xFF);
   (*bytes)[at + 1] = static_cast<char>(value & 0xFF);
@@ -107,7 +135,7 @@ bool ParseClassFile(std::string_view bytes, ClassFile* classFile, std::string* e
   classFile->thisClass = ClassNameAt(*classFile, thisIndex);
   if (classFile->thisClass.empty()) return Refuse(error, "the class names no class of its own");
   if (!SkipMembers(cursor)) return Refuse(error, "class file cut off in its fields");
-  if (!SkipMembers(cursor)) return Refuse(error, "class file cut off in its methods");
+  if (!ReadMethods(cursor, classFile)) return Refuse(error, "class file cut off in its methods");
 
   classFile->attributeCountOffset = static_cast<std::size_t>(cursor.Position());
   if (!cursor.BigEndian(&classFile->attributeCount))
@@ -131,36 +159,6 @@ bool BeginsLikeClassFile(std::string_view bytes) {
 std::string Utf8At(const ClassFile& classFile, std::uint16_t index) {
   if (index >= classFile.constants.size() || classFile.constants[index].tag != kUtf8) return {};
   return classFile.constants[index].text;
-}
-
-std::vector<std::string> ReferencedClasses(const ClassFile& classFile) {
-  std::vector<std::string> names;
-  for (const Constant& constant : classFile.constants) {
-    if (constant.tag != kClass) continue;
-    std::string name = Utf8At(classFile, constant.first);
-    if (name != classFile.thisClass) names.push_back(name);
-  }
-  return names;
-}
-
-std::vector<MemberReference> ReferencedMembers(const ClassFile& classFile) {
-  std::vector<MemberReference> members;
-  for (const Constant& constant : classFile.constants) {
-    if (constant.tag != kFieldref && constant.tag != kMethodref &&
-        constant.tag != kInterfaceMethodref) {
-      continue;
-    }
-    MemberReference member;
-    member.owner = ClassNameAt(classFile, constant.first);
-    if (member.owner == classFile.thisClass) continue;
-    if (constant.second < classFile.constants.size()) {
-      const Constant& nameAndType = classFile.constants[constant.second];
-      member.name = Utf8At(classFile, nameAndType.first);
-      member.descriptor = Utf8At(classFile, nameAndType.second);
-    }
-    members.push_back(member);
-  }
-  return members;
 }
 
 bool AppendTrailingAttribute(std::string_view classBytes, const ClassFile& classFile,

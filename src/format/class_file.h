@@ -55,12 +55,11 @@ struct Constant {
   std::string text;
 };
 
-// A field or method reference: "owner.name descriptor" in the JVM's
-// internal spelling, e.g. java/lang/System.out Ljava/io/PrintStream;
-struct MemberReference {
-  std::string owner;
+// A method and the bytecode of its Code attribute (empty when it has none).
+struct Method {
   std::string name;
   std::string descriptor;
+  std::string code;
 };
 
 struct ClassFile {
@@ -69,6 +68,7 @@ struct ClassFile {
   std::vector<Constant> constants;  // indexed as the class indexes them
   std::size_t constantPoolEnd = 0;  // offset of the access flags
   std::string thisClass;            // internal name, e.g. com/example/Setup
+  std::vector<Method> methods;
   std::size_t attributeCountOffset = 0;
   std::uint16_t attributeCount = 0;
   std::vector<std::string> attributeNames;
@@ -85,11 +85,6 @@ bool ParseClassFile(std::string_view bytes, ClassFile* classFile, std::string* e
 
 // The Utf8 text of the constant at index, or empty when it is none.
 std::string Utf8At(const ClassFile& classFile, std::uint16_t index);
-
-// Every class the constant pool names except the class itself, and every
-// field and method it refers to on another class, in pool order.
-std::vector<std::string> ReferencedClasses(const ClassFile& classFile);
-std::vector<MemberReference> ReferencedMembers(const ClassFile& classFile);
 
 // Rewrites the class bytes (the structure only, nothing behind it) so that
 // it carries one more class attribute, named name, whose body is to follow

@@ -73,6 +73,18 @@ ArchiveFault DecodeJavaArchive(std::string_view bytes, ArchiveTable* table) {
   return ArchiveFault::None;
 }
 
+bool DecodeResourceRecords(std::string_view records, std::uint32_t count,
+                           std::vector<ResourceInfo>* resources) {
+  ByteCursor cursor(records);
+  for (std::uint32_t j = 0; j < count; ++j) {
+    ResourceInfo resource;
+    if (!DecodeRecord(cursor, &resource) || !cursor.Seek(resource.dataOffset + resource.size))
+      return false;
+    resources->push_back(resource);
+  }
+  return true;
+}
+
 bool ArchiveInsideClass(std::string_view bytes) {
   ClassFile classFile;
   std::string error;

@@ -82,6 +82,12 @@ struct ArchiveTable {
 // The archive's structure, read as the launcher reads it.
 ArchiveFault DecodeJavaArchive(std::string_view bytes, ArchiveTable* table);
 
+// count resource records back to back in records (a compressed section's
+// payload once inflated); data offsets count from records' first byte. False
+// when one is cut off.
+bool DecodeResourceRecords(std::string_view records, std::uint32_t count,
+                           std::vector<ResourceInfo>* resources);
+
 // True when bytes are one whole class file whose last attribute carries the
 // archive, the form every JVM loads.
 bool ArchiveInsideClass(std::string_view bytes);

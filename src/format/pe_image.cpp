@@ -10,6 +10,7 @@ constexpr std::string_view kDosSignature("MZ", 2);
 constexpr std::string_view kPeSignature("PE\0\0", 4);
 constexpr std::size_t kPeOffsetField = 60;  // e_lfanew
 // Fields of the file header behind the signature.
+constexpr std::size_t kMachineField = 4;
 constexpr std::size_t kSectionCountField = 4 + 2;
 constexpr std::size_t kOptionalHeaderSizeField = 4 + 16;
 // Fields of a section header.
@@ -34,6 +35,7 @@ bool DecodeDosHeader(std::string_view header, std::uint32_t* peOffset) {
 
 bool DecodePeHeader(std::string_view header, PeHeader* out) {
   if (header.size() < kPeHeaderBytes || header.substr(0, 4) != kPeSignature) return false;
+  out->machine = static_cast<std::uint16_t>(LittleEndian(header.substr(kMachineField, 2)));
   out->sectionCount = static_cast<std::uint16_t>(LittleEndian(header.substr(kSectionCountField, 2)));
   out->optionalHeaderBytes =
       static_cast<std::uint16_t>(LittleEndian(header.substr(kOptionalHeaderSizeField, 2)));
@@ -63,6 +65,12 @@ bool ReadHeaders(ByteCursor* cursor, std::uint32_t* peOffset, PeHeader* header) 
   return cursor->Bytes(kDosHeaderBytes, &dos) && DecodeDosHeader(dos, peOffset) &&
          cursor->Seek(*peOffset) && cursor->Bytes(kPeHeaderBytes, &pe) &&
          DecodePeHeader(pe, header);
+}
+
+bool FindPeHeader(std::string_view file, PeHeader* header) {
+  ByteCursor cursor(file);
+  std::uint32_t peOffset = 0;
+  return ReadHeaders(&cursor, &peOffset, header);
 }
 
 bool FindSecurityDirectory(std::string_view file, SecurityDirectory* out) {

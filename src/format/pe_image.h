@@ -21,7 +21,12 @@ constexpr std::size_t kSectionHeaderBytes = 40;
 // False unless the header starts with "MZ".
 bool DecodeDosHeader(std::string_view header, std::uint32_t* peOffset);
 
+// The file header's Machine values of the two launchers.
+constexpr std::uint16_t kMachineI386 = 0x14C;
+constexpr std::uint16_t kMachineAmd64 = 0x8664;
+
 struct PeHeader {
+  std::uint16_t machine = 0;
   std::uint16_t sectionCount = 0;
   std::uint16_t optionalHeaderBytes = 0;
 };
@@ -35,6 +40,9 @@ std::uint64_t SectionTableOffset(std::uint32_t peOffset, const PeHeader& header)
 // The image end from sectionCount section headers back to back. False when
 // it lies at 4 GiB or beyond.
 bool DecodeImageEnd(std::string_view sectionHeaders, std::uint32_t* imageEnd);
+
+// The file header of a whole file; false when it has none.
+bool FindPeHeader(std::string_view file, PeHeader* header);
 
 // All of it over a whole file: false when the bytes hold no readable image.
 bool FindImageEnd(std::string_view file, std::uint32_t* imageEnd);

@@ -21,6 +21,9 @@ constexpr std::uint8_t kSearchCriteriaSection = 3;
 constexpr const char kJavaArchiveName[] = "rerodova.class";
 constexpr const char kVerifyClassName[] = "Verify.class";
 constexpr const char kSearchCriteriaName[] = "vm search criteria";
+// The classes in those files, as the launcher runs them: default package.
+constexpr const char kJavaArchiveClass[] = "rerodova";
+constexpr const char kVerifyClass[] = "Verify";
 
 constexpr std::size_t kContainerCountBytes = 4;
 constexpr std::size_t kContainerEntryBytes = 13;

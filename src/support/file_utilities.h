@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "support/blank_trim.h"
 
 namespace carafe {
 
@@ -33,9 +34,5 @@ std::string SystemDriveRoot();
 
 // Number of occurrences of c in text.
 std::size_t CountChar(const std::string& text, char c);
-
-// Remove blanks (0x20 only; tabs stay) at the end, respectively the start.
-void TrimRight(std::string& text);
-void TrimLeft(std::string& text);
 
 }  // namespace carafe

@@ -1,8 +1,9 @@
-"""The host's JVM behind a forwarding fixture JVM inside a Wine prefix.
+"""The host's JVM behind host_java.exe, the forwarding java.exe that
+`mksetup try` ships, inside a Wine prefix.
 
 Wine starts Linux programs from CreateProcessA but neither connects their
 output to the pipe it was given nor lets the parent wait for them, so a real
-JVM is reached through files: the fixture JVM (`forward=` in its .ini)
+JVM is reached through files: host_java.exe (`forward=` in its .ini)
 writes "<id>.request" (its current folder, then its arguments as its C
 runtime split them) into a folder on C:, and `HostJvm` answers with
 "<id>.answer" (the exit code on the first line, then the JVM's output
@@ -18,7 +19,7 @@ import subprocess
 import threading
 from pathlib import Path
 
-# What the fixture JVM's .ini names as its forward folder.
+# What host_java.exe's .ini names as its forward folder.
 REQUEST_FOLDER = "C:\\hostjvm"
 
 
@@ -33,12 +34,12 @@ def host_java_version() -> str:
     return re.search(r"^\s*java\.version = (.*)$", shown, re.MULTILINE).group(1).strip()
 
 
-def install_forwarding_jdk(prefix, fixture_jvm: Path, major: str) -> str:
-    """The forwarding fixture JVM as bin\\java.exe of a JDK home where a
+def install_forwarding_jdk(prefix, host_java_exe: Path, major: str) -> str:
+    """host_java.exe as bin\\java.exe of a JDK home where a
     modern JDK installs itself, registered under the JDK key for `major`
     and with its bin folder on PATH. Returns the executable's path."""
     home = f"C:\\Program Files\\Java\\jdk-{major}"
-    prefix.put(home + "\\bin\\java.exe", fixture_jvm)
+    prefix.put(home + "\\bin\\java.exe", host_java_exe)
     prefix.put(home + "\\bin\\java.ini", f"forward={REQUEST_FOLDER}\r\n")
     prefix.reg_add("Software\\JavaSoft\\Java Development Kit\\" + major, "JavaHome", home)
     prefix.reg_add("System\\CurrentControlSet\\Control\\Session Manager\\Environment", "PATH",
@@ -47,7 +48,7 @@ def install_forwarding_jdk(prefix, fixture_jvm: Path, major: str) -> str:
 
 
 class HostJvm:
-    """Answers the forwarding fixture JVM's requests in `prefix` with the
+    """Answers host_java.exe's requests in `prefix` with the
     host's `java`, on a thread of its own while the context is open."""
 
     def __init__(self, prefix):

@@ -4,12 +4,17 @@ itself into place and registers it, and the second search reads it from the
 registry. The setup carries the author's name and icon and is signed after it
 was built, with a throwaway certificate."""
 
+import struct
+
 import wine
-from conftest import FIXTURE_JVM, MKSETUP, SETUP_PATH, VERIFY_CLASS, build_setup, host_run, journal
+from conftest import FIXTURE_JVM, MKSETUP, SETUP_PATH, build_setup, host_run, journal
 
 CRITERIA = "vendor=sun:type=jre:version=1.2"
 INSTALLED = "C:\\FixtureJRE\\bin\\jre.exe"
 ENTRY = "(Vendor=sun, Version=1.2, Type=jre)"
+# The installation class: a bare "rerodova"; the fixture JVM runs no code.
+INSTALLATION = (b"\xCA\xFE\xBA\xBE\0\0\0\x34\0\x05\x01\0\x08rerodova\x07\0\x01\x01\0\x10"
+                b"java/lang/Object\x07\0\x03" + struct.pack(">3H", 0x21, 2, 4) + bytes(8))
 
 
 def test_signed_silent_setup_without_a_jvm_installs_the_bundled_one_and_launches_on_it(
@@ -21,8 +26,10 @@ def test_signed_silent_setup_without_a_jvm_installs_the_bundled_one_and_launches
              cert)
     archive, setup = tmp_path / "rerodova.class", tmp_path / "setup.exe"
     signed = tmp_path / "signed.exe"
-    made = host_run(MKSETUP, "archive", "--class", VERIFY_CLASS, "--section", "BundledVMInstallers",
-                    "--resource", f"jre-setup.exe={FIXTURE_JVM}:1", "-o", archive)
+    (tmp_path / "installation.class").write_bytes(INSTALLATION)
+    made = host_run(MKSETUP, "archive", "--class", tmp_path / "installation.class", "--section",
+                    "BundledVMInstallers", "--resource", f"jre-setup.exe={FIXTURE_JVM}:1",
+                    "-o", archive)
     branding = ("--name", "Acme Setup", "--icon", wine.REPO / "resources" / "launcher.ico")
     assert made.returncode == 0 and build_setup(setup, archive, CRITERIA, *branding).returncode == 0
     made = host_run("osslsigncode", "sign", "-certs", cert, "-key", key, "-in", setup,

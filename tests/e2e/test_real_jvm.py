@@ -1,9 +1,9 @@
 """An mksetup-built setup on the host's JDK, which the search finds on PATH:
 its verify run, validation and installation reach a real JVM through the
-forwarding fixture JVM (host_jvm.py), and the example installation copies
+forwarding host_java.exe (host_jvm.py), and the example installation copies
 its resources."""
 
-from conftest import EXAMPLE_ARCHIVE, FIXTURE_JVM, SETUP_PATH, build_setup
+from conftest import EXAMPLE_ARCHIVE, HOST_JAVA, SETUP_PATH, build_setup
 from host_jvm import HostJvm, host_java_version, install_forwarding_jdk
 from wine import REPO
 
@@ -18,7 +18,7 @@ def files(root):
 
 def test_the_example_installation_runs_on_the_hosts_jdk_found_by_the_search(prefix, tmp_path):
     version = host_java_version()
-    exe = install_forwarding_jdk(prefix, FIXTURE_JVM, version.split(".")[0])
+    exe = install_forwarding_jdk(prefix, HOST_JAVA, version.split(".")[0])
     built = build_setup(tmp_path / "setup.exe", EXAMPLE_ARCHIVE, "type=jdk")
     assert built.returncode == 0, built.stderr
     prefix.put(SETUP_PATH, tmp_path / "setup.exe")

@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <set>
 #include <string_view>
 
 #if defined(CARAFE_HAVE_ZLIB)
 #include <zlib.h>
 #endif
 
+#include "format/class_file.h"
 #include "format/java_archive_format.h"
+#include "format/setup_container_format.h"
 #include "mksetup/byte_io.h"
 
 namespace mksetup {
@@ -17,11 +21,58 @@ namespace format = carafe::format;
 
 namespace {
 
-bool IsFlagText(const std::string& text) {
-  if (text.empty() || text.size() > 3) return false;
-  for (char c : text)
-    if (c < '0' || c > '9') return false;
-  return std::stoi(text) <= 255;
+// NAME=FILE[:flag] into resource. The part behind the last ':' is a flag
+// unless FILE exists as written or the colon is a drive's; the flags are
+// the ones the launcher knows.
+bool ParseResource(const std::string& argument, ArchiveRequest::Resource* resource,
+                   std::string* error) {
+  std::size_t equals = argument.find('=');
+  if (equals == std::string::npos || equals == 0 || equals + 1 == argument.size()) {
+    *error = "--resource wants NAME=FILE[:flag], got '" + argument + "'";
+    return false;
+  }
+  resource->name = argument.substr(0, equals);
+  resource->file = argument.substr(equals + 1);
+  const std::size_t colon = resource->file.rfind(':');
+  std::error_code code;
+  if (colon == std::string::npos || colon == 1 || std::filesystem::exists(resource->file, code))
+    return true;
+  const std::string flag = resource->file.substr(colon + 1);
+  if (flag.find_first_of("/\\") != std::string::npos) return true;
+  if (flag != "0" && flag != "1") {
+    *error = "resource " + resource->name + ": flag ':" + flag +
+             "' is none the launcher knows; use :1 for a bundled JVM installer, or no flag";
+    return false;
+  }
+  resource->hasFlag = true;
+  resource->flag = static_cast<std::uint8_t>(flag[0] - '0');
+  resource->file.erase(colon);
+  return true;
+}
+
+// Names the launcher would take one of and drop the others, and sections it
+// would carry for nothing.
+bool CheckSections(const std::vector<ArchiveRequest::Section>& sections, std::string* error) {
+  std::set<std::string> sectionNames;
+  for (const ArchiveRequest::Section& section : sections) {
+    if (!sectionNames.insert(section.name).second) {
+      *error = "section '" + section.name + "' is given twice; give each section once";
+      return false;
+    }
+    if (section.resources.empty()) {
+      *error = "section '" + section.name + "' has no --resource; add one or drop the section";
+      return false;
+    }
+    std::set<std::string> names;
+    for (const ArchiveRequest::Resource& resource : section.resources) {
+      if (!names.insert(resource.name).second) {
+        *error = "section '" + section.name + "' has two resources named '" + resource.name +
+                 "'; give each its own name";
+        return false;
+      }
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -68,6 +119,36 @@ bool DeflateRaw(const std::string& input, std::string* output, std::string* erro
 #endif
 }
 
+bool InflateRaw(std::string_view input, std::string* output) {
+#if defined(CARAFE_HAVE_ZLIB)
+  z_stream stream;
+  std::memset(&stream, 0, sizeof stream);
+  if (inflateInit2(&stream, -15) != Z_OK) return false;
+  std::string buffer(std::size_t(1) << 16, '\0');
+  output->clear();
+  int result = Z_OK;
+  std::size_t fed = 0;
+  while (result == Z_OK) {
+    if (stream.avail_in == 0 && fed < input.size()) {
+      const std::size_t piece = std::min<std::size_t>(std::size_t(1) << 30, input.size() - fed);
+      stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data() + fed));
+      stream.avail_in = static_cast<uInt>(piece);
+      fed += piece;
+    }
+    stream.next_out = reinterpret_cast<Bytef*>(&buffer[0]);
+    stream.avail_out = static_cast<uInt>(buffer.size());
+    result = inflate(&stream, Z_NO_FLUSH);
+    output->append(buffer, 0, buffer.size() - stream.avail_out);
+  }
+  inflateEnd(&stream);
+  return result == Z_STREAM_END;
+#else
+  (void)input;
+  (void)output;
+  return false;
+#endif
+}
+
 bool BuildJavaArchive(const std::string& classBytes,
                       const std::vector<ArchiveSectionInput>& sections, std::string* archive,
                       std::string* error) {
@@ -109,10 +190,13 @@ bool ParseArchiveRequest(const Arguments& arguments, ArchiveRequest* request, st
       *out = arguments[++i];
       return true;
     };
-    if (word == "--class") {
-      if (!value(&request->classFile)) return false;
-    } else if (word == "-o" || word == "--output") {
-      if (!value(&request->output)) return false;
+    if (word == "--class" || word == "-o" || word == "--output") {
+      std::string* target = word == "--class" ? &request->classFile : &request->output;
+      if (!target->empty()) {
+        *error = word + " is given twice; give it once";
+        return false;
+      }
+      if (!value(target)) return false;
     } else if (word == "--section") {
       ArchiveRequest::Section section;
       if (!value(&section.name)) return false;
@@ -130,21 +214,8 @@ bool ParseArchiveRequest(const Arguments& arguments, ArchiveRequest* request, st
         *error = "--resource " + argument + " must follow the --section it belongs to";
         return false;
       }
-      std::size_t equals = argument.find('=');
-      if (equals == std::string::npos || equals == 0 || equals + 1 == argument.size()) {
-        *error = "--resource wants NAME=FILE[:flag], got '" + argument + "'";
-        return false;
-      }
       ArchiveRequest::Resource resource;
-      resource.name = argument.substr(0, equals);
-      resource.file = argument.substr(equals + 1);
-      // A trailing ":digits" is the flag; any other colon belongs to the path.
-      std::size_t colon = resource.file.rfind(':');
-      if (colon != std::string::npos && IsFlagText(resource.file.substr(colon + 1))) {
-        resource.hasFlag = true;
-        resource.flag = static_cast<std::uint8_t>(std::stoi(resource.file.substr(colon + 1)));
-        resource.file.erase(colon);
-      }
+      if (!ParseResource(argument, &resource, error)) return false;
       request->sections.back().resources.push_back(resource);
     } else {
       *error = "unknown archive option '" + word + "'";
@@ -159,12 +230,20 @@ bool ParseArchiveRequest(const Arguments& arguments, ArchiveRequest* request, st
     *error = "archive needs -o OUTPUT";
     return false;
   }
-  return true;
+  return CheckSections(request->sections, error);
 }
 
 bool WriteArchive(const ArchiveRequest& request, std::string* error) {
   std::string classBytes;
   if (!ReadWholeFile(request.classFile, "the installation class", &classBytes, error)) return false;
+  format::ClassFile parsed;
+  std::string ignored;
+  if (format::ParseClassFile(classBytes, &parsed, &ignored) &&
+      parsed.thisClass != format::kJavaArchiveClass) {
+    *error = request.classFile + " is the class " + parsed.thisClass +
+             ", but the launcher runs the class rerodova in the default package: rename it";
+    return false;
+  }
   std::vector<ArchiveSectionInput> sections;
   for (const ArchiveRequest::Section& given : request.sections) {
     ArchiveSectionInput section;

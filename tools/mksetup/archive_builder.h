@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "format/java_archive_format.h"
@@ -20,6 +21,8 @@ struct ArchiveSectionInput {
 
 // Raw DEFLATE (windowBits -15). False without zlib or on a zlib error.
 bool DeflateRaw(const std::string& input, std::string* output, std::string* error);
+// Its inverse, for listing; false when the stream is damaged or cut off.
+bool InflateRaw(std::string_view input, std::string* output);
 
 // The archive of classBytes (a class file and nothing behind it) with these
 // sections, each compressed when asked.

@@ -6,6 +6,7 @@
 #include "mksetup/archive_builder.h"
 #include "mksetup/class_retarget.h"
 #include "mksetup/commands.h"
+#include "mksetup/try_setup.h"
 
 namespace {
 
@@ -22,10 +23,12 @@ const Command kCommands[] = {
      "        (--criteria TEXT | --criteria-file FILE) -o setup.exe [--replace] [--force]\n"
      "        [--name TEXT] [--name-file FILE] [--icon FILE.ico] [--version-info KEY=VALUE...]",
      "Joins the launcher stub and a setup container holding the Java archive, the\n"
-     "verify class and the search criteria into one setup executable.\n"
+     "verify class and the search criteria into one setup executable. The criteria\n"
+     "are checked as the launcher reads them; a criteria file holds one alternative\n"
+     "a line.\n"
      "  --replace   the stub may already carry a container or a signature: build\n"
      "              from its image end, with the security directory cleared\n"
-     "  --force     take an archive or verify class that does not begin like a class\n"
+     "  --force     take an archive or verify class that is no class, or named otherwise\n"
      "  --name      the product's name: the dialogs' caption, the message title and\n"
      "              the progress text, in every language\n"
      "  --name-file lines LANGUAGE=NAME (1033=Acme Setup) for translated names\n"
@@ -46,7 +49,13 @@ const Command kCommands[] = {
     {"retarget", mksetup::RetargetCommand, "retarget Class.class --api FILE -o Out.class",
      "Checks that a compiled class needs nothing newer than the first Java\n"
      "releases (constant kinds of class-file version 45, and only the classes and\n"
-     "members the API list names) and writes it as class-file version 45.3.\n"},
+     "members the API list names, on their class or one it extends) and writes it\n"
+     "as class-file version 45.3. Names every problem in one run.\n"},
+    {"try", mksetup::TryCommand, "try SETUP.EXE [--jvm JAVA] [-- LAUNCHER-OPTIONS...]",
+     "Runs the setup under Wine (Linux) in a throwaway prefix without a Z: drive,\n"
+     "with the host's JVM (--jvm, else java on PATH) installed there as a JDK, and\n"
+     "prints the launcher's log, then the installation's output, error output and\n"
+     "exit code. Exits with that code, or 125 when the installation never ran.\n"},
 };
 
 bool IsHelp(const std::string& word) { return word == "--help" || word == "-h"; }

@@ -1,6 +1,7 @@
 #include "mksetup/commands.h"
 
 #include <ostream>
+#include <set>
 
 #include "mksetup/archive_builder.h"
 #include "mksetup/setup_builder.h"
@@ -10,6 +11,10 @@ namespace mksetup {
 int Fail(std::ostream& err, const std::string& message) {
   err << "mksetup: error: " << message << "\n";
   return 1;
+}
+
+void Warn(std::ostream& err, const std::string& message) {
+  err << "mksetup: warning: " << message << "\n";
 }
 
 int BuildCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
@@ -27,6 +32,7 @@ int BuildCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
       {"-o", &request.output},
       {"--output", &request.output},
   };
+  std::set<const std::string*> given;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--replace") {
@@ -46,6 +52,8 @@ int BuildCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
       if (arg == candidate.option) match = &candidate;
     if (match == nullptr) return Fail(err, "build: unknown argument '" + arg + "'");
     if (i + 1 == args.size()) return Fail(err, "build: " + arg + " needs a value");
+    if (!given.insert(match->value).second)
+      return Fail(err, "build: " + arg + " is given twice; give it once");
     *match->value = args[++i];
     if (match->value == &request.criteria) request.criteriaGiven = true;
   }
@@ -53,7 +61,9 @@ int BuildCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
     return Fail(err, "build: give --criteria or --criteria-file, not both");
 
   std::string error;
-  if (!BuildSetup(request, &error)) return Fail(err, error);
+  std::vector<std::string> warnings;
+  if (!BuildSetup(request, &error, &warnings)) return Fail(err, error);
+  for (const std::string& warning : warnings) Warn(err, warning);
   out << "wrote " << request.output << "\n";
   return 0;
 }

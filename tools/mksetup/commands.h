@@ -23,5 +23,7 @@ int ListCommand(const Arguments& args, std::ostream& out, std::ostream& err);
 
 // Writes "mksetup: error: <message>" and returns the failure exit code.
 int Fail(std::ostream& err, const std::string& message);
+// Writes "mksetup: warning: <message>": the command goes on.
+void Warn(std::ostream& err, const std::string& message);
 
 }  // namespace mksetup

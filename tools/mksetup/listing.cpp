@@ -2,9 +2,11 @@
 
 #include <iomanip>
 #include <ostream>
+#include <vector>
 
 #include "format/byte_order.h"
 #include "format/class_file.h"
+#include "mksetup/archive_builder.h"
 #include "mksetup/branding.h"
 #include "mksetup/byte_io.h"
 
@@ -35,6 +37,7 @@ void PrintSetupArchive(std::string_view setup, const SetupListing& listing, std:
   const format::ArchiveFault fault = format::DecodeJavaArchive(archive, &table);
   if (fault == format::ArchiveFault::NoTableOffset ||
       fault == format::ArchiveFault::TableOutOfRange) {
+    out << "Java archive " << section->name << ": no archive in this class\n";
     return;
   }
   if (!ListArchive(archive, &table, &error)) {
@@ -57,7 +60,10 @@ bool ListSetup(std::string_view setup, SetupListing* listing, std::string* error
     case format::ContainerFault::NoImage:
       return Refuse(error, "it is not a PE image");
     case format::ContainerFault::NoContainer:
-      return Refuse(error, "it has no container behind its image");
+      if (setup.size() < table.imageEnd)
+        return Refuse(error, "truncated: its image ends at " + std::to_string(table.imageEnd) +
+                                 " but the file has " + std::to_string(setup.size()) + " bytes");
+      return Refuse(error, "it has no container behind its image (a bare stub?)");
     case format::ContainerFault::CountCutOff:
       return Refuse(error, "the container's section count is cut off");
     case format::ContainerFault::EntryCutOff:
@@ -114,6 +120,14 @@ void PrintSetupListing(std::string_view setup, const SetupListing& listing, std:
   out << "image end      " << table.imageEnd << " (0x" << std::hex << std::uppercase
       << table.imageEnd << std::dec << ")\n"
       << "file size      " << listing.fileSize << "\n";
+  format::PeHeader header;
+  if (format::FindPeHeader(setup, &header)) {
+    out << "machine        "
+        << (header.machine == format::kMachineI386    ? "x86 (32-bit)"
+            : header.machine == format::kMachineAmd64 ? "x86-64 (64-bit)"
+                                                      : "other")
+        << " 0x" << std::hex << std::uppercase << header.machine << std::dec << "\n";
+  }
   // Headers without a security directory can carry no signature: no line.
   if (listing.hasSecurityDirectory && listing.security.tableBytes != 0) {
     out << "signature      certificate table of " << listing.security.tableBytes
@@ -148,7 +162,18 @@ void PrintArchiveListing(std::string_view archive, const format::ArchiveTable& t
     out << "  section " << section.name << ": " << section.fields.resourceCount << " resources, "
         << section.fields.payloadSize << " payload bytes, "
         << (section.fields.compressed ? "compressed" : "not compressed") << "\n";
-    for (const format::ResourceInfo& resource : section.resources) {
+    std::vector<format::ResourceInfo> inflated;
+    std::string records;
+    const std::uint64_t payload = section.offset + format::kString16LengthBytes +
+                                  section.nameBytes + format::kSectionFieldsBytes;
+    if (section.fields.compressed &&
+        (!format::InsideFile(payload, section.fields.payloadSize, archive.size()) ||
+         !InflateRaw(archive.substr(payload, section.fields.payloadSize), &records) ||
+         !format::DecodeResourceRecords(records, section.fields.resourceCount, &inflated))) {
+      out << "    (its compressed payload does not inflate to its resource records)\n";
+    }
+    for (const format::ResourceInfo& resource :
+         section.fields.compressed ? inflated : section.resources) {
       out << "    resource " << resource.name << ": " << resource.size << " bytes, flag "
           << static_cast<int>(resource.flag) << "\n";
     }
@@ -161,6 +186,13 @@ int ListCommand(const Arguments& args, std::ostream& out, std::ostream& err) {
   std::string bytes, error;
   if (!ReadWholeFile(path, "the file to list", &bytes, &error)) return Fail(err, error);
   if (format::BeginsLikeClassFile(bytes)) {
+    format::ClassFile plain;
+    if (format::ParseClassFile(bytes, &plain, &error) && plain.end == bytes.size() &&
+        !format::ArchiveInsideClass(bytes)) {
+      out << "class " << plain.thisClass
+          << ": no archive in this class (mksetup archive adds one)\n";
+      return 0;
+    }
     format::ArchiveTable table;
     if (!ListArchive(bytes, &table, &error)) return Fail(err, path + ": " + error);
     PrintArchiveListing(bytes, table, out);

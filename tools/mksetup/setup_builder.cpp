@@ -1,9 +1,12 @@
 #include "mksetup/setup_builder.h"
 
+#include <sstream>
 #include <vector>
 
+#include "discovery/search_criteria.h"
 #include "format/byte_order.h"
 #include "format/class_file.h"
+#include "format/java_archive_format.h"
 #include "format/pe_image.h"
 #include "format/pe_resources.h"
 #include "format/setup_container_format.h"
@@ -54,27 +57,51 @@ bool LoadStub(const BuildRequest& request, std::string* image, std::string* erro
   return true;
 }
 
-bool LoadClassFile(const std::string& path, const std::string& what, bool force,
-                   std::string* content, std::string* error) {
+// The class the launcher runs or verifies with, by its name in the class.
+bool LoadClassFile(const std::string& path, const std::string& what, const std::string& name,
+                   bool force, std::string* content, std::string* error) {
   if (!ReadWholeFile(path, what, content, error)) return false;
-  if (!force && !format::BeginsLikeClassFile(*content)) {
-    *error =
-        what + " '" + path + "' does not begin with CA FE BA BE; use --force to take it anyway";
+  if (force) return true;
+  format::ClassFile parsed;
+  if (!format::BeginsLikeClassFile(*content) || !format::ParseClassFile(*content, &parsed, error)) {
+    *error = what + " '" + path + "' is no class file; use --force to take it anyway";
     return false;
   }
-  return true;
+  if (parsed.thisClass == name) return true;
+  const std::string other = parsed.thisClass == format::kJavaArchiveClass ? "--archive"
+                            : parsed.thisClass == format::kVerifyClass    ? "--verify"
+                                                                          : std::string();
+  *error = what + " '" + path + "' is the class " + parsed.thisClass + ", but the launcher " +
+           (other.empty() ? "wants the class " + name + " in the default package: rename it"
+                          : "wants " + name + " here: it belongs to " + other +
+                                "; are --archive and --verify swapped?");
+  return false;
 }
 
-// The criteria as the section stores them, a length-prefixed string. A
-// criteria file usually ends with a line break that is no part of the text.
-bool LoadCriteria(const BuildRequest& request, std::string* text, std::string* error) {
+// The criteria as the section stores them, a length-prefixed string. Each
+// line of a criteria file is one alternative: the lines are joined with ';'
+// and blank lines dropped.
+bool LoadCriteria(const BuildRequest& request, std::string* text, std::string* error,
+                  std::vector<std::string>* warnings) {
   if (!request.criteriaFile.empty()) {
-    if (!ReadWholeFile(request.criteriaFile, "criteria file", text, error)) return false;
-    while (!text->empty() && (text->back() == '\n' || text->back() == '\r')) text->pop_back();
+    std::string file;
+    if (!ReadWholeFile(request.criteriaFile, "criteria file", &file, error)) return false;
+    text->clear();
+    std::istringstream lines(file);
+    for (std::string line; std::getline(lines, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.find_first_not_of(' ') == std::string::npos) continue;
+      *text += (text->empty() ? "" : ";") + line;
+    }
   } else if (request.criteriaGiven) {
     *text = request.criteria;
   } else {
     *error = "no search criteria: give --criteria or --criteria-file";
+    return false;
+  }
+  std::string problem;
+  if (!carafe::CheckCriteriaText(*text, &problem, warnings)) {
+    *error = "criteria '" + *text + "': " + problem;
     return false;
   }
   std::string stored;
@@ -89,7 +116,8 @@ bool LoadCriteria(const BuildRequest& request, std::string* text, std::string* e
 
 }  // namespace
 
-bool BuildSetup(const BuildRequest& request, std::string* error) {
+bool BuildSetup(const BuildRequest& request, std::string* error,
+                std::vector<std::string>* warnings) {
   if (request.stub.empty() || request.archive.empty() || request.verify.empty() ||
       request.output.empty()) {
     *error = "build needs --stub, --archive, --verify and -o";
@@ -97,10 +125,18 @@ bool BuildSetup(const BuildRequest& request, std::string* error) {
   }
   std::string image, archive, verify, criteria, container;
   if (!LoadStub(request, &image, error) ||
-      !LoadClassFile(request.archive, "archive", request.force, &archive, error) ||
-      !LoadClassFile(request.verify, "verify class", request.force, &verify, error) ||
-      !LoadCriteria(request, &criteria, error))
+      !LoadClassFile(request.archive, "archive", format::kJavaArchiveClass, request.force, &archive,
+                     error) ||
+      !LoadClassFile(request.verify, "verify class", format::kVerifyClass, request.force, &verify,
+                     error) ||
+      !LoadCriteria(request, &criteria, error, warnings))
     return false;
+  format::ClassFile plain;
+  if (!request.force && format::ParseClassFile(archive, &plain, error) &&
+      plain.end == archive.size() && !format::ArchiveInsideClass(archive))
+    warnings->push_back("archive '" + request.archive +
+                        "' carries no archive: the installation finds no resources in it "
+                        "(mksetup archive adds them)");
 
   const std::vector<format::ContainerSectionInput> sections = {
       {format::kJavaArchiveSection, format::kJavaArchiveName, std::move(archive)},

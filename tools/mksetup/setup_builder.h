@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "mksetup/branding.h"
 
@@ -21,7 +22,9 @@ struct BuildRequest {
   Branding branding;     // none: the stub's bytes are taken as they are
 };
 
-// Writes request.output whole or not at all. False with a one-line message.
-bool BuildSetup(const BuildRequest& request, std::string* error);
+// Writes request.output whole or not at all. False with a one-line message;
+// warnings receive what goes in but is rarely meant.
+bool BuildSetup(const BuildRequest& request, std::string* error,
+                std::vector<std::string>* warnings);
 
 }  // namespace mksetup
