@@ -47,7 +47,9 @@ def pytest_configure(config):
     BUILD = BUILDS[config.getoption("--build")]
     LAUNCHER = Path(os.environ.get("CARAFE_E2E_LAUNCHER", DIST / BUILD.name / "launcher.exe"))
     FIXTURE_JVM = DIST / BUILD.name / "fixtures" / "fixture_jvm.exe"
-    HOST_JAVA = DIST / BUILD.name / "host_java.exe"  # the forwarding java.exe mksetup try ships
+    # The forwarding java.exe that mksetup try ships, a 64-bit program: the JVM a 32-bit
+    # launcher meets on 64-bit Windows is as often 64-bit.
+    HOST_JAVA = DIST / "win64" / "host_java.exe"
     wine.MINGW = BUILD.mingw
     if BUILD.name == "win32":
         os.environ["PATH"] = f"{wine.REPO / 'scripts' / 'wow64'}:{os.environ['PATH']}"
