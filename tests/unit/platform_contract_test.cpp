@@ -54,10 +54,10 @@ TEST(OwnedHandles, AskTheSystemOnlyAboutAHandleTheyHoldAndCloseItOnce) {
     EXPECT_FALSE(none.IsOpen() || none.Read(buffer, 4, &read) || none.Size(&size) || none.Close());
   }
   EXPECT_EQ(os.reads + os.releases, 0);
-  os.AddFile("C:\f", "abc");
+  os.AddFile("C:\\f", "abc");
   {
     File opened =
-        os.OpenFile("C:\f", FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
+        os.OpenFile("C:\\f", FileAccess::Read, FileShare::ReadWrite, FileDisposition::OpenExisting);
     File moved = std::move(opened);
     EXPECT_TRUE(moved.Read(buffer, 4, &read) && read == 3 && !opened.IsOpen());
   }
