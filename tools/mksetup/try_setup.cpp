@@ -56,7 +56,7 @@ class TrySession {
  public:
   TrySession(std::string java, std::ostream& out) : java_(std::move(java)), out_(out) {}
   ~TrySession() {
-    if (!prefix_.empty()) Shell(Wine("wineserver") + " -k >/dev/null 2>&1");
+    if (!prefix_.empty()) Shell(Wine(WineServer()) + " -k >/dev/null 2>&1");
     std::error_code ignored;
     if (!root_.empty()) fs::remove_all(root_, ignored);
   }
@@ -70,6 +70,12 @@ class TrySession {
            Quoted(prefix_.string()) + " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' " +
            program;
   }
+  // The wineserver of the loader's Wine: one Wine makes, serves and runs the prefix.
+  std::string WineServer() const {
+    std::error_code code;
+    const fs::path beside = fs::path(loader_).parent_path() / "wineserver";
+    return loader_.empty() || !fs::exists(beside, code) ? "wineserver" : Quoted(beside.string());
+  }
   fs::path HostPath(const std::string& windows) const { return PrefixPath(prefix_, windows); }
   std::string MakePrefix();
   std::string SetupToRun(const std::string& setup, std::string* bytes, std::string* loader);
@@ -77,6 +83,7 @@ class TrySession {
 
   std::string java_;
   std::ostream& out_;
+  std::string loader_;  // the Wine loader that runs the setup
   fs::path root_, prefix_;
 };
 
@@ -86,8 +93,8 @@ std::string TrySession::MakePrefix() {
   prefix_ = root_ / "prefix";
   std::error_code code;
   fs::create_directories(root_, code);
-  if (Wine64().empty()) return "no wine64 (Debian's wine package) on this machine";
-  Shell(Wine(Quoted(Wine64())) + " wineboot -i >/dev/null 2>&1; " + Wine("wineserver") + " -w");
+  if (loader_.empty()) return "no wine64 (Debian's wine package) on this machine";
+  Shell(Wine(Quoted(loader_)) + " wineboot -i >/dev/null 2>&1; " + Wine(WineServer()) + " -w");
   if (!fs::exists(prefix_ / "system.reg", code)) return "wineboot made no Wine prefix";
   // Without Z: the search sees only this prefix, not the whole Linux file system.
   fs::remove(prefix_ / "dosdevices" / "z:", code);
@@ -154,7 +161,7 @@ std::string TrySession::InstallJava() {
   if (!ReplaceFile(HostPath(home + "\\bin\\java.exe").string(), {bytes}, &error) ||
       !ReplaceFile(HostPath(home + "\\bin\\java.ini").string(), {ini}, &error))
     return error;
-  const std::string reg = Wine(Quoted(Wine64())) + " reg add ";
+  const std::string reg = Wine(Quoted(loader_)) + " reg add ";
   Shell(reg + Quoted("HKLM\\Software\\JavaSoft\\Java Development Kit\\" + major) +
         " /v JavaHome /t REG_SZ /d " + Quoted(home) + " /f >/dev/null 2>&1");
   Shell(reg + Quoted("HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment") +
@@ -164,15 +171,15 @@ std::string TrySession::InstallJava() {
 }
 
 std::string TrySession::Run(const std::string& setup, const Arguments& options, JvmRun* run) {
-  std::string loader, problem, bytes;
+  std::string problem, bytes;
   if (!ReadWholeFile(setup, "the setup", &bytes, &problem)) return problem;
-  if (!(problem = SetupToRun(setup, &bytes, &loader)).empty()) return problem;
+  if (!(problem = SetupToRun(setup, &bytes, &loader_)).empty()) return problem;
   if (java_.empty()) return "no java on PATH; name one with --jvm";
   if (!(problem = MakePrefix()).empty() ||
       !ReplaceFile(HostPath(std::string(kTryFolder) + "\\setup.exe").string(), {bytes}, &problem) ||
       !(problem = InstallJava()).empty())
     return problem;
-  std::string command = Wine(Quoted(loader)) + " 'C:\\carafe-try\\setup.exe' -silent -log " +
+  std::string command = Wine(Quoted(loader_)) + " 'C:\\carafe-try\\setup.exe' -silent -log " +
                         "'C:\\carafe-try\\launcher.log' -logall";
   for (const std::string& option : options) command += " " + Quoted(option);
   const std::string done = (root_ / "done").string();
