@@ -65,6 +65,19 @@ TEST_F(Extraction, WritesInTheirChunksAndKeepAHeldFile) {
   EXPECT_TRUE(os.Launches().empty());
 }
 
+// A short write (a full disk) fails the step; the half-written file is not
+// the run's, so the clean-up leaves it.
+TEST_F(Extraction, AShortWriteFailsAndTheCleanUpLeavesItsFile) {
+  WriteSetup(ClassBytes(3000), ClassBytes(9), "c");
+  os.LimitWrites(kArchiveFile, 2048);
+  TestLauncher& run = Fresh();
+  run.State().archivePath.clear();
+  EXPECT_FALSE(run.ExtractJavaArchive());
+  run.CleanUp();
+  EXPECT_EQ(os.Content(kArchiveFile), ClassBytes(2048));
+  EXPECT_EQ(Boxes(), "\r\nT58 T23 C:\\TEMP\\rerodova.class ...\r\n");
+}
+
 // A section the launcher would write outside the temporary folder, or cannot
 // hold in memory, is a damaged container.
 TEST_F(Extraction, ASectionWithAPathForANameOrTooLargeToHoldIsACorruptedContainer) {

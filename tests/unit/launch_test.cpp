@@ -56,22 +56,15 @@ TEST_F(PlatformTest, ACapturedClassRunIsHiddenOnThePipeAndKeepsAllItsOutputWithi
   EXPECT_FALSE(os.OpenHandleCount() || os.ReadWouldHaveBlocked());
 }
 
-TEST_F(PlatformTest, RunProgramShowsTheChildAsAskedAndFailsWhenTheWaitFails) {
+// A path without a blank stays as it is and is the file started; a bare name is left to the
+// system's search; a failed start or wait is a failure.
+TEST_F(PlatformTest, RunProgramNamesItsProgramAndFailsWhenTheStartOrTheWaitFails) {
   ChildRun result;
-  os.AddProgram("C:\\p\\run.exe", [&result](const std::string&) { return result; });
-  // Hidden, child shown, show state, window searched.
-  const int rows[][4] = {
-      {1, 0, kShowHide, 0}, {1, 1, kShowNormal, 0}, {0, 0, kShowNormal, 1}, {0, 1, kShowNormal, 0}};
-  for (const auto& row : rows) {
-    ASSERT_TRUE(RunProgram("C:\\p\\run.exe", "", row[0], row[1]));
-    EXPECT_EQ(os.Launches().back().showState, row[2]);
-    EXPECT_EQ(os.Launches().back().windowSearch, row[3] != 0);
-  }
-  // A path without a blank stays as it is; a bare name is left to the system's search.
+  for (const char* path : {"C:\\p\\run.exe", "C:\\WINDOWS\\SYSTEM32\\java.exe"})
+    os.AddProgram(path, [&result](const std::string&) { return result; });
+  ASSERT_TRUE(RunProgram("C:\\p\\run.exe", "", true, false));
   EXPECT_EQ(os.Launches().back().commandLine + "|" + os.Launches().back().applicationName,
             "C:\\p\\run.exe|C:\\p\\run.exe");
-  os.AddProgram("C:\\WINDOWS\\SYSTEM32\\java.exe",
-                [&result](const std::string&) { return result; });
   ASSERT_TRUE(RunProgram("java.exe", "-x", true, false));
   EXPECT_EQ(os.Launches().back().commandLine + "|" + os.Launches().back().applicationName,
             "java.exe -x|");
@@ -112,6 +105,20 @@ TEST_F(LaunchTest, ValidationRunsTheVerifyClassHiddenAndTheInstallationVisiblyWi
               os.Launches()[1].showState == kShowNormal && os.Launches()[1].windowSearch);
   EXPECT_EQ(ui.events, (std::vector<std::string>{"hide"}));
   EXPECT_EQ(LogText(), "");
+}
+
+// The bundled installer under a temporary folder with a blank is started whole and shown, with
+// no window search; the progress dialog steps aside meanwhile.
+TEST_F(LaunchTest, TheBundledInstallerRunsShownWithItsPathWhole) {
+  run.bundledInstallerPath = "C:\\Documents and Settings\\u\\Temp\\jre-setup.exe";
+  os.AddProgram(run.bundledInstallerPath, PrintingJvm(""));
+  EXPECT_TRUE(launcher.RunBundledJvmInstaller());
+  ASSERT_EQ(os.Launches().size(), 1u);
+  const Launch& launch = os.Launches()[0];
+  EXPECT_EQ(launch.commandLine, "\"" + run.bundledInstallerPath + "\"");
+  EXPECT_TRUE(launch.applicationName == run.bundledInstallerPath &&
+              launch.showState == kShowNormal && !launch.windowSearch && launch.waitedFor);
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"hide", "show"}));
 }
 
 }  // namespace
