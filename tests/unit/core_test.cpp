@@ -128,14 +128,16 @@ const std::string kClass = std::string("\xCA\xFE\xBA\xBE", 4) + "rest";
 class ScriptedLauncher : public Launcher {
  public:
   explicit ScriptedLauncher(MemoryPlatform& os) : os_(os) {}
-  std::function<void()> whileOffering;
+  // Called inside the step of that name, once its file (if any) is written.
+  std::function<void(const std::string& step)> during = [](const std::string&) {};
 
  protected:
   bool ExtractVerifyClass() override {
     return Write("Verify.class", &RunState::verifyClassPath, &RunState::verifyClassWritten);
   }
   bool ExtractJavaArchive() override {
-    return Write("rerodova.class", &RunState::archivePath, &RunState::javaArchiveWritten);
+    Write("rerodova.class", &RunState::archivePath, &RunState::javaArchiveWritten);
+    return during("extracting"), true;
   }
   bool ExtractSearchCriteria() override { return true; }
   bool SearchForJvm() override {
@@ -144,12 +146,11 @@ class ScriptedLauncher : public Launcher {
   }
   bool OfferBundledJvm() override {
     Write("jre.exe", &RunState::bundledInstallerPath, &RunState::bundledInstallerWritten);
-    if (whileOffering) whileOffering();
-    return true;
+    return during("offering"), true;
   }
   bool RunBundledJvmInstaller() override { return true; }
   bool ValidateJvm() override { return true; }
-  bool RunInstallation() override { return true; }
+  bool RunInstallation() override { return during("installing"), true; }
 
  private:
   bool Write(const std::string& file, std::string RunState::*path, bool RunState::*written) {
@@ -160,12 +161,12 @@ class ScriptedLauncher : public Launcher {
   MemoryPlatform& os_;
 };
 
-// Clean-up deletes only the files this run wrote, once; the main thread may
-// clean up while the worker is still inside the bundled step: the file being
-// written stays, and the log is still the worker's.
+// Clean-up deletes only the files this run wrote, once; after an abort the
+// main thread cleans up while the worker is still inside a step: the file of
+// that step stays, and the log is still the worker's.
 TEST_F(CoreTest, OnlyWhatTheRunWroteIsDeletedOnceAndAnAbandonedWorkerKeepsItsFile) {
   os.AddFile("C:\\SETUP\\v.class", "PK\x03\x04");
-  ScriptedLauncher named(os), run(os), abandoned(os);
+  ScriptedLauncher named(os), run(os);
   named.Initialize(L"C:\\SETUP\\setup.exe", "-verify v.class -log");
   EXPECT_FALSE(named.Run() || os.Exists("C:\\TEMP\\rerodova.class"));
   EXPECT_PRED2(EndsWith, Log(), "\r\nT17 C:\\SETUP\\v.class T18\r\n");
@@ -181,16 +182,28 @@ TEST_F(CoreTest, OnlyWhatTheRunWroteIsDeletedOnceAndAnAbandonedWorkerKeepsItsFil
   EXPECT_PRED2(EndsWith, Log(),
                "\r\nT14 C:\\TEMP\\rerodova.class...\r\n\r\nT14 C:\\TEMP\\jre.exe...\r\n");
   EXPECT_EQ(os.OpenHandleCount(), 0u);
-  abandoned.SetWorkerState(WorkerState::Running);
-  abandoned.whileOffering = [&] {
-    abandoned.CleanUp();
-    EXPECT_FALSE(os.Exists("C:\\TEMP\\Verify.class") || os.Exists("C:\\TEMP\\rerodova.class"));
-    EXPECT_TRUE(os.Exists("C:\\TEMP\\jre.exe"));
-    abandoned.Log("\r\nworker goes on\r\n");
-  };
-  abandoned.Initialize(L"C:\\SETUP\\setup.exe", "-log");
-  abandoned.Run();
-  EXPECT_PRED2(EndsWith, Log(), "\r\nworker goes on\r\n");
+  const struct {
+    const char* abortedWhile;
+    const char* left;  // of Verify.class, rerodova.class and jre.exe
+  } aborts[] = {{"extracting", "rerodova.class"}, {"offering", "jre.exe"}, {"installing", ""}};
+  for (const auto& abort : aborts) {
+    ScriptedLauncher abandoned(os);
+    abandoned.SetWorkerState(WorkerState::Running);
+    abandoned.during = [&](const std::string& step) {
+      if (step != abort.abortedWhile) return;
+      abandoned.CleanUp();
+      std::string left;
+      for (const char* file : {"Verify.class", "rerodova.class", "jre.exe"})
+        if (os.Exists(std::string("C:\\TEMP\\") + file)) left += file;
+      EXPECT_EQ(left, abort.left) << step;
+      abandoned.Log("\r\nworker goes on\r\n");
+    };
+    abandoned.Initialize(L"C:\\SETUP\\setup.exe", "-log");
+    abandoned.Run();
+    EXPECT_PRED2(EndsWith, Log(), "\r\nworker goes on\r\n") << abort.abortedWhile;
+    for (const char* file : {"Verify.class", "rerodova.class", "jre.exe"})
+      os.RemoveFile(std::string("C:\\TEMP\\") + file);
+  }
 }
 
 }  // namespace
