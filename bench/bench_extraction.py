@@ -1,12 +1,14 @@
-"""Extraction of a 64 MB Java archive, against copying the same bytes.
+"""Extraction of a 64 MB Java archive, against writing the same bytes.
 
 The launcher reads its container into memory and writes the archive in
-1024-byte chunks; the baseline is a program that copies the same 64 MB with
-one CopyFileA. Both are timed alike from outside: from the start of the
-program until the file in the temporary folder holds every byte, so that
-both carry the same cost of starting a process under Wine. A second
-baseline program reads the bytes into memory and writes them in 1024-byte
-WriteFile calls, as the launcher must: the floor that the chunk size sets.
+1024-byte chunks, as it must. The yardstick is a program that reads the
+same 64 MB into memory and writes them in 1024-byte WriteFile calls: the
+floor that the chunk size sets. The goal, at most 1.35x, leaves the
+launcher room for reading its own container and finding the archive in it.
+Both are timed alike from outside: from the start of the program until the
+file in the temporary folder holds every byte, so that both carry the same
+cost of starting a process under Wine. A program that copies the bytes with
+one CopyFileA shows, as a detail, what the chunk size costs.
 """
 
 import subprocess
@@ -18,7 +20,7 @@ ORDER = 1
 FIGURE = "extraction: start to 64 MB archive written"
 ARCHIVE_BYTES = 64 * 1024 * 1024
 RUNS = 5
-GOAL = 1.5
+GOAL = 1.35
 SETUP_PATH = "C:\\bench\\setup.exe"
 SOURCE_PATH = "C:\\bench\\source.bin"
 COPY_PATH = "C:\\bench\\fixture_copyfile.exe"
@@ -73,9 +75,9 @@ def measure(context):
     launcher_ms = median(timed["launcher"])
     return [
         Row(FIGURE, launcher_ms, "ms",
-            "CopyFileA program", median(timed["copy"]), GOAL),
-        Row("  the same, against 1024-byte writes", launcher_ms, "ms",
-            "1024-byte WriteFile program", median(timed["chunked"])),
-        Row("  CopyFileA call alone", median(calls["copy_ms"]), "ms"),
+            "1024-byte WriteFile program", median(timed["chunked"]), GOAL),
+        Row("  the same, against one CopyFileA", launcher_ms, "ms",
+            "CopyFileA program", median(timed["copy"])),
         Row("  65,536 WriteFile calls of 1024 bytes alone", median(calls["write_ms"]), "ms"),
+        Row("  CopyFileA call alone", median(calls["copy_ms"]), "ms"),
     ]

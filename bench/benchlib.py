@@ -37,12 +37,6 @@ def ratio_at_most(limit: float) -> Goal:
     return Goal(f"<= {limit:.2f}x", lambda row: row.ratio is not None and row.ratio <= limit)
 
 
-def excess_at_most(limit: float, unit: str) -> Goal:
-    """The figure may exceed its baseline by at most `limit`."""
-    return Goal(f"<= baseline + {limit:,.0f} {unit}",
-                lambda row: row.baseline is not None and row.value - row.baseline <= limit)
-
-
 def value_at_most(limit: float, text: str) -> Goal:
     """The figure itself may be at most `limit`; `text` says where it comes from."""
     return Goal(text, lambda row: row.value <= limit)
