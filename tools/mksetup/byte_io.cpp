@@ -8,23 +8,11 @@
 #include <sstream>
 #include <system_error>
 
+#include "mksetup/open_path.h"
+
 namespace mksetup {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// Paths arrive as UTF-8: mksetup.exe reads its wide command line so.
-std::FILE* OpenPath(const std::string& path, const char* mode) {
-#ifdef _WIN32
-  const std::wstring wideMode(mode, mode + std::strlen(mode));
-  return _wfopen(fs::u8path(path).c_str(), wideMode.c_str());
-#else
-  return std::fopen(path.c_str(), mode);
-#endif
-}
-
-}  // namespace
 
 bool ReadWholeFile(const std::string& path, const std::string& what, std::string* content,
                    std::string* error) {

@@ -1,6 +1,7 @@
 // Environment variables and HKEY_LOCAL_MACHINE values, read only.
 #include <utility>
 
+#include "platform/win32/system_libraries.h"
 #include "platform/win32/windows_platform.h"
 
 namespace carafe {
@@ -17,10 +18,10 @@ REGSAM OtherViewFlag() {
   // it the system is a 32-bit one.
   using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
   HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-  auto isWow64Process = kernel == nullptr
-                            ? nullptr
-                            : reinterpret_cast<IsWow64ProcessFunction>(reinterpret_cast<void (*)()>(
-                                  ::GetProcAddress(kernel, "IsWow64Process")));
+  auto isWow64Process =
+      kernel == nullptr ? nullptr
+                        : reinterpret_cast<IsWow64ProcessFunction>(reinterpret_cast<AnyFunction>(
+                              ::GetProcAddress(kernel, "IsWow64Process")));
   BOOL wow64 = FALSE;
   if (isWow64Process == nullptr || !isWow64Process(::GetCurrentProcess(), &wow64) || !wow64)
     return 0;
