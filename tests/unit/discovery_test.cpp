@@ -17,6 +17,7 @@ namespace {
 using Strings = std::vector<std::string>;
 const std::string kJre = "Software\\JavaSoft\\Java Runtime Environment\\";
 const std::string kJdk = "Software\\JavaSoft\\Java Development Kit\\";
+const std::string kIbmJre = "Software\\IBM\\IBM Runtime Environment, Java(TM) Tech. Edition\\";
 const std::string kIbmJdk = "Software\\IBM\\IBM Developer Kit, Java(TM) Tech. Edition\\";
 
 std::string Fields(const std::vector<CriteriaEntry>& entries) {
@@ -74,18 +75,15 @@ class SearchTest : public PlatformTest {
                   const std::string& url = "http://java.sun.com/") {
     os.AddProgram(path, PrintingJvm(VerifyLines(version, url)));
   }
-  // What a search looked at, in order: registry values, files probed, PATH
-  // reads, listings, drive types and runs; not the libraries' probes.
-  std::vector<std::string> Lookups() const {
-    std::vector<std::string> lookups;
-    for (const std::string& line : os.journal) {
-      if (line.rfind("process ", 0) == 0)
-        lookups.push_back("run " + line.substr(8, line.find(' ', 8) - 8));
-      for (const char* kind : {"registry ", "attributes ", "env ", "find ", "drive "})
-        if (line.rfind(kind, 0) == 0 && line.find("\\lib\\") == std::string::npos)
-          lookups.push_back(line);
+  // The programs a search ran, in order.
+  Strings Runs() const {
+    Strings runs;
+    for (const std::string& line : os.Journal("process ")) {
+      const std::string command = line.substr(8);
+      runs.push_back(command[0] == '"' ? command.substr(1, command.find('"', 1) - 1)
+                                       : command.substr(0, command.find(' ')));
     }
-    return lookups;
+    return runs;
   }
   SearchTest() {
     TagTexts(os);
@@ -101,60 +99,63 @@ class SearchTest : public PlatformTest {
   std::vector<JvmRecord> results;
 };
 
-TEST_F(SearchTest, ContainerCriteriaLookEverywhereInOrderAndEndWithJview) {
-  os.SetEnv("PATH", "D:\\tools");
+TEST_F(SearchTest, CandidatesComeLocationByLocationEntryByEntryThenFromTheWalksThenJview) {
   os.SetDriveType("D:\\", kDriveFixed);
-  os.SetDriveType("E:\\", kDriveCdrom);
-  os.AddFile("E:\\jre.exe");
-  os.AddFolder("D:\\tools\\jre.exe");            // on PATH a folder is no hit; the walk tries it
-  InstallJvm("D:\\old\\bin\\jre.exe", "1.0.2");  // found by the walk, passes nothing
+  os.SetDriveType("E:\\", kDriveCdrom);  // neither it nor the network drive N: is walked
+  os.SetDriveType("N:\\", kDriveRemote);
+  os.SetEnv("PATH", "N:\\folders;N:\\tools");
+  os.AddFolder("N:\\folders\\jre.exe");  // on PATH a folder is no candidate
+  os.SetRegistryValue(kJre + "1.2", "JavaHome", "N:\\jre-own");
+  os.SetRegistryValue(kJre + "1.2", "JavaHome", "N:\\jre-other", RegistryView::Other);
+  os.SetRegistryValue(kJdk + "1.2", "JavaHome", "N:\\jdk");
+  os.SetRegistryValue(kJdk + "1.1", "JavaHome", "N:\\jdk");
+  // Each JVM reports a version no sun entry accepts, so every one is tried; jview passes.
+  for (const char* jvm :
+       {"N:\\jre-own\\bin\\jre.exe", "N:\\jre-other\\bin\\java.exe", "N:\\tools\\jre.exe",
+        "N:\\tools\\java.exe", "N:\\jdk\\bin\\java.exe", "E:\\bin\\jre.exe",
+        "C:\\Program Files\\JavaSoft\\jre\\1.2\\bin\\jre.exe", "C:\\JDK1.2\\bin\\java.exe",
+        "D:\\old\\bin\\jre.exe", "D:\\old\\bin\\java.exe"})
+    InstallJvm(jvm, "1.0.2");
   InstallJvm("C:\\WINDOWS\\SYSTEM32\\jview.exe", "1.1.4", "http://www.microsoft.com/");
   JvmRecord found = FindJvm(
-      "vendor=sun:type=jre:version=1.2;vendor=sun:type=jre:version=1.1;vendor=sun:type=jdk:"
-      "version=1.2;vendor=ibm:version=1.1.4;vendor=microsoft:type=jview:version=1.1.4",
+      "vendor=sun:type=jre:version=1.2;vendor=sun:type=jdk:version=1.2;"
+      "vendor=microsoft:type=jview:version=1.1.4",
       "C:\\TEMP\\Verify.class", session);
-  EXPECT_EQ(found.bin() + found.type(), "C:\\WINDOWS\\SYSTEM32\\jview.exejview");
-  const std::string ibmJre = "Software\\IBM\\IBM Runtime Environment, Java(TM) Tech. Edition\\";
-  const std::string files = "attributes C:\\Program Files\\";
-  // Each key in the process's own registry view, then in the other.
-  auto key = [](const std::string& name) {
-    return "registry " + name + "|JavaHome\nregistry other-view " + name + "|JavaHome";
-  };
-  // clang-format off
-  Strings expected = {
-      key(kJre + "1.2"), files + "JavaSoft\\jre\\1.2\\bin\\jre.exe",
-      "env PATH", "find D:\\tools\\jre.exe",
-      key(kJre + "1.1"), files + "JavaSoft\\jre\\1.1\\bin\\jre.exe",
-      key(kJdk + "1.2"), "attributes C:\\JDK1.2\\bin\\java.exe",
-      "env PATH", "find D:\\tools\\java.exe",
-      key(ibmJre + "1.1"), files + "IBM\\jre\\1.1.4\\bin\\jre.exe",
-      key(kIbmJdk + "1.1"), "attributes C:\\JDK1.1.4\\bin\\java.exe",
-      "find C:\\*.*", "find C:\\TEMP\\*.*", "find C:\\WINDOWS\\*.*",
-      "find C:\\WINDOWS\\SYSTEM32\\*.*"};
-  for (char letter = 'A'; letter <= 'Z'; ++letter)
-    if (letter != 'C') expected.push_back(std::string("drive ") + letter + ":\\");
-  for (const char* line : {"find D:\\*.*", "find D:\\tools\\*.*", "find D:\\old\\*.*",
-       "find D:\\old\\bin\\*.*"})
-    expected.push_back(line);
-  for (int entry = 0; entry < 3; ++entry)  // each jre entry tries both of the walk's hits
-    expected.insert(expected.end(), {"run D:\\tools\\jre.exe", "run D:\\old\\bin\\jre.exe"});
-  for (const char* line : {"attributes C:\\WINDOWS\\jview.exe",
-       "attributes C:\\WINDOWS\\SYSTEM32\\jview.exe", "run C:\\WINDOWS\\SYSTEM32\\jview.exe"})
-    expected.push_back(line);
-  // clang-format on
-  Strings lines;  // a key's entry above stands for its two reads
-  for (const std::string& entry : expected)
-    for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + 1)
-      lines.push_back(entry.substr(at, (end = entry.find('\n', at)) - at));
-  EXPECT_EQ(Lookups(), lines);
+  EXPECT_EQ(found.bin() + "|" + found.type(), "C:\\WINDOWS\\SYSTEM32\\jview.exe|jview");
+  // Entry by entry, the registry's own view, its other view, the default folder, PATH; then
+  // entry by entry the system drive's walk and the other fixed drives'; jview last.
+  EXPECT_EQ(Runs(),
+            (Strings{"N:\\jre-own\\bin\\jre.exe", "N:\\jre-other\\bin\\java.exe",
+                     "C:\\Program Files\\JavaSoft\\jre\\1.2\\bin\\jre.exe", "N:\\tools\\jre.exe",
+                     "N:\\jdk\\bin\\java.exe", "C:\\JDK1.2\\bin\\java.exe", "N:\\tools\\java.exe",
+                     "C:\\Program Files\\JavaSoft\\jre\\1.2\\bin\\jre.exe", "D:\\old\\bin\\jre.exe",
+                     "C:\\JDK1.2\\bin\\java.exe", "D:\\old\\bin\\java.exe",
+                     "C:\\WINDOWS\\SYSTEM32\\jview.exe"}));
   const std::string summary = "\r\n\tT62 (T63=sun, T64=1.2, T65=jre)... T68";
   EXPECT_EQ(Log().substr(0, summary.size()), summary);
   EXPECT_PRED2(EndsWith, Log(),
                "(T63=microsoft, T64=1.1.4, T65=jview)...C:\\WINDOWS\\SYSTEM32\\jview.exe T67");
-  // Only the run's first jview entry is searched, and only the first group has a quick pass.
+  // Only the run's first jview entry is searched, and only the first group has a quick pass:
+  // the sun entry after it gets the walks' candidates alone, not the registry's.
   os.journal.clear();
   FindJvm("vendor=microsoft;vendor=sun:type=jdk:version=1.1", "C:\\TEMP\\Verify.class", session);
-  EXPECT_EQ(Lookups().front(), "find C:\\*.*");
+  EXPECT_EQ(Runs(), (Strings{"C:\\JDK1.2\\bin\\java.exe", "D:\\old\\bin\\java.exe"}));
+  // IBM's keys and folder; an entry without a type tries a JRE's locations, then a JDK's.
+  os.journal.clear();
+  os.SetRegistryValue(kIbmJre + "1.1", "JavaHome", "N:\\ibm-jre");
+  os.SetRegistryValue(kIbmJdk + "1.1", "JavaHome", "N:\\ibm-jdk");
+  const Strings ibm = {
+      "N:\\ibm-jre\\bin\\jre.exe",   "C:\\Program Files\\IBM\\jre\\1.1.4\\bin\\jre.exe",
+      "N:\\tools\\jre.exe",          "N:\\ibm-jdk\\bin\\java.exe",
+      "C:\\JDK1.1.4\\bin\\java.exe", "N:\\tools\\java.exe"};
+  for (const std::string& jvm : ibm) InstallJvm(jvm, "1.0.2");
+  EXPECT_FALSE(Quick(Entry("ibm", "", "1.1.4")));
+  EXPECT_EQ(Runs(), ibm);
+  // jview: the Windows folder's before the system folder's.
+  InstallJvm("C:\\WINDOWS\\jview.exe", "1.1.4", "http://www.microsoft.com/");
+  os.journal.clear();
+  EXPECT_TRUE(Quick(Entry("microsoft", "jview", "")));
+  EXPECT_EQ(Runs(), Strings{"C:\\WINDOWS\\jview.exe"});
 }
 
 TEST_F(SearchTest, LocationsOfOneEntryTheirDetailedLogAndTheRegistryBuffer) {
@@ -194,9 +195,9 @@ TEST_F(SearchTest, WithoutTheSystemFoldersNothingRelativeIsWalkedOrProbed) {
     SearchEntry(search, entry, results, SearchPass::Full);
   }
   EXPECT_FALSE(os.Journal("find D:\\").empty());
-  for (const std::string& line : Lookups())  // only absolute paths are listed or probed
-    EXPECT_TRUE((line[0] != 'f' && line[0] != 'a') || line.find(":\\") == line.find(' ') + 2)
-        << line;
+  for (const std::string kind : {"find ", "attributes "})  // only absolute paths are looked at
+    for (const std::string& line : os.Journal(kind))
+      EXPECT_EQ(line.find(":\\"), kind.size() + 1) << line;
 }
 
 // C:\loop\back links to C:\loop; C:\deep\d\d\... goes kDepth levels down.
