@@ -43,13 +43,10 @@ def pytest_addoption(parser):
 
 def pytest_configure(config):
     """The build under test, named before the test modules import it."""
-    global BUILD, LAUNCHER, FIXTURE_JVM, HOST_JAVA
+    global BUILD, LAUNCHER, FIXTURE_JVM
     BUILD = BUILDS[config.getoption("--build")]
     LAUNCHER = Path(os.environ.get("CARAFE_E2E_LAUNCHER", DIST / BUILD.name / "launcher.exe"))
     FIXTURE_JVM = DIST / BUILD.name / "fixtures" / "fixture_jvm.exe"
-    # The forwarding java.exe that mksetup try ships, a 64-bit program: the JVM a 32-bit
-    # launcher meets on 64-bit Windows is as often 64-bit.
-    HOST_JAVA = DIST / "win64" / "host_java.exe"
     wine.MINGW = BUILD.mingw
     if BUILD.name == "win32":
         os.environ["PATH"] = f"{wine.REPO / 'scripts' / 'wow64'}:{os.environ['PATH']}"
@@ -75,8 +72,7 @@ def journal(prefix, exe_path):
 def session(tmp_path_factory):
     """The session's folder and the display its template prefix was made on."""
     missing = wine.missing_tools() + [t for t in ("openssl", "osslsigncode") if not shutil.which(t)]
-    missing += [str(p) for p in (LAUNCHER, FIXTURE_JVM, HOST_JAVA, MKSETUP, VERIFY_CLASS,
-                                       EXAMPLE_ARCHIVE)
+    missing += [str(p) for p in (LAUNCHER, FIXTURE_JVM, MKSETUP, VERIFY_CLASS, EXAMPLE_ARCHIVE)
                 if not p.is_file()]
     if missing:
         pytest.fail(f"missing {', '.join(missing)} (scripts/bootstrap and make provide them)")
