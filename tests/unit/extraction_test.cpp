@@ -141,6 +141,12 @@ TEST_F(Extraction, EachBundledInstallerFailureHasItsBoxAndWritesNothing) {
     EXPECT_EQ(run.State().bundledInstallerWritten,
               c.offered && c.archive.find(".exe") != std::string::npos);
   }
+  os.SetMemoryLimit(9);  // the ten bytes are not granted: logged as the failed write is
+  os.AddFile(kArchiveFile, ten);
+  TestLauncher& starved = Fresh();
+  starved.State().silent = true;
+  EXPECT_FALSE(starved.OfferBundledJvm());
+  EXPECT_EQ(Boxes(), "\r\nT58 T23 C:\\TEMP\\ten.exe ...\r\n");
   ui.bundledPromptAnswer = kDialogCancel;  // the user said no: nothing is read
   EXPECT_FALSE(launcher.OfferBundledJvm() || launcher.RunBundledJvmInstaller());
   EXPECT_TRUE(os.Launches().empty());
