@@ -23,8 +23,10 @@
 namespace carafe::format {
 
 constexpr const char kArchiveAttributeName[] = "CarafeArchive";
-// The section whose resources flagged 1 are JVM installers.
+// The section whose resources flagged kInstallerFlag are JVM installers.
 constexpr const char kBundledInstallersSection[] = "BundledVMInstallers";
+// The resource flag that marks a JVM installer; 0 marks none.
+constexpr std::uint8_t kInstallerFlag = 1;
 
 constexpr std::size_t kOffsetTableOffsetBytes = 8;
 constexpr std::size_t kSectionCountBytes = 2;

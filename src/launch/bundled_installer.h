@@ -8,8 +8,7 @@
 
 namespace carafe {
 
-// The resource flag that marks a JVM installer.
-constexpr std::uint8_t kInstallerFlag = 1;
+using format::kInstallerFlag;
 
 // The first resource, in file order, whose flag is kInstallerFlag; the ones
 // behind it are never looked at. nullptr when none has it.

@@ -39,13 +39,15 @@ bool ParseResource(const std::string& argument, ArchiveRequest::Resource* resour
     return true;
   const std::string flag = resource->file.substr(colon + 1);
   if (flag.find_first_of("/\\") != std::string::npos) return true;
-  if (flag != "0" && flag != "1") {
+  const std::string installer = std::to_string(format::kInstallerFlag);
+  if (flag != "0" && flag != installer) {
     *error = "resource " + resource->name + ": flag ':" + flag +
-             "' is none the launcher knows; use :1 for a bundled JVM installer, or no flag";
+             "' is none the launcher knows; use :" + installer +
+             " for a bundled JVM installer, or no flag";
     return false;
   }
   resource->hasFlag = true;
-  resource->flag = static_cast<std::uint8_t>(flag[0] - '0');
+  resource->flag = flag == installer ? format::kInstallerFlag : 0;
   resource->file.erase(colon);
   return true;
 }
