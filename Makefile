@@ -21,7 +21,7 @@ fresh_cache = [ -f $(1)/Makefile ] || rm -rf $(1)/CMakeCache.txt $(1)/CMakeFiles
 
 define mingw_build
 	$(call fresh_cache,$(BUILD)/$(1))
-	cmake -S . -B $(BUILD)/$(1) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$(2)-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+	cmake -S . -B $(BUILD)/$(1) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$(2)-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=MinSizeRel $(CMAKE_OPTIONS) >/dev/null
 	cmake --build $(BUILD)/$(1) -j $(JOBS)
 	mkdir -p $(DIST)/$(1) $(DIST)/$(1)/fixtures
 	cp $(BUILD)/$(1)/launcher.exe $(DIST)/$(1)/launcher.exe
@@ -38,7 +38,7 @@ win64:
 
 linux:
 	$(call fresh_cache,$(BUILD)/linux)
-	cmake -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_OPTIONS) >/dev/null
 	cmake --build $(BUILD)/linux -j $(JOBS)
 	mkdir -p $(DIST)/linux
 	if [ -f $(BUILD)/linux/mksetup ]; then cp $(BUILD)/linux/mksetup $(DIST)/linux/; fi
