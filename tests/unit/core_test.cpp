@@ -21,26 +21,38 @@ TEST(PathRules, RootFolderNormalisationAndResolution) {
   EXPECT_NE(PathString(L"\u00C4["), PathString(L"\u00E4{"));  // only A-Z fold
   EXPECT_EQ(JoinPath(L"C:\\jdk\\", L"\\bin") + JoinPath(L"", L"x") + JoinPath(L"a", L"b"),
             PathString(L"C:\\jdk\\binxa\\b"));
-  // R: root, D: folder, N: normalised, P: resolved under C:\SETUP\ (C:\SETUP\d1\ for Q).
-  // clang-format off
-  const std::pair<const wchar_t*, const wchar_t*> rows[] = {
-      {L"R\\\\srv\\share\\a.exe", L"\\\\srv\\share"}, {L"R\\\\srv", L"\\\\srv"}, {L"R\\\\", L""},
-      {L"RD:v.class", L"D:"}, {L"R\\setup\\v", L""}, {L"DC:\\SETUP\\setup.exe", L"C:\\SETUP\\"},
-      {L"DC:\\setup.exe", L"C:\\"}, {L"D\\\\srv\\share", L"\\\\srv\\share"}, {L"Dsetup.exe", L""},
-      {L"DC:setup.exe", L"C:"}, {L"NC:\\a\\b\\..\\..\\x", L"C:\\x"}, {L"N\\..\\..\\x", L"\\x"},
-      {L"NC:\\a\\b\\.", L"C:\\a\\b"}, {L"NC:\\s\\.hid\\v", L"C:\\shid\\v"},
-      {L"NC:\\a\\b\\..", L"C:\\a\\"}, {L"NC:\\a\\..b\\c", L"C:\\\\c"}, {L"P\\v", L"C:\\SETUP\\v"},
-      {L"Psub\\v.class", L"C:\\SETUP\\sub\\v.class"}, {L"Q.\\..\\v", L"C:\\SETUP\\v"},
-      {L"PD:\\a\\..\\v", L"D:\\a\\..\\v"}};
-  // clang-format on
-  for (const auto& [row, expected] : rows) {
-    PathString path = row + 1;
-    if (row[0] == L'R') path = PathRoot(path);
-    if (row[0] == L'D') path = DirectoryOf(path);
-    if (row[0] == L'N') NormalizePath(path);
-    if (row[0] == L'P' || row[0] == L'Q')
-      ResolvePath(path, row[0] == L'P' ? L"C:\\SETUP\\" : L"C:\\SETUP\\d1\\");
-    EXPECT_EQ(path, PathString(expected)) << row;
+  using Rows = std::vector<std::pair<const wchar_t*, const wchar_t*>>;  // path, expected
+  const Rows roots = {{L"\\\\srv\\share\\a.exe", L"\\\\srv\\share"},
+                      {L"\\\\srv", L"\\\\srv"},
+                      {L"\\\\", L""},
+                      {L"D:v.class", L"D:"},
+                      {L"\\setup\\v", L""}};
+  for (const auto& [path, root] : roots) EXPECT_EQ(PathRoot(path), PathString(root)) << path;
+  const Rows folders = {{L"C:\\SETUP\\setup.exe", L"C:\\SETUP\\"},
+                        {L"C:\\setup.exe", L"C:\\"},
+                        {L"\\\\srv\\share", L"\\\\srv\\share"},
+                        {L"setup.exe", L""},
+                        {L"C:setup.exe", L"C:"}};
+  for (const auto& [path, folder] : folders)
+    EXPECT_EQ(DirectoryOf(path), PathString(folder)) << path;
+  const Rows normalised = {{L"C:\\a\\b\\..\\..\\x", L"C:\\x"}, {L"\\..\\..\\x", L"\\x"},
+                           {L"C:\\a\\b\\.", L"C:\\a\\b"},      {L"C:\\s\\.hid\\v", L"C:\\shid\\v"},
+                           {L"C:\\a\\b\\..", L"C:\\a\\"},      {L"C:\\a\\..b\\c", L"C:\\\\c"}};
+  for (const auto& [path, expected] : normalised) {
+    PathString normal = path;
+    NormalizePath(normal);
+    EXPECT_EQ(normal, PathString(expected)) << path;
+  }
+  const struct {
+    const wchar_t *path, *launcherFolder, *resolved;
+  } resolutions[] = {{L"\\v", L"C:\\SETUP\\", L"C:\\SETUP\\v"},
+                     {L"sub\\v.class", L"C:\\SETUP\\", L"C:\\SETUP\\sub\\v.class"},
+                     {L".\\..\\v", L"C:\\SETUP\\d1\\", L"C:\\SETUP\\v"},
+                     {L"D:\\a\\..\\v", L"C:\\SETUP\\", L"D:\\a\\..\\v"}};
+  for (const auto& r : resolutions) {
+    PathString path = r.path;
+    ResolvePath(path, r.launcherFolder);
+    EXPECT_EQ(path, PathString(r.resolved)) << r.path;
   }
 }
 
@@ -49,32 +61,34 @@ std::wstring Describe(const LauncherOptions& o) {  // clang-format off
   std::wstring out;
   for (const auto& [name, value] : {std::pair<std::wstring, std::wstring>{L"jvm=", o.jvm.c_str()},
        {L"archive=", o.archive.c_str()}, {L"verify=", o.verify.c_str()}, {L"log=", o.log.c_str()},
-       {L"criteria=", o.searchCriteria}, {L"java=", o.javaOptions}})  // clang-format on
+       {L"criteria=", o.searchCriteria}, {L"java=", o.javaOptions}})
     if (!value.empty()) out += name + value + L"|";
-  const bool flags[] = {o.searchCriteriaGiven, o.noSearch, o.logGiven, o.silent, o.logAll};
-  for (int i = 0; i < 5; ++i)
-    if (flags[i]) out += L"CNLSA"[i];
+  for (const auto& [name, set] : {std::pair<std::wstring, bool>{L"searchCriteriaGiven",
+       o.searchCriteriaGiven}, {L"noSearch", o.noSearch}, {L"logGiven", o.logGiven},
+       {L"silent", o.silent}, {L"logAll", o.logAll}})  // clang-format on
+    if (set) out += name + L"|";
   return out;
 }
 
 TEST(ParseCommandLine, SetsExactlyTheFieldsItsRulesGive) {
   const std::pair<const wchar_t*, const wchar_t*> rows[] = {
       {L"/JVM x.exe -Archive a /verify v -SEARCHCRITERIA c -log l /NoSearch -silent -LOGALL",
-       L"jvm=x.exe|archive=a|verify=v|log=l|criteria=c|CNLSA"},
+       L"jvm=x.exe|archive=a|verify=v|log=l|criteria=c|searchCriteriaGiven|noSearch|logGiven|"
+       L"silent|logAll|"},
       {L"-jvm=x.exe -silent\tx -log\"a\" -logallx", L""},
       {L"-verify -Dx=1 -unknown v -jvm -archive x", L"archive=x|verify=v|java=-Dx=1 |"},
-      {L"-log -silent later.txt", L"log=later.txt|LS"},
+      {L"-log -silent later.txt", L"log=later.txt|logGiven|silent|"},
       {L"-Dfoo=1 -dbar=2 /Dbaz", L"java=-Dfoo=1 -dbar=2 |"},
-      {L"-jvm \"C:\\My Java' -silent", L"jvm=C:\\My Java'|S"},
+      {L"-jvm \"C:\\My Java' -silent", L"jvm=C:\\My Java'|silent|"},
       {L"-verify \"\t\"\"v\"\"\n\"", L"verify=\t\"\"v\"\"\n|"},
-      {L"-verify \"\"v\t -log \"\"", L"verify=\"v|L"},
+      {L"-verify \"\"v\t -log \"\"", L"verify=\"v|logGiven|"},
   };
   for (const auto& [text, expected] : rows)
     EXPECT_EQ(Describe(ParseCommandLine(text)), expected) << text;
   std::wstring many;  // one option more than are kept
   for (std::size_t i = 0; i <= kMaxJavaOptions; ++i) many += L"-Dp" + std::to_wstring(i) + L" ";
   const std::wstring kept = many.substr(0, many.rfind(L"-Dp"));
-  EXPECT_EQ(Describe(ParseCommandLine(many + L"-silent")), L"java=" + kept + L"|S");
+  EXPECT_EQ(Describe(ParseCommandLine(many + L"-silent")), L"java=" + kept + L"|silent|");
 }
 
 class CoreTest : public PlatformTest {

@@ -29,7 +29,8 @@ class Extraction : public LauncherTest {
   }
   std::string Boxes() const {
     std::string out;
-    for (const ShownMessage& m : freshUi.messages) out += m.text + (m.ownedByProgress ? "o|" : "|");
+    for (const ShownMessage& m : freshUi.messages)
+      out += "box " + m.text + (m.ownedByProgress ? "|" : " unowned|");
     return out + LogText();
   }
   FakeUserInterface freshUi;
@@ -81,7 +82,7 @@ TEST_F(Extraction, AShortWriteFailsAndTheCleanUpLeavesItsFile) {
 // A section the launcher would write outside the temporary folder, or cannot
 // hold in memory, is a damaged container.
 TEST_F(Extraction, ASectionWithAPathForANameOrTooLargeToHoldIsACorruptedContainer) {
-  const std::string corrupted = "T9o|\r\n T32 T38 C:\\SETUP\\setup.exe\r\n";
+  const std::string corrupted = "box T9|\r\n T32 T38 C:\\SETUP\\setup.exe\r\n";
   for (const char* name : {"..", ".", "", "..\\Verify.class", "sub/Verify.class", "C:Verify.class",
                            "C:\\Verify.class"}) {
     os.AddFile(kSetup, ExampleImage() + MakeContainer({{1, "rerodova.class", ClassBytes(9)},
@@ -116,15 +117,15 @@ TEST_F(Extraction, EachBundledInstallerFailureHasItsBoxAndWritesNothing) {
     bool offered;
     std::string boxes;  // and the log
   } cases[] = {
-      {"", 1, false, "T9o|T35 C:\\TEMP\\rerodova.class \r\n"},
-      {ten, 10, false, "T11o|\r\nT21 ten.exe T22 (10)\r\n"},
+      {"", 1, false, "box T9|T35 C:\\TEMP\\rerodova.class \r\n"},
+      {ten, 10, false, "box T11|\r\nT21 ten.exe T22 (10)\r\n"},
       {ten, 11, true, ""},
       {installers({Flagged("locked.exe", "MZ")}), 0xFFFFFFF0, false,
-       "T9o|T32 T30 C:\\TEMP\\locked.exe\r\n"},
+       "box T9|T32 T30 C:\\TEMP\\locked.exe\r\n"},
       {exact, 0xFFFFFFF0, true, ""},
-      {huge, 0xFFFFFFF0, false, "T9o|T32 T30 C:\\TEMP\\exact.exe\r\n"},
+      {huge, 0xFFFFFFF0, false, "box T9|T32 T30 C:\\TEMP\\exact.exe\r\n"},
       {installers({Flagged("sub\\up.exe", "MZ")}), 0xFFFFFFF0, false,
-       "T9o|T32 T30 C:\\TEMP\\sub\\up.exe\r\n"},  // only right inside the temporary folder
+       "box T9|T32 T30 C:\\TEMP\\sub\\up.exe\r\n"},  // only right inside the temporary folder
       {installers({Flagged("short.exe", "MZ installer")}), 0xFFFFFFF0, false,
        "\r\nT58 T23 C:\\TEMP\\short.exe ...\r\n"},
       {installers({Flagged("readme.txt", "r", 0)}), 0xFFFFFFF0, true, ""},
