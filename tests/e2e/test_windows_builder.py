@@ -1,6 +1,6 @@
 """The Windows mksetup.exe of the build under test (the 32-bit one is what
-ships), run under Wine from a folder whose name is not ASCII: it builds,
-brands and lists a setup as the Linux mksetup does, byte for byte."""
+ships), run under Wine from a folder whose name is not ASCII: it builds and
+brands a setup as the Linux mksetup does, byte for byte."""
 
 from conftest import BUILD, DIST, LAUNCHER, MKSETUP, VERIFY_CLASS, EXAMPLE_ARCHIVE, host_run
 from wine import REPO
@@ -24,10 +24,8 @@ def test_the_windows_builder_writes_what_the_linux_one_does(prefix, tmp_path):
                             build(lambda name: f"{FOLDER}\\{name}", f"{FOLDER}\\setup.exe"),
                             timeout=120)
     on_linux = host_run(MKSETUP, *build(lambda name: inputs[name], tmp_path / "setup.exe"))
-    listed = prefix.run("C:\\carafe\\mksetup.exe", ["list", f"{FOLDER}\\setup.exe"], timeout=120)
 
     assert on_linux.returncode == 0, on_linux.stderr
     assert on_windows.exit_code == 0, on_windows
     built = prefix.host_path(f"{FOLDER}\\setup.exe").read_bytes()
     assert built == (tmp_path / "setup.exe").read_bytes()
-    assert listed.exit_code == 0 and "search criteria  type=jdk\n" in listed.output, listed

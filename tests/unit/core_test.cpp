@@ -22,17 +22,14 @@ TEST(PathRules, RootFolderNormalisationAndResolution) {
   EXPECT_EQ(JoinPath(L"C:\\jdk\\", L"\\bin") + JoinPath(L"", L"x") + JoinPath(L"a", L"b"),
             PathString(L"C:\\jdk\\binxa\\b"));
   using Rows = std::vector<std::pair<const wchar_t*, const wchar_t*>>;  // path, expected
-  const Rows roots = {{L"\\\\srv\\share\\a.exe", L"\\\\srv\\share"},
-                      {L"\\\\srv", L"\\\\srv"},
-                      {L"\\\\", L""},
-                      {L"D:v.class", L"D:"},
-                      {L"\\setup\\v", L""}};
-  for (const auto& [path, root] : roots) EXPECT_EQ(PathRoot(path), PathString(root)) << path;
-  const Rows folders = {{L"C:\\SETUP\\setup.exe", L"C:\\SETUP\\"},
-                        {L"C:\\setup.exe", L"C:\\"},
-                        {L"\\\\srv\\share", L"\\\\srv\\share"},
-                        {L"setup.exe", L""},
+  // clang-format off
+  const Rows roots = {{L"\\\\srv\\share\\a.exe", L"\\\\srv\\share"}, {L"\\\\srv", L"\\\\srv"},
+                      {L"\\\\", L""}, {L"D:v.class", L"D:"}, {L"\\setup\\v", L""}};
+  const Rows folders = {{L"C:\\SETUP\\setup.exe", L"C:\\SETUP\\"}, {L"C:\\setup.exe", L"C:\\"},
+                        {L"\\\\srv\\share", L"\\\\srv\\share"}, {L"setup.exe", L""},
                         {L"C:setup.exe", L"C:"}};
+  // clang-format on
+  for (const auto& [path, root] : roots) EXPECT_EQ(PathRoot(path), PathString(root)) << path;
   for (const auto& [path, folder] : folders)
     EXPECT_EQ(DirectoryOf(path), PathString(folder)) << path;
   const Rows normalised = {{L"C:\\a\\b\\..\\..\\x", L"C:\\x"}, {L"\\..\\..\\x", L"\\x"},
