@@ -44,6 +44,8 @@ def pytest_addoption(parser):
 def pytest_configure(config):
     """The build under test, named before the test modules import it."""
     global BUILD, LAUNCHER, FIXTURE_JVM
+    config.addinivalue_line("markers", "waits: spends most of its time waiting out a bound; "
+                                       "`make e2e` runs these in a session beside the others")
     BUILD = BUILDS[config.getoption("--build")]
     LAUNCHER = Path(os.environ.get("CARAFE_E2E_LAUNCHER", DIST / BUILD.name / "launcher.exe"))
     FIXTURE_JVM = DIST / BUILD.name / "fixtures" / "fixture_jvm.exe"

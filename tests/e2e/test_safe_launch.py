@@ -72,6 +72,7 @@ def test_a_stale_verify_class_held_by_another_process_is_never_run(setup):
     holder(10)
 
 
+@pytest.mark.waits  # the verify run's 60-second bound
 def test_a_hung_candidate_is_ended_and_a_jre_in_the_other_registry_view_is_found(setup):
     prefix = setup
     put_jvm(prefix, "C:\\Hung\\bin\\jre.exe", "delay_ms=600000\r\n")
