@@ -17,10 +17,12 @@ program creating the launcher's own progress dialog, from its own template
 and resources, and starting the two JVMs while the dialog is up (as the
 launcher does), then closing it (fixture_gui.exe --dialog --run).
 
-The details say where the time goes. The launcher with a JVM that does not
-exist does all but the two runs (container read, two classes written, the
-clean-up): against the bare GUI program it is the launcher's own work. The
-GUI program's two runs against the same runs started from the stopwatch
+A third figure is the launcher's own work alone: given a JVM that does not
+exist it does all but the two runs (its start, the container read, two
+classes written, the clean-up), judged against the GUI program that loads
+the same DLLs and exits at once.
+
+The details say where the rest of the time goes. The GUI program's two runs against the same runs started from the stopwatch
 with their output on NUL is what Wine charges for a console JVM started as
 the launcher starts it: its output goes to a console of its own. The dialog
 program alone against the bare GUI program is the cost of a first window
@@ -34,13 +36,17 @@ from wine import wine_command
 
 ORDER = 3
 FIGURE = "start-up: -jvm -silent run, launcher start to end"
+OWN_FIGURE = "start-up without the JVM: -silent run whose JVM does not exist"
 DIALOG_FIGURE = "start-up with the progress dialog: -jvm run, start to end"
 RUNS = 21  # odd: the median round is one of them
 # Goals from four runs on a quiet machine (2026-12-06): silent 1.04x to
 # 1.15x, dialog 0.93x to 1.01x. Some 0.2x above the highest, so that today's
 # launcher passes on a busy moment and one that spends 80 ms more (about a
-# third of the silent yardstick, a quarter of the dialog's) does not.
+# third of the silent yardstick, a quarter of the dialog's) does not. The
+# launcher's own work against the bare GUI program: 0.91x to 1.19x, some
+# 60 ms each; 1.50x lets 30 ms more through, not more.
 GOAL = 1.35
+OWN_GOAL = 1.50
 DIALOG_GOAL = 1.25
 CRITERIA = "vendor=sun:type=jre:version=1.2"
 FOLDER = "C:\\bench\\startup"
@@ -138,10 +144,10 @@ def measure(context):
         Row(FIGURE, silent[0], "ms", "GUI program starting the JVM twice as the launcher does",
             silent[1], GOAL),
         Row("  launcher's overhead (ours - yardstick)", silent[0] - silent[1], "ms"),
-        Row("  launcher whose JVM does not exist: all but the two runs", own_work[0], "ms",
-            "GUI program that exits", own_work[1]),
         Row("  the GUI program's two JVM runs (less the GUI program)", console[0], "ms",
             "the JVM run twice from the stopwatch, output on NUL", console[1]),
+        Row(OWN_FIGURE, own_work[0], "ms", "GUI program with the launcher's DLLs that exits",
+            own_work[1], OWN_GOAL),
         Row(DIALOG_FIGURE, dialog[0], "ms",
             "progress dialog program starting the JVM twice under its window", dialog[1],
             DIALOG_GOAL),
