@@ -100,9 +100,8 @@ java-test:
 
 # The end-to-end tests on both builds, side by side: x86_64 under the host's
 # Wine, and i686, the product, under Wine 10's WoW64 in the root that
-# scripts/bootstrap makes.
-# Both builds side by side; each build's cases that mostly wait (a hung
-# JVM's 60-second bound) run in a session of their own beside the rest.
+# scripts/bootstrap makes. Each build's cases that mostly wait (a hung JVM's
+# 60-second bound) run in a session of their own beside the rest.
 e2e:
 	$(MAKE) --no-print-directory -j4 e2e-win64-busy e2e-win32-busy e2e-win64-waiting \
 	    e2e-win32-waiting

@@ -15,7 +15,7 @@ size costs.
 
 import subprocess
 
-from benchlib import Row, median, time_until_complete
+from benchlib import Row, median, median_round, time_until_complete
 from wine import wine_command
 
 ORDER = 1
@@ -74,10 +74,7 @@ def measure(context):
             key, _, value = output.strip().partition("=")
             calls[key].append(float(value))
 
-    # The figure is the round whose ratio is the median, as start-up's: each
-    # round's launcher and yardstick met the same state of the machine.
-    rounds = sorted(zip(timed["launcher"], timed["chunked"]), key=lambda pair: pair[0] / pair[1])
-    launcher_ms, chunked_ms = rounds[len(rounds) // 2]
+    launcher_ms, chunked_ms = median_round(timed["launcher"], timed["chunked"])
     return [
         Row(FIGURE, launcher_ms, "ms", "1024-byte WriteFile program", chunked_ms, GOAL),
         Row("  the same, against one CopyFileA", launcher_ms, "ms",

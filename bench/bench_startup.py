@@ -22,16 +22,17 @@ exist it does all but the two runs (its start, the container read, two
 classes written, the clean-up), judged against the GUI program that loads
 the same DLLs and exits at once.
 
-The details say where the rest of the time goes. The GUI program's two runs against the same runs started from the stopwatch
-with their output on NUL is what Wine charges for a console JVM started as
-the launcher starts it: its output goes to a console of its own. The dialog
+The details say where the rest of the time goes. The GUI program's two
+runs against the same runs started from the stopwatch with their output on
+NUL is what Wine charges for a console JVM started as the launcher starts
+it: its output goes to a console of its own. The dialog
 program alone against the bare GUI program is the cost of a first window
 under Wine (its X connection, the common controls).
 """
 
 import subprocess
 
-from benchlib import Row, median
+from benchlib import Row, median, median_round
 from wine import wine_command
 
 ORDER = 3
@@ -124,13 +125,7 @@ def measure(context):
     if installation_runs(prefix) != 5 * (RUNS + 1):
         raise RuntimeError("the launcher did not start the installation class on every run")
 
-    # Each round ran its figures and yardsticks back to back, so they met the
-    # same state of the machine: a figure is the round whose ratio is the
-    # median (as the walk's), which keeps a busy moment out of one side only.
-    def median_round(ours, yardstick):
-        rounds = sorted(zip(ours, yardstick), key=lambda pair: pair[0] / pair[1])
-        return rounds[len(rounds) // 2]
-
+    # A figure is the round whose ratio is the median.
     def less(minuend, subtrahend):
         return [a - b for a, b in zip(timed[minuend], timed[subtrahend])]
 

@@ -15,7 +15,7 @@ import shutil
 import subprocess
 import time
 
-from benchlib import Row, median, remove_jvms, time_until_complete
+from benchlib import Row, median, remove_jvms, rounds_by_ratio, time_until_complete
 from wine import wine_command
 
 TOP_FOLDERS = 20
@@ -121,9 +121,8 @@ def measure(context):
     # the machine: the figure is the round whose ratio is the median, and the
     # lowest and highest ratios show how far the rounds spread.
     ours_empty, plain_empty = median(timed["ours_empty"]), median(timed["plain_empty"])
-    rounds = sorted(((ours - ours_empty, plain - plain_empty)
-                     for ours, plain in zip(timed["ours_tree"], timed["plain_tree"])),
-                    key=lambda pair: pair[0] / pair[1])
+    rounds = rounds_by_ratio([ours - ours_empty for ours in timed["ours_tree"]],
+                             [plain - plain_empty for plain in timed["plain_tree"]])
     middle = rounds[len(rounds) // 2]
     files = TOP_FOLDERS * (SUBFOLDERS + 1) * FILES_PER_FOLDER
     return [

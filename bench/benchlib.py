@@ -13,7 +13,7 @@ import sys
 import tempfile
 import time
 from pathlib import Path
-from typing import Callable, List, Optional, Sequence, Union
+from typing import Callable, List, Optional, Sequence, Tuple, Union
 
 BENCH = Path(__file__).resolve().parent
 REPO = BENCH.parent
@@ -156,6 +156,20 @@ def median(values: Sequence[float]) -> float:
     ordered = sorted(values)
     middle = len(ordered) // 2
     return ordered[middle] if len(ordered) % 2 else (ordered[middle - 1] + ordered[middle]) / 2
+
+
+def rounds_by_ratio(ours: Sequence[float],
+                    yardstick: Sequence[float]) -> List[Tuple[float, float]]:
+    """Each round's (ours, yardstick), the lowest ratio first."""
+    return sorted(zip(ours, yardstick), key=lambda pair: pair[0] / pair[1])
+
+
+def median_round(ours: Sequence[float], yardstick: Sequence[float]) -> Tuple[float, float]:
+    """The round whose ratio is the median. A round ran its figure and its
+    yardstick back to back, so they met the same state of the machine: a
+    busy moment stays out of one side only."""
+    rounds = rounds_by_ratio(ours, yardstick)
+    return rounds[len(rounds) // 2]
 
 
 def time_until_complete(command: List[str], env: dict, target: Path, size: int,
